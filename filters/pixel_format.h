@@ -1,0 +1,76 @@
+// Pixel formats as types. An engine is one template over the format; the
+// dispatcher (DispatchByDepth) is the one place that switches on the depth.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct Gray8 {
+    static constexpr int kBitsPerPixel = 8;
+    static constexpr int kBytesPerPixel = 1;
+    static constexpr int kChannels = 1;
+    static constexpr bool kHasFourthByte = false;
+};
+
+struct Bgr24 {
+    static constexpr int kBitsPerPixel = 24;
+    static constexpr int kBytesPerPixel = 3;
+    static constexpr int kChannels = 3;
+    static constexpr bool kHasFourthByte = false;
+};
+
+struct Bgra32 {
+    static constexpr int kBitsPerPixel = 32;
+    static constexpr int kBytesPerPixel = 4;
+    static constexpr int kChannels = 3;  // blue, green, red; byte 3 follows each filter's own rule
+    static constexpr bool kHasFourthByte = true;
+};
+
+// Row stride in bytes: rows of 8 and 24 bits are padded to a multiple of 4
+// bytes, rows of 32 bits need no padding.
+inline size_t RowStride(int32_t width, int32_t bitsPerPixel) {
+    const size_t w = width > 0 ? static_cast<size_t>(width) : 0;
+    switch (bitsPerPixel) {
+    case 8: return (w + 3) & ~size_t(3);
+    case 24: return (3 * w + 3) & ~size_t(3);
+    case 32: return 4 * w;
+    default: return (w * static_cast<size_t>(bitsPerPixel > 0 ? bitsPerPixel : 0) + 31) / 32 * 4;
+    }
+}
+
+template <class Format>
+inline size_t RowStride(int32_t width) {
+    return RowStride(width, Format::kBitsPerPixel);
+}
+
+// Calls fn(Format{}) for 8, 24 and 32 bits per pixel; returns false (and
+// calls nothing) for any other depth.
+template <class Fn>
+inline bool DispatchByDepth(int32_t bitsPerPixel, Fn&& fn) {
+    switch (bitsPerPixel) {
+    case 8: fn(Gray8{}); return true;
+    case 24: fn(Bgr24{}); return true;
+    case 32: fn(Bgra32{}); return true;
+    default: return false;
+    }
+}
+
+// Same, for engines that handle only 8 and 32 bits.
+template <class Fn>
+inline bool DispatchGrayOrBgra(int32_t bitsPerPixel, Fn&& fn) {
+    switch (bitsPerPixel) {
+    case 8: fn(Gray8{}); return true;
+    case 32: fn(Bgra32{}); return true;
+    default: return false;
+    }
+}
+
+// A view of a frame's pixel rows.
+struct PixelPlane {
+    uint8_t* data = nullptr;
+    size_t stride = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+
+    uint8_t* Row(int32_t y) const { return data + static_cast<size_t>(y) * stride; }
+};

@@ -1,0 +1,68 @@
+// Test helpers: the module loaded as a host loads it, a host session per
+// test, and small frame builders.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host_api.h"
+
+namespace kaf_test {
+
+// The module, loaded once from the build folder with Init() called.
+ka_iproc::PluginModule& Module();
+
+// What a run left behind.
+struct Outcome {
+    bool ok = false;
+    std::u16string error;                  // the error text when !ok
+    std::vector<std::u16string> warnings;  // in the order they were added
+    FrameHandle output = nullptr;          // "Output frame" after the run (null if none)
+};
+
+// A host that runs one method object, wiring input k to an object named
+// after the method's catalogue input k ("Input frame", "Kernel radius", ...)
+// and output 0 to "Output frame", as the kafilters tool does.
+class TestHost {
+public:
+    explicit TestHost(const std::u16string& methodName);
+    explicit TestHost(uint32_t methodIndex);
+    ~TestHost();
+
+    // A zero-filled frame under the name (default: "Input frame").
+    FrameHandle AddFrame(int32_t width, int32_t height, int32_t bitsPerPixel,
+                         const std::u16string& name = u"Input frame");
+    void SetNumber(const std::u16string& name, double value);
+    void SetArray(const std::u16string& name, const std::vector<double>& values);
+    void Remove(const std::u16string& name);
+
+    // One RunMethod; warnings are those of this run only.
+    Outcome Run(int32_t errorMax = 255);
+
+    uintptr_t Handle() const;
+    ka_iproc::Session& Session();
+    ka_iproc::ParameterList& Inputs();
+    ka_iproc::ParameterList& Outputs();
+
+private:
+    struct State;
+    State* state_;
+};
+
+// Pixel access (row y in storage order).
+uint8_t* PixelAt(FrameHandle frame, int32_t x, int32_t y);
+// Sets every byte of every pixel from fn(x, y, byteIndex).
+void FillFrame(FrameHandle frame, const std::function<uint8_t(int32_t, int32_t, int32_t)>& fn);
+// Fills every pixel byte with seeded random values.
+void FillRandom(FrameHandle frame, uint32_t seed);
+// The pixel bytes of a frame, row by row without padding.
+std::vector<uint8_t> PixelBytes(FrameHandle frame);
+
+// Runs fn with the OpenMP thread count set to n, restoring it afterwards.
+void WithThreads(int n, const std::function<void()>& fn);
+
+std::string Narrow(const std::u16string& text);
+
+}  // namespace kaf_test
