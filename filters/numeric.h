@@ -17,3 +17,17 @@ inline int32_t TruncateToInt32(float value) { return TruncateToInt32(static_cast
 
 // The low 8 bits of the truncated value, as stored into a byte.
 inline uint8_t TruncateToByte(float value) { return static_cast<uint8_t>(TruncateToInt32(value)); }
+
+// Rounds a double to single precision; values beyond the float range become
+// infinities (as the hardware conversion gives), not undefined behaviour.
+inline float RoundToFloat(double value) {
+    constexpr double kFloatMax = 3.4028234663852886e38;
+    if (value > kFloatMax || value < -kFloatMax) {
+        // Values just above the largest float may still round down to it.
+        const double halfUlpAboveMax = 3.4028235677973366e38;
+        if (value >= halfUlpAboveMax) return __builtin_huge_valf();
+        if (value <= -halfUlpAboveMax) return -__builtin_huge_valf();
+        return value > 0 ? 3.4028234663852886e38f : -3.4028234663852886e38f;
+    }
+    return static_cast<float>(value);
+}
