@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need beyond the base image. Each
+# package is installed only when it is missing, so a warm machine skips apt.
+set -euo pipefail
+
+need=()
+want() { dpkg -s "$1" >/dev/null 2>&1 || need+=("$1"); }
+
+want cmake
+want ninja-build
+want g++
+want libgtest-dev
+want libpng-dev
+want libjpeg-dev
+want python3
+
+if ((${#need[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi

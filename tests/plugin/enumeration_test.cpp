@@ -1,0 +1,210 @@
+// The enumeration exports as a host sees them: exact texts, codes, what is
+// written first, bounded copies and out-of-range indices.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_host.h"
+
+using kaf_test::Module;
+
+namespace {
+
+constexpr char16_t kSentinel = u'#';
+
+struct MethodText {
+    const char16_t* name;
+    const char16_t* description;
+    const char16_t* group;
+    int32_t code;
+};
+
+// The catalogue as users see it, written out independently of the table.
+const MethodText kExpected[20] = {
+    {u"blur", u"Convolve image with specified pass-through ratio", u"Convolution filters", 33},
+    {u"gaussian", u"Convolve image with Gaussian kernel", u"Convolution filters", 33},
+    {u"laplacian_high_boost_1", u"Convolve image with 1st type of Laplacian high-boost kernel", u"Convolution filters", 33},
+    {u"laplacian_high_boost_2", u"Convolve image with 2nd type of Laplacian high-boost kernel", u"Convolution filters", 33},
+    {u"laplacian_high_boost_3", u"Convolve image with 3rd type of Laplacian high-boost kernel", u"Convolution filters", 33},
+    {u"mean", u"Convolve image with boxcar kernel", u"Morphologic filters", 34},
+    {u"median", u"Changing each pixel with neighbourhood median", u"Morphologic filters", 34},
+    {u"minimum", u"Changing each pixel with neighbourhood minimum", u"Morphologic filters", 34},
+    {u"maximum", u"Changing each pixel with neighbourhood maximum", u"Morphologic filters", 34},
+    {u"extreme", u"Changing each pixel with neighbourhood minimum/maximum (depending which is further)", u"Morphologic filters", 34},
+    {u"skeletonization", u"Skeletonization of image; resulting image is always monochromatic", u"Morphologic filters", 34},
+    {u"edge", u"Enhancing edges; resulting image is always monochromatic", u"Morphologic filters", 34},
+    {u"dilation", u"Dilation of image; resulting image is always monochromatic", u"Morphologic filters", 34},
+    {u"erosion", u"Erosion of image; resulting image is always monochromatic", u"Morphologic filters", 34},
+    {u"opening", u"Opening of image; resulting image is always monochromatic", u"Morphologic filters", 34},
+    {u"closing", u"Closing of image; resulting image is always monochromatic", u"Morphologic filters", 34},
+    {u"kernel_3x3", u"Convolve image with user-defined 3x3 kernel", u"Convolution filters", 33},
+    {u"kernel_5x5", u"Convolve image with user-defined 5x5 kernel", u"Convolution filters", 33},
+    {u"kernel", u"Convolve image with user-defined kernel", u"Convolution filters", 33},
+    {u"flat_field", u"Frame calibration using white pattern", u"Color filters", 35},
+};
+
+std::u16string Text(const char16_t* buffer) { return std::u16string(buffer); }
+
+}  // namespace
+
+TEST(EnumerateMethods, ReportsEveryMethodExactly) {
+    auto& m = Module();
+    for (uint32_t i = 0; i < 20; ++i) {
+        char16_t name[256], desc[256];
+        IconAddress icon = nullptr;
+        int32_t reserved = 7;
+        ASSERT_EQ(m.EnumerateMethods(i, 255, name, 255, desc, &icon, &reserved), 1) << i;
+        EXPECT_EQ(Text(name), kExpected[i].name);
+        EXPECT_EQ(Text(desc), kExpected[i].description);
+        EXPECT_EQ(reserved, 0);
+        EXPECT_NE(icon, nullptr) << "Init has run, every method has an icon";
+    }
+}
+
+TEST(EnumerateMethods, OutOfRangeWritesOnlyReserved) {
+    auto& m = Module();
+    char16_t name[8] = {kSentinel}, desc[8] = {kSentinel};
+    IconAddress icon = &icon;
+    int32_t reserved = 7;
+    for (uint32_t index : {20u, 21u, 0xFFFFFFFFu}) {
+        reserved = 7;
+        EXPECT_EQ(m.EnumerateMethods(index, 7, name, 7, desc, &icon, &reserved), 0);
+        EXPECT_EQ(reserved, 0);
+        EXPECT_EQ(name[0], kSentinel);
+        EXPECT_EQ(desc[0], kSentinel);
+        EXPECT_EQ(icon, static_cast<IconAddress>(&icon));
+    }
+}
+
+TEST(EnumerateMethods, BoundedCopyHasWcsncpySemantics) {
+    auto& m = Module();
+    char16_t name[8];
+    char16_t desc[64];
+    IconAddress icon;
+    int32_t reserved;
+    // "blur" with max 3: four characters, no terminator; the rest untouched.
+    std::fill(std::begin(name), std::end(name), kSentinel);
+    ASSERT_EQ(m.EnumerateMethods(0, 3, name, 63, desc, &icon, &reserved), 1);
+    EXPECT_EQ(std::u16string(name, 5), (std::u16string{u'b', u'l', u'u', u'r', kSentinel}));
+    // "gaussian" is cut to its first four characters.
+    std::fill(std::begin(name), std::end(name), kSentinel);
+    ASSERT_EQ(m.EnumerateMethods(1, 3, name, 63, desc, &icon, &reserved), 1);
+    EXPECT_EQ(std::u16string(name, 5), (std::u16string{u'g', u'a', u'u', u's', kSentinel}));
+    // A shorter text is padded with NULs up to max + 1 characters.
+    std::fill(std::begin(name), std::end(name), kSentinel);
+    ASSERT_EQ(m.EnumerateMethods(0, 6, name, 63, desc, &icon, &reserved), 1);
+    EXPECT_EQ(std::u16string(name, 8), (std::u16string{u'b', u'l', u'u', u'r', 0, 0, 0, kSentinel}));
+}
+
+TEST(EnumerateMethodsCategories, LevelZeroIsFiltersForAnyMethod) {
+    auto& m = Module();
+    for (uint32_t index : {0u, 19u, 20u, 1000u}) {
+        char16_t name[64];
+        int32_t code = 0;
+        IconAddress icon = nullptr;
+        ASSERT_EQ(m.EnumerateMethodsCategories(index, 0, 0, 63, name, &code, &icon), 1);
+        EXPECT_EQ(Text(name), u"Filters");
+        EXPECT_EQ(code, 5);
+        EXPECT_NE(icon, nullptr);
+        ka_iproc::IconImage image;
+        ASSERT_TRUE(ka_iproc::DescribeIcon(icon, &image));
+        EXPECT_EQ(image.resourceId, 1001);
+    }
+}
+
+TEST(EnumerateMethodsCategories, LevelOneFollowsTheGroup) {
+    auto& m = Module();
+    for (uint32_t i = 0; i < 20; ++i) {
+        char16_t name[64];
+        int32_t code = 0;
+        IconAddress icon = &code;  // must stay for the colour group
+        ASSERT_EQ(m.EnumerateMethodsCategories(i, 0, 1, 63, name, &code, &icon), 1);
+        EXPECT_EQ(Text(name), kExpected[i].group) << i;
+        EXPECT_EQ(code, kExpected[i].code);
+        if (code == 35) {
+            EXPECT_EQ(icon, static_cast<IconAddress>(&code));
+        } else {
+            ka_iproc::IconImage image;
+            ASSERT_TRUE(ka_iproc::DescribeIcon(icon, &image));
+            EXPECT_EQ(image.resourceId, code == 33 ? 1021 : 1022);
+        }
+    }
+}
+
+TEST(EnumerateMethodsCategories, RejectsOtherIndicesAndLevels) {
+    auto& m = Module();
+    char16_t name[64] = {kSentinel};
+    int32_t code = -9;
+    IconAddress icon = nullptr;
+    EXPECT_EQ(m.EnumerateMethodsCategories(0, 1, 0, 63, name, &code, &icon), 0);
+    EXPECT_EQ(m.EnumerateMethodsCategories(0, 0, 2, 63, name, &code, &icon), 0);
+    EXPECT_EQ(m.EnumerateMethodsCategories(20, 0, 1, 63, name, &code, &icon), 0);
+    EXPECT_EQ(name[0], kSentinel);
+    EXPECT_EQ(code, -9);
+}
+
+TEST(EnumerateMethodInputs, ReportsTypesNamesAndDescriptors) {
+    auto& m = Module();
+    char16_t name[64], desc[64];
+    int32_t type = 0;
+    ASSERT_EQ(m.EnumerateMethodInputs(11, 1, &type, 63, desc, 63, name), 1);
+    EXPECT_EQ(type, 10);
+    EXPECT_EQ(Text(name), u"Standard deviation");
+    EXPECT_EQ(Text(desc), u"");
+    ASSERT_EQ(m.EnumerateMethodInputs(19, 1, &type, 63, desc, 63, name), 1);
+    EXPECT_EQ(type, 1);
+    EXPECT_EQ(Text(name), u"White calibration frame");
+    ASSERT_EQ(m.EnumerateMethodInputs(0, 2, &type, 63, desc, 63, name), 1);
+    EXPECT_EQ(Text(name), u"Pass-through rating");
+    EXPECT_EQ(Text(desc), u"EditType=Slider;Min=0;Max=1;Default=0.5");
+    ASSERT_EQ(m.EnumerateMethodInputs(14, 1, &type, 63, desc, 63, name), 1);
+    EXPECT_EQ(Text(desc), u"Default=1;Min=1;Max=20");
+    for (uint32_t i = 0; i < 20; ++i) {
+        ASSERT_EQ(m.EnumerateMethodInputs(i, 0, &type, 63, desc, 63, name), 1);
+        EXPECT_EQ(type, 1);
+        EXPECT_EQ(Text(name), u"Input frame");
+        EXPECT_EQ(Text(desc), u"");
+    }
+}
+
+TEST(EnumerateMethodInputs, MissingInputEmptiesDescriptorOnly) {
+    auto& m = Module();
+    char16_t name[64] = {kSentinel}, desc[64] = {kSentinel, kSentinel};
+    int32_t type = -9;
+    EXPECT_EQ(m.EnumerateMethodInputs(18, 4, &type, 63, desc, 63, name), 0);
+    EXPECT_EQ(desc[0], 0);
+    EXPECT_EQ(desc[1], kSentinel);
+    EXPECT_EQ(name[0], kSentinel);
+    EXPECT_EQ(type, -9);
+    desc[0] = kSentinel;
+    EXPECT_EQ(m.EnumerateMethodInputs(20, 0, &type, 63, desc, 63, name), 0);
+    EXPECT_EQ(desc[0], 0);
+    EXPECT_EQ(m.EnumerateMethodInputs(6, 2, &type, 63, desc, 63, name), 0);
+}
+
+TEST(EnumerateMethodOutputs, OneFrameOutputPerMethod) {
+    auto& m = Module();
+    for (uint32_t i = 0; i < 20; ++i) {
+        char16_t name[64];
+        int32_t type = 0;
+        ASSERT_EQ(m.EnumerateMethodOutputs(i, 0, &type, 63, name), 1);
+        EXPECT_EQ(type, 1);
+        EXPECT_EQ(Text(name), u"Output frame");
+        type = -9;
+        name[0] = kSentinel;
+        EXPECT_EQ(m.EnumerateMethodOutputs(i, 1, &type, 63, name), 0);
+        EXPECT_EQ(type, -9);
+        EXPECT_EQ(name[0], kSentinel);
+    }
+    int32_t type = -9;
+    EXPECT_EQ(m.EnumerateMethodOutputs(20, 0, &type, 63, nullptr), 0);
+    EXPECT_EQ(type, -9);
+}
+
+TEST(Exports, NullOutputPointersAreSkipped) {
+    auto& m = Module();
+    EXPECT_EQ(m.EnumerateMethods(3, 63, nullptr, 63, nullptr, nullptr, nullptr), 1);
+    EXPECT_EQ(m.EnumerateMethodsCategories(3, 0, 1, 63, nullptr, nullptr, nullptr), 1);
+    EXPECT_EQ(m.EnumerateMethodInputs(3, 1, nullptr, 63, nullptr, 63, nullptr), 1);
+    EXPECT_EQ(m.EnumerateMethodOutputs(3, 0, nullptr, 63, nullptr), 1);
+}
