@@ -35,6 +35,9 @@ public:
     FrameHandle FindFrame(const std::u16string& name) const;
     // The timestamp of the frame of that name (0 when there is none).
     uint32_t FrameTimestamp(const std::u16string& name) const;
+    // Gives the frame of that name a new timestamp, for a host that changed
+    // its pixels in place; false when there is no such frame.
+    bool TouchFrame(const std::u16string& name);
 
     // Warnings added by runs, in order.
     const std::vector<std::u16string>& Warnings() const;
