@@ -13,6 +13,8 @@ namespace kaf_test {
 
 // The module, loaded once from the build folder with Init() called.
 ka_iproc::PluginModule& Module();
+// The module's catalogue as the enumeration exports report it (read once).
+const std::vector<ka_iproc::PluginModule::Method>& Catalogue();
 
 // What a run left behind.
 struct Outcome {
