@@ -1,0 +1,313 @@
+// The line scanners: which steps make a sample, where, and with what value.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "kafilters.h"
+#include "pixel_format.h"
+
+namespace {
+
+using Scanner = decltype(&ScanLineSubPixelPrecision);
+using ka_iproc::TLine;
+using ka_iproc::TRectangularRegion;
+
+// A private frame block laid out by the host library.
+class Frame {
+public:
+    Frame(int32_t width, int32_t height, int32_t bitsPerPixel) : width_(width), bpp_(bitsPerPixel) {
+        tagBITMAPINFOHEADER probe;
+        std::memset(&probe, 0, sizeof probe);
+        probe.biSize = sizeof probe;
+        probe.biWidth = width;
+        probe.biHeight = height;
+        probe.biPlanes = 1;
+        probe.biBitCount = static_cast<uint16_t>(bitsPerPixel);
+        block_.resize(GetFrameSize(&probe) / 8 + 1);
+        InitFrameDIB(block_.data(), width, height, bitsPerPixel);
+    }
+    tagBITMAPINFOHEADER* Header() { return reinterpret_cast<tagBITMAPINFOHEADER*>(block_.data()); }
+    uint8_t* At(int32_t x, int32_t y) {
+        return GetFrameDataAddr(Header()) + y * RowStride(width_, bpp_) + x * (bpp_ / 8);
+    }
+    // Sets byte c of every pixel to fn(x, y, c).
+    Frame& Fill(const std::function<int(int32_t, int32_t, int)>& fn) {
+        for (int32_t y = 0; y < GetFrameDepth(Header()); ++y)
+            for (int32_t x = 0; x < width_; ++x)
+                for (int c = 0; c < bpp_ / 8; ++c) At(x, y)[c] = static_cast<uint8_t>(fn(x, y, c));
+        return *this;
+    }
+
+private:
+    int32_t width_;
+    int32_t bpp_;
+    std::vector<uint64_t> block_;
+};
+
+struct Sample {
+    float x;
+    float y;
+    uint32_t value;
+};
+
+constexpr unsigned kUser = 0xC0FFEE;
+std::vector<Sample>* recorded = nullptr;
+size_t stopAfter = 0;
+
+unsigned char KA_SCAN_CALLBACK Record(unsigned int user, float x, float y, unsigned int value) {
+    EXPECT_EQ(user, kUser);
+    recorded->push_back({x, y, value});
+    return recorded->size() == stopAfter ? 0 : 1;
+}
+
+std::vector<Sample> Scan(Scanner scanner, Frame& frame, TLine line, int mode = 1, int bits = 8,
+                         TRectangularRegion* region = nullptr, size_t stop = 0) {
+    std::vector<Sample> samples;
+    recorded = &samples;
+    stopAfter = stop;
+    scanner(frame.Header(), region, line, mode, kUser, bits, &Record);
+    return samples;
+}
+
+std::vector<uint32_t> Values(const std::vector<Sample>& samples) {
+    std::vector<uint32_t> values;
+    for (const Sample& s : samples) values.push_back(s.value);
+    return values;
+}
+
+int Level(int32_t x, int32_t y, int c = 0) { return (x * 7 + y * 3 + c * 50) & 255; }
+
+const Scanner kBoth[] = {&ScanLineSubPixelPrecision, &ScanLineSubPixelPrecisionWithSharpening};
+
+}  // namespace
+
+TEST(ScanLine, WholePixelWalkCarriesOwnLevelsAndPacksMode0) {
+    Frame frame(17, 22, 8);
+    frame.Fill([](int32_t x, int32_t y, int) { return Level(x, y); });
+    TRectangularRegion everything{8, 11, 100, 100, 0};
+    const std::vector<Sample> grey = Scan(&ScanLineSubPixelPrecision, frame, {10, 20, 15, 20}, 1, 8, &everything);
+    const std::vector<Sample> packed = Scan(&ScanLineSubPixelPrecision, frame, {10, 20, 15, 20}, 0, 8, &everything);
+    ASSERT_EQ(grey.size(), 5u);  // the second point itself is never sampled
+    ASSERT_EQ(packed.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(grey[i].x, 10.0f + i);
+        EXPECT_EQ(grey[i].y, 20.0f);
+        EXPECT_EQ(grey[i].value, uint32_t(Level(10 + i, 20)));
+        EXPECT_EQ(packed[i].value, uint32_t(Level(10 + i, 20)) * 0x10101u);
+    }
+    // Any mode but 0 takes an 8-bit frame's grey level as it is.
+    EXPECT_EQ(Values(Scan(&ScanLineSubPixelPrecision, frame, {10, 20, 15, 20}, 5)), Values(grey));
+}
+
+TEST(ScanLine, HalfwaySamplesFloorTheMean) {
+    Frame frame(30, 30, 8);
+    frame.Fill([](int32_t x, int32_t y, int) { return (x * 37 + y) % 251; });
+    const std::vector<Sample> samples = Scan(&ScanLineSubPixelPrecision, frame, {10.5, 20, 15.5, 20});
+    ASSERT_EQ(samples.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(samples[i].x, 10.5f + i);
+        EXPECT_EQ(samples[i].value, uint32_t((*frame.At(10 + i, 20) + *frame.At(11 + i, 20)) / 2));
+    }
+}
+
+TEST(ScanLine, StepCountIsTheRoundedLength) {
+    Frame frame(30, 30, 8);
+    for (Scanner scan : kBoth) {
+        EXPECT_TRUE(Scan(scan, frame, {5, 5, 5.3, 5.3}).empty());  // length 0.42 rounds to 0
+        EXPECT_EQ(Scan(scan, frame, {5, 5, 6.5, 7}).size(), 3u);   // 2.5 rounds up
+        EXPECT_EQ(Scan(scan, frame, {5, 5, 10, 10}).size(), 7u);   // 7.07
+        const std::vector<Sample> s = Scan(scan, frame, {10, 10, 13, 14});
+        ASSERT_EQ(s.size(), 5u);
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_NEAR(s[i].x, 10 + 0.6 * i, 1e-5);
+            EXPECT_NEAR(s[i].y, 10 + 0.8 * i, 1e-5);
+        }
+        EXPECT_EQ(Scan(scan, frame, {10, 10, 20, 10}, 1, 8, nullptr, 1).size(), 1u);  // callback stops the walk
+    }
+}
+
+TEST(ScanLine, UnsupportedDepthsModesAndInputsMakeNoSample) {
+    Frame bgr(20, 20, 24);
+    Frame bgra(20, 20, 32);
+    Frame grey(20, 20, 8);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (Scanner scan : kBoth) {
+        EXPECT_TRUE(Scan(scan, bgr, {2, 2, 10, 10}).empty());
+        EXPECT_TRUE(Scan(scan, bgra, {2, 2, 10, 10}, 5).empty());
+        EXPECT_TRUE(Scan(scan, bgra, {2, 2, 10, 10}, -1).empty());
+        EXPECT_TRUE(Scan(scan, grey, {nan, 2, 10, 10}).empty());
+        EXPECT_TRUE(Scan(scan, grey, {2, 2, 10, inf}).empty());
+        EXPECT_TRUE(Scan(scan, grey, {2, 2, 3e9, 2}).empty());          // step count beyond 32 bits
+        EXPECT_TRUE(Scan(scan, grey, {1e30, 2, 1e30, 12}).empty());     // far off the frame
+        EXPECT_TRUE(Scan(scan, grey, {-1e300, 2, -1e300, 12}).empty());  // beyond single precision
+        EXPECT_TRUE(Scan(scan, grey, {2, 2, 10, 10}, 1, 12).empty());    // sums would overflow
+        EXPECT_TRUE(Scan(scan, grey, {2, 2, 10, 10}, 1, 40).empty());
+        std::vector<Sample> none;
+        recorded = &none;
+        scan(nullptr, nullptr, {2, 2, 10, 10}, 1, kUser, 8, &Record);
+        scan(grey.Header(), nullptr, {2, 2, 10, 10}, 1, kUser, 8, nullptr);
+        EXPECT_TRUE(none.empty());
+    }
+    EXPECT_TRUE(Scan(&ScanLineSubPixelPrecisionWithSharpening, grey, {2, 2, 10, 10}, 1, 10).empty());
+    EXPECT_EQ(Scan(&ScanLineSubPixelPrecision, grey, {2, 2, 10, 2}, 1, 11).size(), 8u);
+}
+
+TEST(ScanLine, RegionRejectsInteriorStepsButNotTheEdgeRing) {
+    Frame frame(20, 20, 8);
+    frame.Fill([](int32_t x, int32_t y, int) { return Level(x, y); });
+    for (Scanner scan : kBoth) {
+        // Columns 6 to 10 are accepted; the walk goes on past rejected steps.
+        TRectangularRegion band{8, 10, 5, 40, 0};
+        const std::vector<Sample> s = Scan(scan, frame, {0.25, 10.5, 16.25, 10.5}, 1, 8, &band);
+        ASSERT_EQ(s.size(), 6u);
+        EXPECT_EQ(s[0].x, 0.0f);  // column 0: own value at the pixel's integer position
+        EXPECT_EQ(s[0].y, 10.0f);
+        EXPECT_EQ(s[0].value, uint32_t(Level(0, 10)));
+        for (int i = 1; i < 6; ++i) EXPECT_EQ(s[i].x, 5.25f + i);
+        // Rotated by 90 degrees the band is 40 wide and 5 tall: rows 8 to 12.
+        TRectangularRegion turned{8, 10, 5, 40, 90};
+        const std::vector<Sample> v = Scan(scan, frame, {5.5, 1.5, 5.5, 17.5}, 1, 8, &turned);
+        ASSERT_EQ(v.size(), 5u);
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(v[i].y, 8.5f + i);
+        EXPECT_EQ(Scan(scan, frame, {1.5, 8.5, 17.5, 8.5}, 1, 8, &turned).size(), 16u);
+        EXPECT_TRUE(Scan(scan, frame, {5.5, 1.5, 5.5, 17.5}, 1, 8, &band).empty());
+    }
+}
+
+TEST(ScanLine, StepsOffTheFrameMakeNoSample) {
+    Frame frame(12, 12, 8);
+    frame.Fill([](int32_t x, int32_t y, int) { return Level(x, y); });
+    // Starting at x = -3.25: pixels -4 .. -1 (floored, not truncated) give nothing.
+    std::vector<Sample> s = Scan(&ScanLineSubPixelPrecision, frame, {-3.25, 5, 4.75, 5});
+    ASSERT_EQ(s.size(), 4u);
+    EXPECT_EQ(s[0].x, 0.0f);
+    EXPECT_EQ(s[1].x, 1.75f);
+    // Leaving at the right: column 10 interpolated, column 11 the edge, then nothing.
+    s = Scan(&ScanLineSubPixelPrecision, frame, {10.5, 5.5, 15.5, 5.5});
+    ASSERT_EQ(s.size(), 2u);
+    EXPECT_EQ(s[0].x, 10.5f);
+    EXPECT_EQ(s[1].x, 11.0f);
+    EXPECT_EQ(s[1].y, 5.0f);
+    EXPECT_EQ(s[1].value, uint32_t(Level(11, 5)));
+    // Entering from below the last row.
+    s = Scan(&ScanLineSubPixelPrecision, frame, {3.5, 14.5, 3.5, 6.5});
+    ASSERT_EQ(s.size(), 5u);
+    EXPECT_EQ(s[0].y, 11.0f);
+    EXPECT_EQ(s[1].y, 10.5f);
+}
+
+TEST(ScanLine, ChannelModesAt32Bits) {
+    Frame frame(16, 16, 32);
+    frame.Fill([](int32_t x, int32_t y, int c) { return Level(x, y, c); });
+    const TLine line{0, 4.5, 8, 4.5};  // an edge sample, then interpolated ones
+    const std::vector<Sample> packed = Scan(&ScanLineSubPixelPrecision, frame, line, 0);
+    for (int mode = 1; mode <= 4; ++mode) {
+        const std::vector<Sample> s = Scan(&ScanLineSubPixelPrecision, frame, line, mode);
+        ASSERT_EQ(s.size(), 8u);
+        for (size_t i = 0; i < s.size(); ++i) {
+            uint32_t ch[4];
+            for (int c = 0; c < 4; ++c) ch[c] = packed[i].value >> (8 * c) & 255;
+            const uint32_t expected[5] = {0, (ch[0] + ch[1] + ch[2]) / 3, ch[2], ch[1], ch[0]};
+            EXPECT_EQ(s[i].value, expected[mode]) << mode << " " << i;
+        }
+    }
+    EXPECT_EQ(packed[0].value, uint32_t(Level(0, 4) | Level(0, 4, 1) << 8 | Level(0, 4, 2) << 16 | Level(0, 4, 3) << 24));
+    EXPECT_EQ(packed[1].value >> 8 & 255, uint32_t((Level(1, 4, 1) + Level(1, 5, 1)) / 2));
+}
+
+TEST(ScanLineSharpening, StepEdgeOvershootsThenSettles) {
+    Frame frame(40, 10, 8);
+    frame.Fill([](int32_t x, int32_t, int) { return x < 20 ? 0 : 100; });
+    const std::vector<uint32_t> s = Values(Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, {10, 5, 30, 5}));
+    std::vector<uint32_t> expected(20, 0);
+    expected[10] = 175;  // column 20: K = 1200 - 500 = 700; column 19: K = -300 gives 0
+    for (int i = 11; i < 20; ++i) expected[i] = 100;
+    EXPECT_EQ(s, expected);
+    // Above 255 the value goes on unclamped, but packs as 255 in each byte.
+    frame.Fill([](int32_t x, int32_t, int) { return x < 20 ? 0 : 200; });
+    EXPECT_EQ(Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, {20, 5, 21, 5})[0].value, 350u);
+    EXPECT_EQ(Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, {20, 5, 21, 5}, 0)[0].value, 0xFFFFFFu);
+}
+
+TEST(ScanLineSharpening, ReportsTheLastTwoColumnsAndRowsAsEdges) {
+    Frame frame(12, 12, 8);
+    frame.Fill([](int32_t x, int32_t y, int) { return Level(x, y); });
+    TRectangularRegion nowhere{100, 100, 1, 1, 0};
+    const TLine line{8.5, 9.5, 12.5, 9.5};  // row 9 = h - 3; columns 8 .. 11
+    const std::vector<Sample> plain = Scan(&ScanLineSubPixelPrecision, frame, line);
+    const std::vector<Sample> sharp = Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, line);
+    ASSERT_EQ(sharp.size(), 4u);
+    EXPECT_EQ(plain[2].x, 10.5f);  // column 10 = w - 2 is interpolated by the plain scanner only
+    EXPECT_EQ(sharp[2].x, 10.0f);
+    EXPECT_EQ(sharp[2].y, 9.0f);
+    EXPECT_EQ(sharp[2].value, uint32_t(Level(10, 9)));
+    EXPECT_EQ(sharp[1].x, 9.5f);
+    // Row 10 = h - 2 is all edge, whatever the region says.
+    const std::vector<Sample> low = Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, {1.5, 10.5, 9.5, 10.5},
+                                         1, 8, &nowhere);
+    ASSERT_EQ(low.size(), 8u);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(low[i].value, uint32_t(Level(1 + i, 10)));
+}
+
+TEST(ScanLineSharpening, FlatAreasKeepTheirLevelAndOnlySelectedChannelsCount) {
+    Frame flat(20, 20, 32);
+    flat.Fill([](int32_t, int32_t, int c) { return 40 + 60 * c; });
+    for (int mode = 0; mode <= 4; ++mode)
+        EXPECT_EQ(Values(Scan(&ScanLineSubPixelPrecisionWithSharpening, flat, {2.3, 3.7, 15.1, 12.9}, mode)),
+                  Values(Scan(&ScanLineSubPixelPrecision, flat, {2.3, 3.7, 15.1, 12.9}, mode)));
+    // Red alone: the same as a grey frame holding the red bytes.
+    Frame colour(20, 20, 32);
+    Frame red(20, 20, 8);
+    std::mt19937 random(7);
+    colour.Fill([&](int32_t, int32_t, int) { return int(random() & 255); });
+    red.Fill([&](int32_t x, int32_t y, int) { return colour.At(x, y)[2]; });
+    const TLine line{1.2, 2.9, 17.3, 15.8};
+    EXPECT_EQ(Values(Scan(&ScanLineSubPixelPrecisionWithSharpening, colour, line, 2, 5)),
+              Values(Scan(&ScanLineSubPixelPrecisionWithSharpening, red, line, 2, 5)));
+}
+
+// Random frames and segments against the rules written out directly: for an
+// interpolated sample at (x, y) the fixed-point position is S x (x, y).
+TEST(ScanLine, InterpolatedValuesFollowTheRules) {
+    std::mt19937 random(11);
+    Frame frame(23, 19, 8);
+    frame.Fill([&](int32_t, int32_t, int) { return int(random() & 255); });
+    auto pixel = [&](int32_t x, int32_t y) { return int64_t(*frame.At(x, y)); };
+    for (int trial = 0; trial < 200; ++trial) {
+        const bool sharpen = trial & 1;
+        const int bits = 1 + int(random() % (sharpen ? 9 : 11));
+        const int S = 1 << bits;
+        std::uniform_real_distribution<double> coordinate(-3, 26);
+        const TLine line{coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
+        for (const Sample& s : Scan(kBoth[sharpen], frame, line, 1, bits)) {
+            const int32_t rx = RoundReal(s.x * S), ry = RoundReal(s.y * S);
+            const int32_t ix = rx >> bits, iy = ry >> bits, fx = rx & (S - 1), fy = ry & (S - 1);
+            if (ix == 0 || iy == 0 || ix >= 22 - sharpen || iy >= 18 - sharpen) {  // the edge band
+                EXPECT_TRUE(s.x == float(ix) && s.y == float(iy));
+                EXPECT_EQ(s.value, uint32_t(pixel(ix, iy)));
+                continue;
+            }
+            const int64_t w[2][2] = {{(S - fx) * (S - fy), fx * (S - fy)}, {(S - fx) * fy, fx * fy}};
+            int64_t total = 0;
+            for (int dy = 0; dy < 2; ++dy)
+                for (int dx = 0; dx < 2; ++dx) {
+                    int64_t k = pixel(ix + dx, iy + dy);
+                    if (sharpen) {
+                        k *= 12;
+                        for (int ny = -1; ny <= 1; ++ny)
+                            for (int nx = -1; nx <= 1; ++nx)
+                                if (nx || ny) k -= pixel(ix + dx + nx, iy + dy + ny);
+                    }
+                    total += w[dy][dx] * k;
+                }
+            const int64_t expected = total < 0 ? 0 : (total >> (sharpen ? 2 : 0)) >> (2 * bits);
+            EXPECT_EQ(s.value, uint32_t(expected)) << trial;
+        }
+    }
+}
