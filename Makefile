@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all build demo test clean
+.PHONY: all build demo test clean bench
 
 all: build
 
@@ -20,3 +20,17 @@ test: build
 
 clean:
 	rm -rf $(BUILD)
+
+# `make bench`: installs the benchmark's own dependencies if missing, builds
+# the harness in its own folder and prints the table (also written to
+# bench-out/results.csv). BENCH_FILTER picks rows by regular expression,
+# e.g. `make bench BENCH_FILTER=median`; BENCH_ARGS passes further flags.
+BENCH_BUILD ?= build-bench
+BENCH_FILTER ?=
+BENCH_ARGS ?=
+bench:
+	sh bench/install-deps.sh
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKAF_BENCH=ON -DKAF_TESTS=OFF -DKAF_TOOL=OFF
+	cmake --build $(BENCH_BUILD) --target kaf_bench -j $(JOBS)
+	mkdir -p bench-out && echo '*' > bench-out/.gitignore
+	./$(BENCH_BUILD)/kaf_bench --filter='$(BENCH_FILTER)' --csv=bench-out/results.csv $(BENCH_ARGS)
