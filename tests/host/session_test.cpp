@@ -1,0 +1,236 @@
+// The session store as a module sees it through the C functions: parameter
+// names, frames, numbers, arrays, timestamps and warnings.
+#include <algorithm>
+#include <set>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "host_api.h"
+
+namespace {
+
+using ka_iproc::ParameterList;
+using ka_iproc::Session;
+
+TEST(ParameterNames, CopiedBoundedWithWcsncpySemantics) {
+    ParameterList list({u"Input frame", u"", u"abcdefgh"});
+    char16_t name[16];
+
+    std::fill(std::begin(name), std::end(name), u'x');
+    EXPECT_TRUE(GetParameterName(list.Handle(), list.Context(), 0, 14, name));
+    EXPECT_EQ(std::u16string(name), u"Input frame");
+    EXPECT_EQ(name[14], u'\0');  // padded with NULs up to max + 1
+    EXPECT_EQ(name[15], u'x');   // and not beyond
+
+    // A name of max + 1 characters or more arrives cut and unterminated.
+    std::fill(std::begin(name), std::end(name), u'x');
+    EXPECT_TRUE(GetParameterName(list.Handle(), list.Context(), 2, 3, name));
+    EXPECT_EQ(std::u16string(name, 5), u"abcdx");
+}
+
+TEST(ParameterNames, FailWithAnEmptyNameBeyondTheListOrWhenUnwired) {
+    ParameterList list({u"Input frame", u""});
+    char16_t name[64];
+    for (int32_t index : {1, 2, 100, -1}) {
+        name[0] = u'x';
+        EXPECT_FALSE(GetParameterName(list.Handle(), list.Context(), index, 63, name)) << index;
+        EXPECT_EQ(name[0], u'\0') << index;
+    }
+    name[0] = u'x';
+    EXPECT_FALSE(GetParameterName(nullptr, nullptr, 0, 63, name));
+    EXPECT_EQ(name[0], u'\0');
+}
+
+TEST(Session, NumbersAndArraysByElement) {
+    Session session;
+    session.AddNumber(u"one", 2.5);
+    session.AddArray(u"three", {1.0, -2.0, 3.0});
+    session.AddArray(u"none", {});
+    session.AddFrame(u"frame", 2, 2, 8);
+    void* host = session.Handle();
+
+    double* value = nullptr;
+    ASSERT_TRUE(GetNumber(host, 63, u"one", 0, &value));
+    EXPECT_EQ(*value, 2.5);
+    EXPECT_FALSE(GetNumber(host, 63, u"one", 1, &value));
+    ASSERT_TRUE(GetNumber(host, 63, u"three", 2, &value));
+    EXPECT_EQ(*value, 3.0);
+    EXPECT_FALSE(GetNumber(host, 63, u"three", 3, &value));
+    EXPECT_FALSE(GetNumber(host, 63, u"three", -1, &value));
+    EXPECT_FALSE(GetNumber(host, 63, u"none", 0, &value));
+    EXPECT_FALSE(GetNumber(host, 63, u"frame", 0, &value));
+    EXPECT_FALSE(GetNumber(host, 63, u"missing", 0, &value));
+    EXPECT_FALSE(GetNumber(host, 63, u"", 0, &value));
+    EXPECT_FALSE(GetNumber(nullptr, 63, u"one", 0, &value));
+
+    int32_t maxIndex = 99;
+    EXPECT_TRUE(GetObjectMaxIndex(host, 63, u"one", &maxIndex));
+    EXPECT_EQ(maxIndex, 0);
+    EXPECT_TRUE(GetObjectMaxIndex(host, 63, u"three", &maxIndex));
+    EXPECT_EQ(maxIndex, 2);
+    EXPECT_TRUE(GetObjectMaxIndex(host, 63, u"frame", &maxIndex));
+    EXPECT_EQ(maxIndex, 0);
+    EXPECT_TRUE(GetObjectMaxIndex(host, 63, u"none", &maxIndex));
+    EXPECT_EQ(maxIndex, -1);
+    maxIndex = 99;
+    EXPECT_FALSE(GetObjectMaxIndex(host, 63, u"missing", &maxIndex));
+    EXPECT_EQ(maxIndex, -1);
+
+    // Replacing and removing objects.
+    session.AddNumber(u"three", 7.0);
+    EXPECT_TRUE(GetObjectMaxIndex(host, 63, u"three", &maxIndex));
+    EXPECT_EQ(maxIndex, 0);
+    session.Remove(u"three");
+    EXPECT_FALSE(GetNumber(host, 63, u"three", 0, &value));
+}
+
+TEST(Session, NamesAreComparedExactlyAndReadUpToMaxPlusOne) {
+    Session session;
+    session.AddNumber(u"abcd", 1.0);
+    session.AddNumber(u"Kernel radius", 2.0);
+    void* host = session.Handle();
+    double* value = nullptr;
+
+    // Only max + 1 characters of the caller's text are the name.
+    const char16_t unterminated[] = {u'a', u'b', u'c', u'd', u'e', u'f'};
+    ASSERT_TRUE(GetNumber(host, 3, unterminated, 0, &value));
+    EXPECT_EQ(*value, 1.0);
+    EXPECT_FALSE(GetNumber(host, 4, u"abcdef", 0, &value));
+    EXPECT_FALSE(GetNumber(host, 2, u"abcd", 0, &value));
+
+    EXPECT_FALSE(GetNumber(host, 63, u"kernel radius", 0, &value));
+    EXPECT_FALSE(GetNumber(host, 63, u"Kernel radius ", 0, &value));
+    EXPECT_TRUE(GetNumber(host, 63, u"Kernel radius", 0, &value));
+}
+
+TEST(Session, InputFramesAreFramesOnly) {
+    Session session;
+    FrameHandle added = session.AddFrame(u"Input frame", 4, 3, 24);
+    session.AddNumber(u"number", 1.0);
+    FrameHandle frame = &frame;
+    ASSERT_TRUE(GetInputFrame(session.Handle(), 63, u"Input frame", &frame));
+    EXPECT_EQ(frame, added);
+    EXPECT_EQ(session.FindFrame(u"Input frame"), added);
+    EXPECT_FALSE(GetInputFrame(session.Handle(), 63, u"number", &frame));
+    EXPECT_EQ(frame, nullptr);
+    EXPECT_FALSE(GetInputFrame(session.Handle(), 63, u"missing", &frame));
+    EXPECT_EQ(session.FindFrame(u"number"), nullptr);
+}
+
+TEST(Session, OutputFramesAreNewZeroFilledAndReplaceTheOldObject) {
+    Session session;
+    void* host = session.Handle();
+    FrameHandle old = session.AddFrame(u"Output frame", 4, 4, 8);
+    std::fill_n(GetFrameDataAddr(old), 16, uint8_t(200));
+    const uint32_t oldStamp = session.FrameTimestamp(u"Output frame");
+
+    FrameHandle frame = nullptr;
+    ASSERT_TRUE(GetOutputFrame(host, 63, u"Output frame", &frame, 5, 2, 32));
+    EXPECT_EQ(session.FindFrame(u"Output frame"), frame);
+    EXPECT_EQ(GetFrameWidth(frame), 5);
+    EXPECT_EQ(GetFrameDepth(frame), 2);
+    EXPECT_EQ(GetFrameBPP(frame), 32);
+    const std::vector<uint8_t> pixels = ka_iproc::FramePixels(frame);
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0), 40);
+    EXPECT_NE(session.FrameTimestamp(u"Output frame"), oldStamp);
+
+    // Same geometry again: still a new, zeroed frame.
+    std::fill_n(GetFrameDataAddr(frame), 40, uint8_t(9));
+    ASSERT_TRUE(GetOutputFrame(host, 63, u"Output frame", &frame, 5, 2, 32));
+    EXPECT_EQ(GetFrameDataAddr(frame)[0], 0);
+
+    // An output may replace a number, too.
+    session.AddNumber(u"n", 1.0);
+    EXPECT_TRUE(GetOutputFrame(host, 63, u"n", &frame, 1, 1, 8));
+    double* value = nullptr;
+    EXPECT_FALSE(GetNumber(host, 63, u"n", 0, &value));
+}
+
+TEST(Session, OutputFrameFailuresLeaveTheOldObject) {
+    Session session;
+    void* host = session.Handle();
+    FrameHandle old = session.AddFrame(u"Output frame", 2, 2, 8);
+    FrameHandle frame = &frame;
+    EXPECT_FALSE(GetOutputFrame(host, 63, u"Output frame", &frame, 0, 5, 8));
+    EXPECT_EQ(frame, nullptr);
+    EXPECT_FALSE(GetOutputFrame(host, 63, u"Output frame", &frame, 5, 0, 8));
+    EXPECT_FALSE(GetOutputFrame(host, 63, u"Output frame", &frame, -5, 5, 8));
+    EXPECT_FALSE(GetOutputFrame(host, 63, u"Output frame", &frame, 5, 5, 7));
+    EXPECT_FALSE(GetOutputFrame(host, 63, u"", &frame, 5, 5, 8));
+    EXPECT_FALSE(GetOutputFrame(nullptr, 63, u"Output frame", &frame, 5, 5, 8));
+    // A block of about 2^64 bytes either overflows or cannot be had.
+    EXPECT_FALSE(GetOutputFrame(host, 63, u"Output frame", &frame, INT32_MAX, INT32_MAX, 32));
+    EXPECT_EQ(session.FindFrame(u"Output frame"), old);
+    EXPECT_EQ(session.AddFrame(u"x", 0, 1, 8), nullptr);
+}
+
+TEST(Session, TimestampsChangeWithEveryNewFrameAndNeverAreZero) {
+    Session session;
+    FrameHandle frame = session.AddFrame(u"white", 3, 3, 8);
+    uint32_t first = 0;
+    FrameHandle found = nullptr;
+    ASSERT_TRUE(GetInputFrameTimestamp(session.Handle(), 63, u"white", &found, &first));
+    EXPECT_EQ(found, frame);
+    EXPECT_NE(first, 0u);
+    EXPECT_EQ(first, session.FrameTimestamp(u"white"));
+
+    // Unchanged while the object is: in-place pixel changes keep it.
+    *GetFrameDataAddr(frame) = 1;
+    uint32_t again = 0;
+    ASSERT_TRUE(GetInputFrameTimestamp(session.Handle(), 63, u"white", &found, &again));
+    EXPECT_EQ(again, first);
+
+    // Replaced, or touched by a host that changed it: a new stamp.
+    session.AddFrame(u"white", 3, 3, 8);
+    const uint32_t replaced = session.FrameTimestamp(u"white");
+    EXPECT_NE(replaced, first);
+    EXPECT_TRUE(session.TouchFrame(u"white"));
+    EXPECT_NE(session.FrameTimestamp(u"white"), replaced);
+    EXPECT_FALSE(session.TouchFrame(u"missing"));
+
+    session.AddNumber(u"n", 1.0);
+    EXPECT_FALSE(GetInputFrameTimestamp(session.Handle(), 63, u"n", &found, &again));
+    EXPECT_EQ(session.FrameTimestamp(u"n"), 0u);
+}
+
+TEST(Session, SessionsOnSeveralThreadsGetDistinctTimestamps) {
+    constexpr int kThreads = 4;
+    constexpr int kFrames = 500;
+    std::vector<std::vector<uint32_t>> stamps(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&stamps, t] {
+            Session session;
+            for (int i = 0; i < kFrames; ++i) {
+                session.AddFrame(u"f", 2, 2, 8);
+                stamps[t].push_back(session.FrameTimestamp(u"f"));
+                AddWarning(session.Handle(), 255, u"w");
+            }
+            EXPECT_EQ(session.Warnings().size(), size_t(kFrames));
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    std::set<uint32_t> all;
+    for (const auto& list : stamps) all.insert(list.begin(), list.end());
+    EXPECT_EQ(all.size(), size_t(kThreads * kFrames));
+    EXPECT_EQ(all.count(0u), 0u);
+}
+
+TEST(Session, WarningsKeepTheirOrderAndAreCutAtTheMaximum) {
+    Session session;
+    void* host = session.Handle();
+    EXPECT_TRUE(AddWarning(host, 255, u"first"));
+    EXPECT_TRUE(AddWarning(host, 5, u"Hello world"));
+    EXPECT_TRUE(AddWarning(host, 0, u"gone"));
+    const char16_t unterminated[] = {u'a', u'b', u'c'};
+    EXPECT_TRUE(AddWarning(host, 3, unterminated));
+    EXPECT_FALSE(AddWarning(host, -1, u"x"));
+    EXPECT_FALSE(AddWarning(host, 10, nullptr));
+    EXPECT_FALSE(AddWarning(nullptr, 10, u"x"));
+    EXPECT_EQ(session.Warnings(), (std::vector<std::u16string>{u"first", u"Hello", u"", u"abc"}));
+    session.ClearWarnings();
+    EXPECT_TRUE(session.Warnings().empty());
+}
+
+}  // namespace
