@@ -38,13 +38,12 @@ uint64_t RowStride(int32_t width, int32_t bitsPerPixel) {
 size_t FrameBlockSize(int32_t width, int32_t height, int32_t bitsPerPixel) {
     const uint64_t stride = RowStride(width, bitsPerPixel);
     if (stride == 0 || height < 1) return 0;
-    size_t rows = 0;
-    size_t total = 0;
-    if (stride > SIZE_MAX) return 0;
-    if (__builtin_mul_overflow(static_cast<size_t>(stride), static_cast<size_t>(height), &rows)) return 0;
+    // Checked in size_t itself: a 32-bit host overflows long before a 64-bit one.
     const size_t head = sizeof(BITMAPINFOHEADER) + size_t(PaletteEntries(bitsPerPixel)) * 4;
-    if (__builtin_add_overflow(rows, head, &total)) return 0;
-    return total;
+    if (stride > SIZE_MAX || static_cast<size_t>(height) > SIZE_MAX / stride) return 0;
+    const size_t rows = static_cast<size_t>(stride) * static_cast<size_t>(height);
+    if (rows > SIZE_MAX - head) return 0;
+    return rows + head;
 }
 
 }  // namespace detail
