@@ -1,0 +1,137 @@
+#include "run_job.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "arguments.h"
+#include "frame_image.h"
+#include "tool_error.h"
+
+namespace kaf_tool {
+
+const char16_t kOutputFrameName[] = u"Output frame";
+
+namespace {
+
+using ka_iproc::Utf16;
+using ka_iproc::Utf8;
+
+DirectoryRunner g_directoryRunner = nullptr;
+
+// The input that NAME designates: its index, or its name in any letter case.
+uint32_t FindInput(const CatalogueMethod& method, const std::string& name) {
+    bool digits = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (digits) {
+        int64_t index = ParseInteger(name, "parameter index", 0, INT32_MAX);
+        if (index < static_cast<int64_t>(method.inputs.size())) return static_cast<uint32_t>(index);
+    } else {
+        std::string wanted = ToLower(name);
+        for (size_t k = 0; k < method.inputs.size(); ++k) {
+            if (ToLower(Utf8(method.inputs[k].name)) == wanted) return static_cast<uint32_t>(k);
+        }
+    }
+    std::string known;
+    for (size_t k = 1; k < method.inputs.size(); ++k) {
+        known += (k > 1 ? ", " : "") + std::to_string(k) + " \"" + Utf8(method.inputs[k].name) + "\"";
+    }
+    throw UsageError("method " + Utf8(method.name) + " has no input '" + name + "'" +
+                     (known.empty() ? std::string(" (it takes no parameters)") : " (its parameters: " + known + ")"));
+}
+
+}  // namespace
+
+std::vector<BoundParameter> BindParameters(const CatalogueMethod& method, const std::vector<std::string>& specs) {
+    std::vector<BoundParameter> bound;
+    for (const std::string& spec : specs) {
+        size_t equals = spec.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            throw UsageError("-p needs NAME=VALUE, got '" + spec + "'");
+        }
+        std::string name = spec.substr(0, equals);
+        std::string value = spec.substr(equals + 1);
+        uint32_t index = FindInput(method, name);
+        if (index == 0) {
+            throw UsageError("input 0 (\"" + Utf8(method.inputs[0].name) + "\") is the INPUT image, not a -p parameter");
+        }
+        const auto& input = method.inputs[index];
+        BoundParameter parameter;
+        parameter.inputIndex = index;
+        parameter.name = input.name;
+        std::string what = "parameter \"" + Utf8(input.name) + "\"";
+        if (input.type == ParamTypeFrame) {
+            if (value.empty()) throw UsageError(what + " needs an image path");
+            parameter.image = std::make_shared<const Image>(LoadImageOrThrow(value));
+        } else {
+            parameter.numbers = ParseNumberList(value, what);
+            parameter.isArray = value.find(',') != std::string::npos;
+        }
+        auto same = std::find_if(bound.begin(), bound.end(),
+                                 [&](const BoundParameter& p) { return p.inputIndex == index; });
+        if (same != bound.end()) *same = parameter;
+        else bound.push_back(parameter);
+    }
+    return bound;
+}
+
+RunResult RunOnImage(ka_iproc::PluginModule& module, const CatalogueMethod& method, const Image& input,
+                     const std::vector<BoundParameter>& parameters, int repeat) {
+    RunResult result;
+    ka_iproc::Session session;
+    std::vector<std::u16string> inputNames;
+    for (const auto& in : method.inputs) inputNames.push_back(in.name);
+    ka_iproc::ParameterList inputs(inputNames);
+    ka_iproc::ParameterList outputs({kOutputFrameName});
+    if (!method.inputs.empty()) AddImageFrame(session, method.inputs[0].name, input);
+    // A parameter not given has no object behind its name: the method then
+    // takes its default.
+    for (const BoundParameter& p : parameters) {
+        if (p.image) AddImageFrame(session, p.name, *p.image);
+        else if (p.isArray) session.AddArray(p.name, p.numbers);
+        else session.AddNumber(p.name, p.numbers.at(0));
+    }
+
+    ka_iproc::MethodInstance instance(module, method.index);
+    if (instance.Handle() == 0 || instance.Handle() == InvalidMethodHandle) {
+        result.error = "error: the module has no object for method \"" + Utf8(method.name) +
+                       "\" (InitMethod gave none)";
+        return result;
+    }
+    std::u16string error;
+    bool ok = instance.Run(session, inputs, outputs, &error);
+    for (const auto& warning : session.Warnings()) result.warnings.push_back(Utf8(warning));
+    for (int i = 0; ok && i < repeat; ++i) {
+        session.ClearWarnings();
+        auto start = std::chrono::steady_clock::now();
+        ok = instance.Run(session, inputs, outputs, &error);
+        auto stop = std::chrono::steady_clock::now();
+        result.repeatMilliseconds.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
+    }
+    if (!ok) {
+        result.error = Utf8(error);
+        if (result.error.empty()) result.error = "error: the method failed without a message";
+        return result;
+    }
+    result.ok = true;
+    FrameHandle output = session.FindFrame(kOutputFrameName);
+    if (output) {
+        result.output = ImageFromFrame(output);
+        result.hasOutput = true;
+    }
+    return result;
+}
+
+std::string TimingLine(std::vector<double> ms) {
+    if (ms.empty()) return std::string();
+    std::sort(ms.begin(), ms.end());
+    size_t n = ms.size();
+    double median = n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
+    char line[128];
+    std::snprintf(line, sizeof line, "time: median %.3f ms, min %.3f ms over %zu runs", median, ms.front(), n);
+    return line;
+}
+
+void SetDirectoryRunner(DirectoryRunner runner) { g_directoryRunner = runner; }
+DirectoryRunner GetDirectoryRunner() { return g_directoryRunner; }
+
+}  // namespace kaf_tool
