@@ -96,6 +96,17 @@ ScanOptions ParseScanOptions(const std::vector<std::string>& args) {
     return options;
 }
 
+const char* ModeName(int mode) {
+    switch (mode) {
+        case 0: return "packed bytes";
+        case 1: return "mean of the colours";
+        case 2: return "red";
+        case 3: return "green";
+        case 4: return "blue";
+        default: return "grey only";
+    }
+}
+
 std::string Number(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.6g", v);
@@ -163,7 +174,7 @@ LinePlot ProfilePlot(const ScanOptions& options, const Image& image) {
     plot.title = std::string(options.sharpen ? "Sharpened line profile" : "Line profile") + " of " + file;
     plot.subtitle = "(" + Number(l.x1) + ", " + Number(l.y1) + ") to (" + Number(l.x2) + ", " + Number(l.y2) +
                     "), " + std::to_string(g_scan.samples.size()) + " samples, mode " + std::to_string(options.mode) +
-                    ", " + std::to_string(options.bits) + " sub-pixel bits, " + std::to_string(image.width) + " x " +
+                    " (" + ModeName(options.mode) + "), " + std::to_string(options.bits) + " sub-pixel bits, " + std::to_string(image.width) + " x " +
                     std::to_string(image.height) + " at " + std::to_string(image.bpp) + " bits" +
                     (options.hasRegion ? ", within a region" : "");
     plot.xLabel = "distance along the line (pixels)";
@@ -172,6 +183,7 @@ LinePlot ProfilePlot(const ScanOptions& options, const Image& image) {
     plot.xMax = std::max(length, 1.0);
     plot.yMin = 0;
     plot.yMax = yMax;
+    plot.exactY = yMax <= 255;  // byte values: the axis ends at 255
     plot.emptyNote = image.bpp == 8 || image.bpp == 32 ? "no samples" : "no samples: the scanners read 8- and 32-bit images";
     return plot;
 }

@@ -39,17 +39,21 @@ struct Axis {
     double low, high, step;
     int decimals;
 
-    static Axis Make(double low, double high, int ticks) {
+    static Axis Make(double low, double high, int ticks, bool exact) {
         if (!(high > low)) high = low + 1;
         double step = NiceStep(high - low, ticks);
-        Axis axis{std::floor(low / step + 1e-9) * step, std::ceil(high / step - 1e-9) * step, step, 0};
+        Axis axis{low, high, step, 0};
+        if (!exact) {
+            axis.low = std::floor(low / step + 1e-9) * step;
+            axis.high = std::ceil(high / step - 1e-9) * step;
+        }
         axis.decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
         return axis;
     }
     std::vector<double> Ticks() const {
         std::vector<double> ticks;
-        for (int i = 0;; ++i) {
-            double v = low + i * step;
+        for (double i = std::ceil(low / step - 1e-9);; i += 1) {
+            double v = i * step;
             if (v > high + step * 1e-6) break;
             ticks.push_back(std::fabs(v) < step * 1e-9 ? 0.0 : v);
         }
@@ -155,8 +159,8 @@ double NiceStep(double range, int ticks) {
 }
 
 std::string RenderSvg(const LinePlot& plot) {
-    Axis ax = Axis::Make(plot.xMin, plot.xMax, 10);
-    Axis ay = Axis::Make(plot.yMin, plot.yMax, 6);
+    Axis ax = Axis::Make(plot.xMin, plot.xMax, 10, false);
+    Axis ay = Axis::Make(plot.yMin, plot.yMax, 6, plot.exactY);
     size_t points = 0;
     for (const auto& s : plot.series) points += s.x.size();
 

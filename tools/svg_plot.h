@@ -20,6 +20,7 @@ struct LinePlot {
     std::string yLabel;
     double xMin = 0, xMax = 1;  // axis ranges (widened to whole ticks)
     double yMin = 0, yMax = 1;
+    bool exactY = false;        // keep yMin..yMax as given (ticks inside it)
     std::vector<PlotSeries> series;
     std::string emptyNote = "no samples";  // shown when no series has a point
 };
