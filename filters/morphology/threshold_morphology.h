@@ -1,0 +1,59 @@
+// "dilation", "erosion", "opening" and "closing": thresholded 3x3 morphology
+// on dark objects, repeated n times. The result is always an 8-bit frame of
+// 0s (object) and 255s (background).
+#pragma once
+
+#include <cstdint>
+
+#include "filter.h"
+#include "ka_iproc.h"
+
+// The run shared by the four methods: one phase of n passes of the first
+// engine from the input into the output frame, and for opening and closing a
+// second phase of n passes of the other engine from the output frame back into
+// it. The passes alternate between the output frame and workFrame, so no pass
+// reads the frame it writes.
+class CThresholdMorphology : public CFilter {
+public:
+    using Pass = void (*)(FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
+                          int32_t thresholdLevel);
+
+    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
+             char16_t* errorBuf) override;
+    ~CThresholdMorphology() override;
+
+protected:
+    // secondPass is null for the single-phase methods; maxRepeat is the upper
+    // limit of "Times to repeat".
+    CThresholdMorphology(int32_t methodIndex, Pass firstPass, Pass secondPass, int32_t maxRepeat)
+        : CFilter(methodIndex), firstPass(firstPass), secondPass(secondPass), maxRepeat(maxRepeat) {}
+
+private:
+    const Pass firstPass;
+    const Pass secondPass;
+    const int32_t maxRepeat;
+    // An 8-bit frame of the input's size that takes every other pass.
+    FrameHandle workFrame = nullptr;
+};
+
+class CDilation final : public CThresholdMorphology {
+public:
+    explicit CDilation(int32_t methodIndex);
+};
+
+class CErosion final : public CThresholdMorphology {
+public:
+    explicit CErosion(int32_t methodIndex);
+};
+
+// n erosions, then n dilations.
+class COpening final : public CThresholdMorphology {
+public:
+    explicit COpening(int32_t methodIndex);
+};
+
+// n dilations, then n erosions.
+class CClosing final : public CThresholdMorphology {
+public:
+    explicit CClosing(int32_t methodIndex);
+};

@@ -1,0 +1,26 @@
+// The two 3x3 pass engines of the thresholded morphology: each classifies the
+// source pixels against a level into dark objects and light background and
+// writes an 8-bit frame of 0s (object) and 255s (background).
+#pragma once
+
+#include <cstdint>
+
+#include "ka_iproc.h"
+
+// Threshold (0 to 1) as the integer level the pixels are compared with:
+// Threshold x 255 in single precision, truncated toward zero.
+int32_t ThresholdLevel(float threshold);
+
+// Dilation: a pixel becomes 255 when every pixel of its 3x3 window (clipped to
+// the frame) is light, otherwise 0. Light means a grey value above the level,
+// or a colour sum (blue + green + red) above three times the level.
+// The source is 8, 24 or 32 bits per pixel (any other depth: nothing is
+// written); the destination is an 8-bit frame of the same size.
+void DilationPass(FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
+                  int32_t thresholdLevel);
+
+// Erosion: a pixel becomes 0 when every pixel of its clipped 3x3 window is
+// dark, otherwise 255. Dark means a grey value below the level, or a colour
+// sum below three times the level.
+void ErosionPass(FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
+                 int32_t thresholdLevel);

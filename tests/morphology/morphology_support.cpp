@@ -1,0 +1,244 @@
+#include "morphology_support.h"
+
+#include <algorithm>
+#include <random>
+
+#include "host_api.h"
+#include "test_host.h"
+
+namespace morph_test {
+
+void PaintPicture(FrameHandle frame, const Picture& picture) {
+    kaf_test::FillFrame(frame, [&](int32_t x, int32_t y, int32_t) {
+        return static_cast<uint8_t>(picture[y][x] == '#' ? 0 : 255);
+    });
+}
+
+Picture PictureOf(FrameHandle frame) {
+    Picture picture;
+    for (int32_t y = 0; y < GetFrameDepth(frame); ++y) {
+        std::string row;
+        for (int32_t x = 0; x < GetFrameWidth(frame); ++x) {
+            const uint8_t v = *kaf_test::PixelAt(frame, x, y);
+            row += v == 0 ? '#' : v == 255 ? '.' : '?';
+        }
+        picture.push_back(row);
+    }
+    return picture;
+}
+
+Picture PictureWith(int32_t width, int32_t height, const std::vector<std::pair<int, int>>& dark) {
+    Picture picture(height, std::string(width, '.'));
+    for (const auto& [row, column] : dark) picture[row][column] = '#';
+    return picture;
+}
+
+int32_t PixelValue(FrameHandle frame, int32_t x, int32_t y) {
+    const uint8_t* p = kaf_test::PixelAt(frame, x, y);
+    return GetFrameBPP(frame) == 8 ? p[0] : p[0] + p[1] + p[2];
+}
+
+Image ImageOf(FrameHandle frame) {
+    Image image{GetFrameWidth(frame), GetFrameDepth(frame), kaf_test::PixelBytes(frame)};
+    return image;
+}
+
+void CopyImage(const Image& image, FrameHandle frame) {
+    kaf_test::FillFrame(frame, [&](int32_t x, int32_t y, int32_t) { return image.At(x, y); });
+}
+
+namespace {
+
+// Dilation: light when the value is above the level (three times the level
+// for colour sums); erosion: dark when below it.
+template <class ValueAt>
+Image Pass(bool dilation, int32_t width, int32_t height, int32_t limit, ValueAt valueAt) {
+    Image out{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height)};
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            bool allLight = true;
+            bool allDark = true;
+            for (int32_t dy = -1; dy <= 1; ++dy) {
+                for (int32_t dx = -1; dx <= 1; ++dx) {
+                    const int32_t u = x + dx;
+                    const int32_t v = y + dy;
+                    if (u < 0 || v < 0 || u >= width || v >= height) continue;
+                    const int64_t value = valueAt(u, v);
+                    if (!(value > limit)) allLight = false;
+                    if (!(value < limit)) allDark = false;
+                }
+            }
+            out.At(x, y) = dilation ? (allLight ? 255 : 0) : (allDark ? 0 : 255);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+Image ReferencePass(bool dilation, FrameHandle source, int32_t level) {
+    const int32_t limit = GetFrameBPP(source) == 8 ? level : 3 * level;
+    return Pass(dilation, GetFrameWidth(source), GetFrameDepth(source), limit,
+                [&](int32_t x, int32_t y) { return PixelValue(source, x, y); });
+}
+
+Image ReferencePass(bool dilation, const Image& source, int32_t level) {
+    return Pass(dilation, source.width, source.height, level, [&](int32_t x, int32_t y) { return source.At(x, y); });
+}
+
+Image ReferencePasses(bool dilation, FrameHandle source, int32_t level, int32_t n) {
+    return ReferencePasses(dilation, ReferencePass(dilation, source, level), level, n - 1);
+}
+
+Image ReferencePasses(bool dilation, const Image& source, int32_t level, int32_t n) {
+    Image image = source;
+    for (int32_t k = 0; k < n; ++k) image = ReferencePass(dilation, image, level);
+    return image;
+}
+
+namespace {
+
+// A bordered work image of (width + 2) x (height + 2) pixels.
+struct Work {
+    int32_t width;
+    int32_t height;
+    std::vector<uint8_t> pixels;
+    Work(int32_t w, int32_t h) : width(w), height(h), pixels(static_cast<size_t>(w + 2) * (h + 2), 255) {}
+    uint8_t& operator()(int32_t i, int32_t j) { return pixels[static_cast<size_t>(i) * (width + 2) + j]; }
+};
+
+// Neighbour offsets (row, column) in NeighbourCodes order NW, N, NE, W, E, SW, S, SE.
+constexpr int kRow[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
+constexpr int kColumn[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
+// The walk NW, N, NE, E, SE, S, SW, W, NW as indices into that order.
+constexpr int kWalk[9] = {0, 1, 2, 4, 7, 6, 5, 3, 0};
+
+int32_t Transitions(Work& t, int32_t i, int32_t j, int32_t level) {
+    int32_t count = 0;
+    for (int k = 0; k < 8; ++k) {
+        const int a = kWalk[k];
+        const int b = kWalk[k + 1];
+        count += t(i + kRow[a], j + kColumn[a]) < level && t(i + kRow[b], j + kColumn[b]) >= level;
+    }
+    return count;
+}
+
+// Marks (i, j) when it is 0 and B >= 2, A == 1, keep neighbour 0, open neighbour 255.
+void ThinPixel(Work& s, int32_t i, int32_t j, int keep, int open, bool& changed) {
+    if (s(i, j) != 0) return;
+    int codes[8];
+    int b = 0;
+    for (int k = 0; k < 8; ++k) {
+        const uint8_t v = s(i + kRow[k], j + kColumn[k]);
+        codes[k] = v == 0 ? 1 : v == 255 ? 0 : -1;
+        b += codes[k] == 1;
+    }
+    int a = 0;
+    for (int k = 0; k < 8; ++k) a += codes[kWalk[k]] == 1 && codes[kWalk[k + 1]] != 1;
+    if (b < 2 || a != 1) return;
+    if (s(i + kRow[keep], j + kColumn[keep]) != 0 || s(i + kRow[open], j + kColumn[open]) != 255) return;
+    s(i, j) = 100;
+    changed = true;
+}
+
+}  // namespace
+
+Image ReferenceSkeleton(FrameHandle input, int32_t level, int32_t maxIterations, int32_t* iterationsRun) {
+    const int32_t w = GetFrameWidth(input);
+    const int32_t h = GetFrameDepth(input);
+    const int32_t limit = GetFrameBPP(input) == 8 ? level : 3 * level;
+    Work t(w, h);
+    Work s(w, h);
+    for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x) t(y + 1, x + 1) = PixelValue(input, x, y) < limit ? 0 : 255;
+    }
+    for (int32_t i = 1; i <= h; ++i) {
+        for (int32_t j = 1; j <= w; ++j) {
+            if (t(i, j) >= level) {
+                s(i, j) = 255;
+                continue;
+            }
+            int neighbours = 0;
+            for (int k = 0; k < 8; ++k) neighbours += t(i + kRow[k], j + kColumn[k]) < level;
+            s(i, j) = neighbours >= 3 || Transitions(t, i, j, level) >= 2 ? 0 : 255;
+        }
+    }
+    enum { NW, N, NE, W, E, SW, S, SE };
+    int32_t iterations = 0;
+    for (;;) {
+        bool changed = false;
+        for (int32_t j = 1; j <= w; ++j)
+            for (int32_t i = h; i >= 1; --i) ThinPixel(s, i, j, N, S, changed);
+        for (int32_t i = 1; i <= h; ++i)
+            for (int32_t j = 1; j <= w; ++j) ThinPixel(s, i, j, E, W, changed);
+        for (int32_t j = w; j >= 1; --j)
+            for (int32_t i = 1; i <= h; ++i) ThinPixel(s, i, j, S, N, changed);
+        for (int32_t i = h; i >= 1; --i)
+            for (int32_t j = w; j >= 1; --j) ThinPixel(s, i, j, W, E, changed);
+        for (uint8_t& v : s.pixels) v = v == 100 ? 255 : v;
+        ++iterations;
+        if (!changed || (maxIterations > 0 && iterations >= maxIterations)) break;
+    }
+    if (iterationsRun) *iterationsRun = iterations;
+    for (int32_t i = 1; i <= h; ++i) {
+        for (int32_t j = 1; j <= w; ++j) {
+            if (s(i, j) != 0) continue;
+            auto is = [&](int k, uint8_t v) { return s(i + kRow[k], j + kColumn[k]) == v; };
+            if ((is(S, 0) && is(W, 0) && is(SW, 255) && is(NE, 255)) ||
+                (is(S, 0) && is(E, 0) && is(SE, 255) && is(NW, 255)) ||
+                (is(N, 0) && is(E, 0) && is(NE, 255) && is(SW, 255)) ||
+                (is(N, 0) && is(W, 0) && is(NW, 255) && is(SE, 255))) {
+                s(i, j) = 255;
+            }
+        }
+    }
+    Image out{w, h, std::vector<uint8_t>(static_cast<size_t>(w) * h)};
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) out.At(x, y) = s(y + 1, x + 1);
+    return out;
+}
+
+void FillScene(FrameHandle frame, uint32_t seed, int32_t shapes, double noise) {
+    const int32_t w = GetFrameWidth(frame);
+    const int32_t h = GetFrameDepth(frame);
+    std::mt19937 random(seed);
+    auto uniform = [&](int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(random); };
+    std::vector<uint8_t> dark(static_cast<size_t>(w) * h, 0);
+    auto disc = [&](int32_t cx, int32_t cy, int32_t r) {
+        for (int32_t y = std::max(0, cy - r); y <= std::min(h - 1, cy + r); ++y)
+            for (int32_t x = std::max(0, cx - r); x <= std::min(w - 1, cx + r); ++x)
+                if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r) dark[static_cast<size_t>(y) * w + x] = 1;
+    };
+    const int32_t size = std::max(1, std::min(w, h));
+    for (int32_t k = 0; k < shapes; ++k) {
+        const int32_t x0 = uniform(0, w - 1);
+        const int32_t y0 = uniform(0, h - 1);
+        const int32_t r = uniform(0, std::max(1, size / 8));
+        switch (uniform(0, 2)) {
+        case 0: disc(x0, y0, r); break;
+        case 1: {  // a bar
+            const int32_t y1 = std::min(h, y0 + uniform(1, size / 3 + 1));
+            const int32_t x1 = std::min(w, x0 + uniform(1, size / 3 + 1));
+            for (int32_t y = y0; y < y1; ++y)
+                for (int32_t x = x0; x < x1; ++x) dark[static_cast<size_t>(y) * w + x] = 1;
+            break;
+        }
+        default: {  // a line of some thickness
+            const int32_t x1 = uniform(0, w - 1);
+            const int32_t y1 = uniform(0, h - 1);
+            const int32_t thickness = uniform(0, 3);
+            const int32_t steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0)) + 1;
+            for (int32_t s = 0; s <= steps; ++s)
+                disc(x0 + (x1 - x0) * s / steps, y0 + (y1 - y0) * s / steps, thickness);
+        }
+        }
+    }
+    std::bernoulli_distribution flip(noise);
+    for (uint8_t& d : dark) d ^= flip(random) ? 1 : 0;
+    kaf_test::FillFrame(frame, [&](int32_t x, int32_t y, int32_t byte) {
+        if (byte == 3) return static_cast<uint8_t>(random());  // never read
+        return static_cast<uint8_t>(dark[static_cast<size_t>(y) * w + x] ? 0 : 255);
+    });
+}
+
+}  // namespace morph_test

@@ -1,0 +1,218 @@
+// "dilation", "erosion", "opening" and "closing" run through the module as a
+// host runs them: repeat counts and their warnings, the ends of the threshold
+// range, the ping-pong of odd and even repeat counts against passes applied
+// one after another, and the 8-bit result of every input depth.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "host_api.h"
+#include "morphology_support.h"
+#include "test_host.h"
+
+using namespace morph_test;
+using kaf_test::TestHost;
+
+namespace {
+
+std::vector<std::string> Narrowed(const std::vector<std::u16string>& texts) {
+    std::vector<std::string> out;
+    for (const auto& t : texts) out.push_back(kaf_test::Narrow(t));
+    return out;
+}
+
+// Runs the method on the picture with the given numbers; returns the outcome.
+kaf_test::Outcome RunOnPicture(TestHost& host, const Picture& picture) {
+    PaintPicture(host.AddFrame(static_cast<int32_t>(picture[0].size()), static_cast<int32_t>(picture.size()), 8),
+                 picture);
+    return host.Run();
+}
+
+size_t DarkCount(FrameHandle frame) {
+    const std::vector<uint8_t> bytes = kaf_test::PixelBytes(frame);
+    return static_cast<size_t>(std::count(bytes.begin(), bytes.end(), 0));
+}
+
+std::string Repeated(int32_t oldValue, int32_t newValue) {
+    return "Not acceptable value of the parameter Times to repeat (" + std::to_string(oldValue) +
+           "). It will be used new value " + std::to_string(newValue) + ".";
+}
+
+// The four methods as rule sequences: first rule, and whether a second phase
+// of the other rule follows.
+struct Method {
+    const char16_t* name;
+    bool firstIsDilation;
+    bool twoPhases;
+};
+constexpr Method kMethods[] = {
+    {u"dilation", true, false}, {u"erosion", false, false}, {u"opening", false, true}, {u"closing", true, true}};
+
+Image Expected(const Method& m, FrameHandle input, int32_t level, int32_t n) {
+    const Image first = ReferencePasses(m.firstIsDilation, input, level, n);
+    return m.twoPhases ? ReferencePasses(!m.firstIsDilation, first, level, n) : first;
+}
+
+}  // namespace
+
+TEST(ThresholdMethods, RepeatCountIsTruncatedAndClampedWithWarnings) {
+    const Picture dot = PictureWith(25, 25, {{12, 12}});
+    struct Case {
+        double given;
+        size_t side;  // of the dark square that n dilations grow
+        std::vector<std::string> warnings;
+    } cases[] = {{0, 3, {Repeated(0, 1)}}, {11, 21, {Repeated(11, 10)}}, {2.9, 5, {}}, {-3.5, 3, {Repeated(-3, 1)}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.given);
+        TestHost host(u"dilation");
+        host.SetNumber(u"Times to repeat", c.given);
+        const kaf_test::Outcome outcome = RunOnPicture(host, dot);
+        ASSERT_TRUE(outcome.ok);
+        EXPECT_EQ(DarkCount(outcome.output), c.side * c.side);
+        EXPECT_EQ(Narrowed(outcome.warnings), c.warnings);
+    }
+    // Opening and closing take up to twenty: 21 runs twenty of each pass with
+    // a warning. Two dots 40 pixels apart are bridged by twenty dilations
+    // (nineteen would leave a gap); the bridge reaches the frame's sides,
+    // which erosion does not wear.
+    TestHost closing(u"closing");
+    closing.SetNumber(u"Times to repeat", 21);
+    const Picture dots = PictureWith(60, 45, {{22, 10}, {22, 50}});
+    const kaf_test::Outcome outcome = RunOnPicture(closing, dots);
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(Narrowed(outcome.warnings), std::vector<std::string>{Repeated(21, 20)});
+    FrameHandle input = closing.Session().FindFrame(u"Input frame");
+    EXPECT_EQ(ImageOf(outcome.output), ReferencePasses(false, ReferencePasses(true, input, 127, 20), 127, 20));
+    EXPECT_EQ(DarkCount(outcome.output), 60u);
+    TestHost opening(u"opening");
+    opening.SetNumber(u"Times to repeat", 0);
+    EXPECT_EQ(Narrowed(RunOnPicture(opening, PictureWith(5, 5, {})).warnings),
+              std::vector<std::string>{Repeated(0, 1)});
+}
+
+TEST(ThresholdMethods, ThresholdEndsGiveUniformFrames) {
+    // Level 255: DilationPass sees no light pixel; level 0: ErosionPass sees
+    // no dark one. Both survive repeated passes.
+    for (const Method& m : kMethods) {
+        for (int32_t n : {1, 3}) {
+            for (double threshold : {0.0, 1.0}) {
+                const bool allDark = threshold == 1.0;
+                if (!m.twoPhases && m.firstIsDilation != allDark) continue;
+                SCOPED_TRACE(kaf_test::Narrow(m.name) + " n " + std::to_string(n) + " t " + std::to_string(threshold));
+                TestHost host(m.name);
+                host.SetNumber(u"Times to repeat", n);
+                host.SetNumber(u"Threshold", threshold);
+                kaf_test::FillRandom(host.AddFrame(9, 6, 24), 3);
+                const kaf_test::Outcome outcome = host.Run();
+                ASSERT_TRUE(outcome.ok);
+                for (uint8_t v : kaf_test::PixelBytes(outcome.output)) ASSERT_EQ(v, allDark ? 0 : 255);
+            }
+        }
+    }
+}
+
+TEST(ThresholdMethods, ThresholdIsClampedToTheUnitRangeWithWarnings) {
+    TestHost dilation(u"dilation");
+    dilation.SetNumber(u"Threshold", 1.5);
+    kaf_test::Outcome outcome = RunOnPicture(dilation, PictureWith(4, 3, {}));
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(Narrowed(outcome.warnings),
+              std::vector<std::string>{
+                  "Not acceptable value of the parameter Threshold (1.500000). It will be used new value 1.000000."});
+    EXPECT_EQ(DarkCount(outcome.output), 12u);
+    TestHost erosion(u"erosion");
+    erosion.SetNumber(u"Threshold", -0.25);
+    outcome = RunOnPicture(erosion, PictureWith(4, 3, {{1, 1}}));
+    EXPECT_EQ(Narrowed(outcome.warnings),
+              std::vector<std::string>{"Not acceptable value of the parameter Threshold (-0.250000). It will be used "
+                                       "new value 0.000000."});
+    EXPECT_EQ(DarkCount(outcome.output), 0u);
+}
+
+TEST(ThresholdMethods, OpeningAndClosingWorkedPictures) {
+    // Opening removes a dark pixel and dark lines one and two pixels wide, and
+    // keeps a dark 3x3 square.
+    const Picture scene = {
+        "..............",
+        ".#............",
+        "...........#..",
+        "..#######..#..",
+        "...........#..",
+        "..######...#..",
+        "..######......",
+        "..........###.",
+        "..........###.",
+        "..........###.",
+        "..............",
+    };
+    TestHost opening(u"opening");
+    Picture kept(scene.size(), std::string(scene[0].size(), '.'));
+    for (int r = 7; r <= 9; ++r) kept[r] = "..........###.";
+    EXPECT_EQ(PictureOf(RunOnPicture(opening, scene).output), kept);
+    // Closing fills a light pixel in a dark area and keeps a light 3x3 hole.
+    const Picture holes = {
+        "############",
+        "############",
+        "##.#####...#",
+        "########...#",
+        "########...#",
+        "############",
+    };
+    Picture filled = holes;
+    filled[2][2] = '#';
+    TestHost closing(u"closing");
+    EXPECT_EQ(PictureOf(RunOnPicture(closing, holes).output), filled);
+}
+
+TEST(ThresholdMethods, UniformFramesStayUniform) {
+    for (const Method& m : kMethods) {
+        for (char fill : {'#', '.'}) {
+            TestHost host(m.name);
+            host.SetNumber(u"Times to repeat", 4);
+            const Picture uniform(5, std::string(8, fill));
+            EXPECT_EQ(PictureOf(RunOnPicture(host, uniform).output), uniform) << kaf_test::Narrow(m.name);
+        }
+    }
+}
+
+TEST(ThresholdMethods, RepeatedRunsMatchPassesAppliedOneAfterAnother) {
+    // One object per method runs every n on frames of two sizes in turn, so
+    // the work frame is reused and reallocated along the way.
+    for (const Method& m : kMethods) {
+        TestHost host(m.name);
+        uint32_t seed = 1;
+        for (int32_t n = 1; n <= 5; ++n) {
+            for (const auto& [w, h, bpp] : {std::tuple{23, 17, 8}, std::tuple{10, 31, 32}, std::tuple{10, 31, 24}}) {
+                FrameHandle input = host.AddFrame(w, h, bpp);
+                FillScene(input, seed++, 6, 0.08);
+                host.SetNumber(u"Times to repeat", n);
+                const Image expected = Expected(m, input, 127, n);
+                for (int threads : {1, 2, 3}) {
+                    SCOPED_TRACE(kaf_test::Narrow(m.name) + " n " + std::to_string(n) + " bpp " +
+                                 std::to_string(bpp) + " threads " + std::to_string(threads));
+                    kaf_test::Outcome outcome;
+                    kaf_test::WithThreads(threads, [&] { outcome = host.Run(); });
+                    ASSERT_TRUE(outcome.ok);
+                    EXPECT_TRUE(outcome.warnings.empty());
+                    ASSERT_EQ(GetFrameBPP(outcome.output), 8);
+                    ASSERT_EQ(ImageOf(outcome.output), expected);
+                }
+            }
+        }
+    }
+}
+
+TEST(ThresholdMethods, MissingFramesAreErrorsBeforeAnyParameterIsRead) {
+    TestHost host(u"opening");
+    kaf_test::Outcome outcome = host.Run();
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(kaf_test::Narrow(outcome.error), "error: Cannot get input frame");
+    host.AddFrame(4, 4, 8);
+    host.SetNumber(u"Times to repeat", 99);
+    host.Outputs().Names().assign(1, u"");
+    outcome = host.Run();
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(kaf_test::Narrow(outcome.error), "error: Cannot get output frame");
+    EXPECT_TRUE(outcome.warnings.empty());
+}

@@ -1,0 +1,162 @@
+// DilationPass and ErosionPass called directly: the classification of each
+// engine at the level, the clipped window, and agreement with a plain
+// pixel-by-pixel implementation on random frames of every depth and size.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host_api.h"
+#include "morphology/threshold_passes.h"
+#include "morphology_support.h"
+#include "test_host.h"
+
+using namespace morph_test;
+
+namespace {
+
+class PassFrames {
+public:
+    FrameHandle Add(int32_t width, int32_t height, int32_t bpp) {
+        return session_.AddFrame(u"frame " + ka_iproc::Utf16(std::to_string(count_++)), width, height, bpp);
+    }
+    // One pass into a fresh 8-bit frame.
+    FrameHandle Pass(bool dilation, FrameHandle source, int32_t level) {
+        const int32_t w = GetFrameWidth(source);
+        const int32_t h = GetFrameDepth(source);
+        FrameHandle out = Add(w, h, 8);
+        (dilation ? DilationPass : ErosionPass)(source, out, h, w, level);
+        return out;
+    }
+    FrameHandle FromPicture(const Picture& picture) {
+        FrameHandle frame = Add(static_cast<int32_t>(picture[0].size()), static_cast<int32_t>(picture.size()), 8);
+        PaintPicture(frame, picture);
+        return frame;
+    }
+
+private:
+    ka_iproc::Session session_;
+    int count_ = 0;
+};
+
+// The one output pixel of a pass over a 1x1 frame: the window is the pixel itself.
+uint8_t SinglePixel(bool dilation, int32_t bpp, std::vector<uint8_t> bytes, int32_t level) {
+    PassFrames frames;
+    FrameHandle in = frames.Add(1, 1, bpp);
+    kaf_test::FillFrame(in, [&](int32_t, int32_t, int32_t b) { return bytes[b]; });
+    return *kaf_test::PixelAt(frames.Pass(dilation, in, level), 0, 0);
+}
+
+constexpr bool kDilation = true;
+constexpr bool kErosion = false;
+
+}  // namespace
+
+TEST(ThresholdPasses, PixelAtTheLevelIsDarkForDilationAndLightForErosion) {
+    // Grey 126 is dark and 128 light for both; 127 at level 127 differs.
+    EXPECT_EQ(SinglePixel(kDilation, 8, {126}, 127), 0);
+    EXPECT_EQ(SinglePixel(kDilation, 8, {127}, 127), 0);
+    EXPECT_EQ(SinglePixel(kDilation, 8, {128}, 127), 255);
+    EXPECT_EQ(SinglePixel(kErosion, 8, {126}, 127), 0);
+    EXPECT_EQ(SinglePixel(kErosion, 8, {127}, 127), 255);
+    EXPECT_EQ(SinglePixel(kErosion, 8, {128}, 127), 255);
+    // Colour sums against three times the level: 381 sits at it, 382 above.
+    for (int32_t bpp : {24, 32}) {
+        for (uint8_t fourth : {0, 255}) {
+            SCOPED_TRACE(bpp);
+            EXPECT_EQ(SinglePixel(kDilation, bpp, {100, 100, 181, fourth}, 127), 0);
+            EXPECT_EQ(SinglePixel(kErosion, bpp, {100, 100, 181, fourth}, 127), 255);
+            EXPECT_EQ(SinglePixel(kDilation, bpp, {100, 100, 182, fourth}, 127), 255);
+            EXPECT_EQ(SinglePixel(kErosion, bpp, {100, 100, 182, fourth}, 127), 255);
+            EXPECT_EQ(SinglePixel(kErosion, bpp, {100, 100, 180, fourth}, 127), 0);
+        }
+    }
+}
+
+TEST(ThresholdPasses, WorkedPictures) {
+    PassFrames frames;
+    const Picture dot = PictureWith(7, 7, {{3, 3}});
+    const Picture square = PictureWith(7, 7, {{2, 2}, {2, 3}, {2, 4}, {3, 2}, {3, 3}, {3, 4}, {4, 2}, {4, 3}, {4, 4}});
+    const Picture empty = PictureWith(7, 7, {});
+    // A dark pixel grows into a 3x3 square, then a 5x5 one; erosion removes it.
+    FrameHandle once = frames.Pass(kDilation, frames.FromPicture(dot), 127);
+    EXPECT_EQ(PictureOf(once), square);
+    Picture five(7, std::string(7, '.'));
+    for (int r = 1; r <= 5; ++r) five[r] = ".#####.";
+    EXPECT_EQ(PictureOf(frames.Pass(kDilation, once, 127)), five);
+    EXPECT_EQ(PictureOf(frames.Pass(kErosion, frames.FromPicture(dot), 127)), empty);
+    // A dark 3x3 square erodes to its centre, then to nothing.
+    FrameHandle centre = frames.Pass(kErosion, frames.FromPicture(square), 127);
+    EXPECT_EQ(PictureOf(centre), dot);
+    EXPECT_EQ(PictureOf(frames.Pass(kErosion, centre, 127)), empty);
+    // A corner pixel's window is clipped to four pixels.
+    EXPECT_EQ(PictureOf(frames.Pass(kDilation, frames.FromPicture(PictureWith(5, 4, {{0, 0}})), 127)),
+              PictureWith(5, 4, {{0, 0}, {0, 1}, {1, 0}, {1, 1}}));
+    EXPECT_EQ(PictureOf(frames.Pass(kDilation, frames.FromPicture(PictureWith(5, 4, {{3, 4}})), 127)),
+              PictureWith(5, 4, {{2, 3}, {2, 4}, {3, 3}, {3, 4}}));
+    // Outside the frame is not light: an all-dark frame keeps its edges.
+    const Picture allDark(6, std::string(5, '#'));
+    EXPECT_EQ(PictureOf(frames.Pass(kErosion, frames.FromPicture(allDark), 127)), allDark);
+}
+
+TEST(ThresholdPasses, ThinFramesUseTheClippedWindow) {
+    PassFrames frames;
+    EXPECT_EQ(PictureOf(frames.Pass(kDilation, frames.FromPicture({"...#...."}), 127)), Picture{"..###..."});
+    EXPECT_EQ(PictureOf(frames.Pass(kErosion, frames.FromPicture({"#.###.##"}), 127)), Picture{"...#...#"});
+    EXPECT_EQ(PictureOf(frames.Pass(kDilation, frames.FromPicture({"#", ".", ".", "#"}), 127)),
+              (Picture{"#", "#", "#", "#"}));
+    EXPECT_EQ(PictureOf(frames.Pass(kErosion, frames.FromPicture({"#", "#", ".", "#"}), 127)),
+              (Picture{"#", ".", ".", "."}));
+    EXPECT_EQ(PictureOf(frames.Pass(kErosion, frames.FromPicture({"#"}), 127)), Picture{"#"});
+}
+
+TEST(ThresholdPasses, GreyColourFramesMatchTheGreyFrame) {
+    PassFrames frames;
+    for (int32_t bpp : {24, 32}) {
+        FrameHandle grey = frames.Add(7, 5, 8);
+        FrameHandle colour = frames.Add(7, 5, bpp);
+        kaf_test::FillRandom(grey, 5);
+        kaf_test::FillFrame(colour, [&](int32_t x, int32_t y, int32_t b) {
+            return b == 3 ? uint8_t(77) : *kaf_test::PixelAt(grey, x, y);
+        });
+        for (bool dilation : {kDilation, kErosion}) {
+            EXPECT_EQ(ImageOf(frames.Pass(dilation, colour, 127)), ImageOf(frames.Pass(dilation, grey, 127)));
+        }
+    }
+}
+
+TEST(ThresholdPasses, MatchThePlainRuleOnRandomFrames) {
+    // Sizes cover 1-pixel rows and columns, frames narrower than a window,
+    // row padding and a width that spans more than one strip of the engine.
+    const std::pair<int32_t, int32_t> sizes[] = {{1, 1}, {1, 7}, {7, 1}, {2, 2}, {2, 9},
+                                                  {9, 2}, {3, 3}, {17, 13}, {2100, 5}, {5, 40}};
+    for (const auto& [w, h] : sizes) {
+        for (int32_t bpp : {8, 24, 32}) {
+            PassFrames frames;
+            FrameHandle in = frames.Add(w, h, bpp);
+            kaf_test::FillRandom(in, static_cast<uint32_t>(w * 131 + h * 7 + bpp));
+            for (int32_t level : {-1, 0, 1, 90, 127, 254, 255, 256, 100000}) {
+                for (bool dilation : {kDilation, kErosion}) {
+                    const Image expected = ReferencePass(dilation, in, level);
+                    for (int threads : {1, 2, 3}) {
+                        SCOPED_TRACE(testing::Message() << w << "x" << h << " bpp " << bpp << " level " << level
+                                                        << (dilation ? " dilation" : " erosion") << " threads "
+                                                        << threads);
+                        Image got;
+                        kaf_test::WithThreads(threads, [&] { got = ImageOf(frames.Pass(dilation, in, level)); });
+                        ASSERT_EQ(got, expected);
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(ThresholdPasses, OtherDepthsWriteNothing) {
+    PassFrames frames;
+    FrameHandle in = frames.Add(6, 4, 16);
+    FrameHandle out = frames.Add(6, 4, 8);
+    kaf_test::FillFrame(out, [](int32_t, int32_t, int32_t) { return uint8_t(7); });
+    DilationPass(in, out, 4, 6, 127);
+    ErosionPass(in, out, 4, 6, 127);
+    for (uint8_t v : kaf_test::PixelBytes(out)) ASSERT_EQ(v, 7);
+}
