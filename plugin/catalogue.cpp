@@ -2,6 +2,7 @@
 #include "catalogue.h"
 
 #include "kafilters.h"
+#include "rank/rank_filters.h"
 
 namespace {
 
@@ -36,14 +37,14 @@ const CatalogueRow kCatalogue[kMethodCount] = {
      nullptr, 2, {kInputFrame, kHighBoost}},
     {u"mean", u"Convolve image with boxcar kernel", 1002, kMorph, nullptr, 2,
      {kInputFrame, kKernelRadius}},
-    {u"median", u"Changing each pixel with neighbourhood median", 1008, kMorph, nullptr, 2,
+    {u"median", u"Changing each pixel with neighbourhood median", 1008, kMorph, &NewFilter<CMedian>, 2,
      {kInputFrame, kNeighbourhoodRadius}},
-    {u"minimum", u"Changing each pixel with neighbourhood minimum", 1014, kMorph, nullptr, 3,
+    {u"minimum", u"Changing each pixel with neighbourhood minimum", 1014, kMorph, &NewFilter<CMinimum>, 3,
      {kInputFrame, kNeighbourhoodRadius, Number(u"Intensity", u"Min=0;Max=1;Default=1")}},
-    {u"maximum", u"Changing each pixel with neighbourhood maximum", 1015, kMorph, nullptr, 3,
+    {u"maximum", u"Changing each pixel with neighbourhood maximum", 1015, kMorph, &NewFilter<CMaximum>, 3,
      {kInputFrame, kNeighbourhoodRadius, Number(u"Intensity", u"Min=0;Max=1;Default=1")}},
     {u"extreme", u"Changing each pixel with neighbourhood minimum/maximum (depending which is further)", 1016,
-     kMorph, nullptr, 3,
+     kMorph, &NewFilter<CExtreme>, 3,
      {kInputFrame, kNeighbourhoodRadius, Number(u"Intensity", u"Min=0;Max=1;Default=1")}},
     {u"skeletonization", u"Skeletonization of image; resulting image is always monochromatic", 1013, kMorph,
      nullptr, 3, {kInputFrame, Number(u"Maximum number of iterations", u"Default=20;Max=50"), kThreshold}},

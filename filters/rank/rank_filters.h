@@ -1,0 +1,51 @@
+// The rank filters: "median", "minimum", "maximum" and "extreme". Each keeps
+// the pixel format of its input; the pixel work is in rank_engines.h.
+#pragma once
+
+#include <cstdint>
+
+#include "filter.h"
+#include "rank_engines.h"
+#include "thread_scratch.h"
+
+// "median": input 1 "Neighbourhood radius", default 1, limits [1, 10].
+class CMedian : public CFilter {
+public:
+    explicit CMedian(int32_t methodIndex) : CFilter(methodIndex) {}
+    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
+             char16_t* errorBuf) override;
+
+private:
+    rank::ThreadScratch scratch_;
+};
+
+// "minimum", "maximum" and "extreme" differ only in the pixel they select.
+// Inputs: 1 "Neighbourhood radius", default 1, limits [0, 10]; 2 "Intensity",
+// default 1, limits [0, 1].
+class CNeighbourhoodExtreme : public CFilter {
+public:
+    CNeighbourhoodExtreme(int32_t methodIndex, rank::ExtremeSelection selection)
+        : CFilter(methodIndex), selection_(selection) {}
+    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
+             char16_t* errorBuf) override;
+
+private:
+    const rank::ExtremeSelection selection_;
+    rank::ThreadScratch scratch_;
+};
+
+class CMinimum : public CNeighbourhoodExtreme {
+public:
+    explicit CMinimum(int32_t methodIndex) : CNeighbourhoodExtreme(methodIndex, rank::ExtremeSelection::Darkest) {}
+};
+
+class CMaximum : public CNeighbourhoodExtreme {
+public:
+    explicit CMaximum(int32_t methodIndex)
+        : CNeighbourhoodExtreme(methodIndex, rank::ExtremeSelection::Brightest) {}
+};
+
+class CExtreme : public CNeighbourhoodExtreme {
+public:
+    explicit CExtreme(int32_t methodIndex) : CNeighbourhoodExtreme(methodIndex, rank::ExtremeSelection::Further) {}
+};
