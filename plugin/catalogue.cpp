@@ -1,6 +1,10 @@
 // The twenty methods: names, descriptions, icons, groups, classes and inputs.
 #include "catalogue.h"
 
+#include "convolution/flat_field.h"
+#include "convolution/kernel_filters.h"
+#include "convolution/smoothing_filters.h"
+#include "convolution/user_kernels.h"
 #include "kafilters.h"
 #include "rank/rank_filters.h"
 
@@ -25,17 +29,17 @@ constexpr MethodGroup kMorph = MethodGroup::Morphologic;
 }  // namespace
 
 const CatalogueRow kCatalogue[kMethodCount] = {
-    {u"blur", u"Convolve image with specified pass-through ratio", 1003, kConv, nullptr, 3,
+    {u"blur", u"Convolve image with specified pass-through ratio", 1003, kConv, &NewFilter<CBlur>, 3,
      {kInputFrame, kKernelRadius, Number(u"Pass-through rating", u"EditType=Slider;Min=0;Max=1;Default=0.5")}},
-    {u"gaussian", u"Convolve image with Gaussian kernel", 1004, kConv, nullptr, 2,
+    {u"gaussian", u"Convolve image with Gaussian kernel", 1004, kConv, &NewFilter<CGaussian>, 2,
      {kInputFrame, kKernelRadius}},
     {u"laplacian_high_boost_1", u"Convolve image with 1st type of Laplacian high-boost kernel", 1005, kConv,
-     nullptr, 2, {kInputFrame, kHighBoost}},
+     &NewFilter<CLaplacian421>, 2, {kInputFrame, kHighBoost}},
     {u"laplacian_high_boost_2", u"Convolve image with 2nd type of Laplacian high-boost kernel", 1006, kConv,
-     nullptr, 2, {kInputFrame, kHighBoost}},
+     &NewFilter<CLaplacian410>, 2, {kInputFrame, kHighBoost}},
     {u"laplacian_high_boost_3", u"Convolve image with 3rd type of Laplacian high-boost kernel", 1007, kConv,
-     nullptr, 2, {kInputFrame, kHighBoost}},
-    {u"mean", u"Convolve image with boxcar kernel", 1002, kMorph, nullptr, 2,
+     &NewFilter<CLaplacian811>, 2, {kInputFrame, kHighBoost}},
+    {u"mean", u"Convolve image with boxcar kernel", 1002, kMorph, &NewFilter<CMean>, 2,
      {kInputFrame, kKernelRadius}},
     {u"median", u"Changing each pixel with neighbourhood median", 1008, kMorph, &NewFilter<CMedian>, 2,
      {kInputFrame, kNeighbourhoodRadius}},
@@ -58,13 +62,13 @@ const CatalogueRow kCatalogue[kMethodCount] = {
      {kInputFrame, kRepeatUpTo20, kThreshold}},
     {u"closing", u"Closing of image; resulting image is always monochromatic", 1012, kMorph, nullptr, 3,
      {kInputFrame, kRepeatUpTo20, kThreshold}},
-    {u"kernel_3x3", u"Convolve image with user-defined 3x3 kernel", 1018, kConv, nullptr, 2,
+    {u"kernel_3x3", u"Convolve image with user-defined 3x3 kernel", 1018, kConv, &NewFilter<CKernel3x3>, 2,
      {kInputFrame, Number(u"Kernel source", u"Matrix=3,3")}},
-    {u"kernel_5x5", u"Convolve image with user-defined 5x5 kernel", 1019, kConv, nullptr, 2,
+    {u"kernel_5x5", u"Convolve image with user-defined 5x5 kernel", 1019, kConv, &NewFilter<CKernel5x5>, 2,
      {kInputFrame, Number(u"Kernel source", u"Matrix=5,5")}},
-    {u"kernel", u"Convolve image with user-defined kernel", 1020, kConv, nullptr, 4,
+    {u"kernel", u"Convolve image with user-defined kernel", 1020, kConv, &NewFilter<CKernel>, 4,
      {kInputFrame, Number(u"Kernel width"), Number(u"Kernel height"), Number(u"Kernel source")}},
-    {u"flat_field", u"Frame calibration using white pattern", 1023, MethodGroup::Color, nullptr, 2,
+    {u"flat_field", u"Frame calibration using white pattern", 1023, MethodGroup::Color, &NewFilter<CFlatField>, 2,
      {kInputFrame, CatalogueInput{ParamTypeFrame, u"White calibration frame", nullptr}}},
 };
 

@@ -1,0 +1,34 @@
+// The convolution engines: the separable passes that serve "mean",
+// "gaussian" and the smoothing inside "edge", and the two-dimensional kernel
+// engine that serves "blur", the Laplacian high-boost methods and the user
+// kernels. All three are one routine (a kernel laid over every pixel, taps
+// outside the frame left out of both sums) with different kernel shapes and
+// a different way of turning a sum into a byte.
+//
+// Frames are 8, 24 or 32 bits per pixel (GetFrameBPP of the input); any
+// other depth is left unwritten. At 32 bits byte 3 of each output pixel is
+// byte 3 of the input pixel at the same place. Rows run in one parallel loop.
+#pragma once
+
+#include <cstdint>
+
+#include "ka_iproc.h"
+
+// Along rows: tap k of `kernel` (length odd) reads column x - r + k, where
+// r = (length - 1) / 2. The byte is S / W truncated toward zero to 32 bits,
+// low 8 bits, where S and W are the single-precision sums over the taps
+// inside the frame (W of the weights, S of byte x weight).
+void ConvolveRows(FrameHandle input, const float* kernel, int32_t length, FrameHandle output, int32_t height,
+                  int32_t width);
+
+// Along columns, likewise; tap k reads row y + r - k (rows in storage order),
+// so kernel element 0 meets the highest-numbered row of the window.
+void ConvolveColumns(FrameHandle input, const float* kernel, int32_t length, FrameHandle output, int32_t height,
+                     int32_t width);
+
+// A kernel of kernelHeight x kernelWidth weights stored row by row: tap
+// (ky, kx) reads row y + ry - ky and column x - rx + kx, kernel rows taken
+// first. The sum is divided by W when `normalise` and W is not 0; then below
+// 0 (and NaN) gives 0, above 255 gives 255, else truncation.
+void ConvolveKernel(FrameHandle input, const float* kernel, int32_t kernelHeight, int32_t kernelWidth,
+                    FrameHandle output, int32_t height, int32_t width, bool normalise);

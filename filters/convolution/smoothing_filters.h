@@ -1,0 +1,61 @@
+// "mean" and "gaussian": a square kernel that is the product of a
+// one-dimensional kernel with itself, applied as a row pass from the input
+// into the object's scratch frame and a column pass from there into the
+// output. "Kernel radius" is 0..10 (default 1).
+#pragma once
+
+#include <cstdint>
+
+#include "filter.h"
+
+class RunFrame;
+
+// The run shared by both methods; the subclasses say when the held kernel
+// no longer fits the radius and how to fill it.
+class CSeparableSmoothing : public CFilter {
+public:
+    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
+             char16_t* errorBuf) override;
+    ~CSeparableSmoothing() override;
+
+    // The cached buffers, for tests that check what is kept between runs.
+    const float* CachedKernel() const { return kernel; }
+    void* CachedScratchFrame() const { return scratchFrame; }
+
+protected:
+    using CFilter::CFilter;
+
+    // True when the held kernel must be rebuilt for this radius.
+    virtual bool KernelOutdated(int32_t radius) const = 0;
+    // Fills `kernel` (2r + 1 elements) and records its key.
+    virtual void BuildKernel(int32_t radius) = 0;
+
+    float* kernel = nullptr;
+    void* scratchFrame = nullptr;
+    // The geometry cache is updated before the output frame is fetched; when
+    // that fetch fails, the scratch frame still has the old geometry and must
+    // be laid out by the next run even though the cache then matches.
+    bool scratchLayoutPending = false;
+};
+
+class CMean final : public CSeparableSmoothing {
+public:
+    explicit CMean(int32_t methodIndex) : CSeparableSmoothing(methodIndex) {}
+
+private:
+    bool KernelOutdated(int32_t radius) const override;
+    void BuildKernel(int32_t radius) override;
+
+    int32_t kernelLength = 0;
+};
+
+class CGaussian final : public CSeparableSmoothing {
+public:
+    explicit CGaussian(int32_t methodIndex) : CSeparableSmoothing(methodIndex) {}
+
+private:
+    bool KernelOutdated(int32_t radius) const override;
+    void BuildKernel(int32_t radius) override;
+
+    float sigma = 0.0f;
+};

@@ -1,0 +1,66 @@
+// ConvolveSpan's block loop with AVX2 (no FMA: products are rounded before
+// they are added).
+#include "tap_span_isa.h"
+
+#if defined(KAF_SPAN_X86)
+#include <immintrin.h>
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+namespace span_avx2 {
+
+// Sixteen lanes as two registers of eight.
+struct Group {
+    __m256 v[2];
+
+    static Group Zero() { return {{_mm256_setzero_ps(), _mm256_setzero_ps()}}; }
+
+    static Group Load(const uint8_t* p) {
+        const __m128i low = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        const __m128i high = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 8));
+        return {{_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(low)), _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(high))}};
+    }
+
+    static Group MulAdd(const Group& sum, const Group& x, float w) {
+        const __m256 k = _mm256_set1_ps(w);
+        return {{_mm256_add_ps(sum.v[0], _mm256_mul_ps(x.v[0], k)), _mm256_add_ps(sum.v[1], _mm256_mul_ps(x.v[1], k))}};
+    }
+
+    // Two vectors of 32-bit integers in 0..255 to sixteen bytes.
+    static __m128i PackBytes(__m256i a, __m256i b) {
+        const __m128i low = _mm_packus_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
+        const __m128i high = _mm_packus_epi32(_mm256_castsi256_si128(b), _mm256_extracti128_si256(b, 1));
+        return _mm_packus_epi16(low, high);
+    }
+
+    // cvttps2dq gives -2147483648 for NaN and out of range: the x86 rule.
+    static __m128i LowBytes(const Group& s, float divisor) {
+        const __m256 d = _mm256_set1_ps(divisor);
+        const __m256i low = _mm256_set1_epi32(0xFF);
+        return PackBytes(_mm256_and_si256(_mm256_cvttps_epi32(_mm256_div_ps(s.v[0], d)), low),
+                         _mm256_and_si256(_mm256_cvttps_epi32(_mm256_div_ps(s.v[1], d)), low));
+    }
+
+    // maxps returns its second operand when either is NaN, so NaN gives 0.
+    static __m128i Saturated(const Group& s, bool divide, float divisor) {
+        const __m256 d = _mm256_set1_ps(divisor);
+        __m256i n[2];
+        for (int q = 0; q < 2; ++q) {
+            const __m256 x = divide ? _mm256_div_ps(s.v[q], d) : s.v[q];
+            n[q] = _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(x, _mm256_setzero_ps()), _mm256_set1_ps(255.0f)));
+        }
+        return PackBytes(n[0], n[1]);
+    }
+};
+
+constexpr int kGroupsPerBlock = 2;
+#include "tap_span_blocks.inc"
+
+}  // namespace span_avx2
+
+#pragma GCC pop_options
+
+SpanBlockRoutine SpanBlocksAvx2() { return {span_avx2::ConvolveBlocks, span_avx2::kBlockSamples}; }
+
+#endif

@@ -1,0 +1,53 @@
+// ConvolveSpan's block loop with AVX-512 (no FMA: products are rounded
+// before they are added).
+#include "tap_span_isa.h"
+
+#if defined(KAF_SPAN_X86)
+#include <immintrin.h>
+
+// GCC 12 reports its own _mm512_undefined_* placeholders as maybe uninitialized.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+
+namespace span_avx512 {
+
+// Sixteen lanes in one register.
+struct Group {
+    __m512 v;
+
+    static Group Zero() { return {_mm512_setzero_ps()}; }
+
+    static Group Load(const uint8_t* p) {
+        return {_mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))))};
+    }
+
+    static Group MulAdd(const Group& sum, const Group& x, float w) {
+        return {_mm512_add_ps(sum.v, _mm512_mul_ps(x.v, _mm512_set1_ps(w)))};
+    }
+
+    // cvttps2dq gives -2147483648 for NaN and out of range: the x86 rule;
+    // vpmovdb keeps the low 8 bits.
+    static __m128i LowBytes(const Group& s, float divisor) {
+        return _mm512_cvtepi32_epi8(_mm512_cvttps_epi32(_mm512_div_ps(s.v, _mm512_set1_ps(divisor))));
+    }
+
+    // maxps returns its second operand when either is NaN, so NaN gives 0.
+    static __m128i Saturated(const Group& s, bool divide, float divisor) {
+        const __m512 x = divide ? _mm512_div_ps(s.v, _mm512_set1_ps(divisor)) : s.v;
+        const __m512 clamped = _mm512_min_ps(_mm512_max_ps(x, _mm512_setzero_ps()), _mm512_set1_ps(255.0f));
+        return _mm512_cvtepi32_epi8(_mm512_cvttps_epi32(clamped));
+    }
+};
+
+constexpr int kGroupsPerBlock = 4;
+#include "tap_span_blocks.inc"
+
+}  // namespace span_avx512
+
+#pragma GCC pop_options
+
+SpanBlockRoutine SpanBlocksAvx512() { return {span_avx512::ConvolveBlocks, span_avx512::kBlockSamples}; }
+
+#endif

@@ -1,0 +1,64 @@
+// ConvolveSpan's block loop with SSE2 (every x86-64 processor has it).
+#include "tap_span_isa.h"
+
+#if defined(KAF_SPAN_X86)
+#include <immintrin.h>
+
+namespace span_sse2 {
+
+// Sixteen lanes as four registers of four.
+struct Group {
+    __m128 v[4];
+
+    static Group Zero() { return {{_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()}}; }
+
+    static Group Load(const uint8_t* p) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+        const __m128i high = _mm_unpackhi_epi8(bytes, zero);
+        return {{_mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero)), _mm_cvtepi32_ps(_mm_unpackhi_epi16(low, zero)),
+                 _mm_cvtepi32_ps(_mm_unpacklo_epi16(high, zero)), _mm_cvtepi32_ps(_mm_unpackhi_epi16(high, zero))}};
+    }
+
+    static Group MulAdd(const Group& sum, const Group& x, float w) {
+        const __m128 k = _mm_set1_ps(w);
+        Group r;
+        for (int q = 0; q < 4; ++q) r.v[q] = _mm_add_ps(sum.v[q], _mm_mul_ps(x.v[q], k));
+        return r;
+    }
+
+    // Four vectors of 32-bit integers in 0..255 to sixteen bytes.
+    static __m128i PackBytes(const __m128i (&n)[4]) {
+        return _mm_packus_epi16(_mm_packs_epi32(n[0], n[1]), _mm_packs_epi32(n[2], n[3]));
+    }
+
+    // cvttps2dq gives -2147483648 for NaN and out of range: the x86 rule.
+    static __m128i LowBytes(const Group& s, float divisor) {
+        const __m128 d = _mm_set1_ps(divisor);
+        const __m128i low = _mm_set1_epi32(0xFF);
+        __m128i n[4];
+        for (int q = 0; q < 4; ++q) n[q] = _mm_and_si128(_mm_cvttps_epi32(_mm_div_ps(s.v[q], d)), low);
+        return PackBytes(n);
+    }
+
+    // maxps returns its second operand when either is NaN, so NaN gives 0.
+    static __m128i Saturated(const Group& s, bool divide, float divisor) {
+        const __m128 d = _mm_set1_ps(divisor);
+        __m128i n[4];
+        for (int q = 0; q < 4; ++q) {
+            const __m128 x = divide ? _mm_div_ps(s.v[q], d) : s.v[q];
+            n[q] = _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(x, _mm_setzero_ps()), _mm_set1_ps(255.0f)));
+        }
+        return PackBytes(n);
+    }
+};
+
+constexpr int kGroupsPerBlock = 2;
+#include "tap_span_blocks.inc"
+
+}  // namespace span_sse2
+
+SpanBlockRoutine SpanBlocksSse2() { return {span_sse2::ConvolveBlocks, span_sse2::kBlockSamples}; }
+
+#endif

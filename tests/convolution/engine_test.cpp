@@ -1,0 +1,232 @@
+// The convolution engines called directly on host frames: held to the plain
+// per-pixel reference on random frames, and the rules a vector path could
+// get wrong pinned on small ones.
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "convolution/convolution_engine.h"
+#include "convolution/tap_span_isa.h"
+#include "host_api.h"
+#include "reference_convolution.h"
+#include "test_host.h"
+
+namespace {
+
+using conv_test::Finish;
+using conv_test::ReferenceConvolve;
+using kaf_test::FillFrame;
+using kaf_test::FillRandom;
+using kaf_test::PixelAt;
+using kaf_test::PixelBytes;
+using kaf_test::WithThreads;
+
+struct Frames {
+    ka_iproc::Session session;
+    FrameHandle input;
+    FrameHandle output;
+    Frames(int width, int height, int bpp, uint32_t seed) {
+        input = session.AddFrame(u"in", width, height, bpp);
+        output = session.AddFrame(u"out", width, height, bpp);
+        FillRandom(input, seed);
+        FillRandom(output, seed + 1);  // every byte must be written
+    }
+};
+
+std::vector<float> RandomKernel(std::mt19937& generator, int count, float low, float high) {
+    std::uniform_real_distribution<float> weight(low, high);
+    std::vector<float> kernel(count);
+    for (float& k : kernel) k = weight(generator);
+    return kernel;
+}
+
+// Odd widths around the vector block lengths, so that frames take the
+// scalar path, whole blocks, and blocks plus an overlapping last block.
+const int kSizes[][2] = {{1, 1}, {2, 3}, {5, 7}, {13, 4}, {33, 5}, {63, 3}, {67, 6}, {131, 9}, {257, 2}};
+const int kDepths[] = {8, 24, 32};
+
+TEST(SeparablePasses, MatchThePerPixelRulesOnRandomFrames) {
+    std::mt19937 generator(7);
+    for (int bpp : kDepths) {
+        for (const auto& size : kSizes) {
+            for (int length : {1, 3, 7, 21}) {
+                const std::vector<float> kernel = RandomKernel(generator, length, 0.01f, 1.0f);
+                Frames frames(size[0], size[1], bpp, generator());
+                const auto rows = ReferenceConvolve(frames.input, kernel, 1, length, Finish::LowByte, true);
+                const auto columns = ReferenceConvolve(frames.input, kernel, length, 1, Finish::LowByte, true);
+                for (int threads : {1, 3}) {
+                    SCOPED_TRACE(testing::Message() << bpp << " bpp " << size[0] << "x" << size[1] << " length "
+                                                    << length << " threads " << threads);
+                    WithThreads(threads, [&] {
+                        ConvolveRows(frames.input, kernel.data(), length, frames.output, size[1], size[0]);
+                        EXPECT_EQ(PixelBytes(frames.output), rows);
+                        ConvolveColumns(frames.input, kernel.data(), length, frames.output, size[1], size[0]);
+                        EXPECT_EQ(PixelBytes(frames.output), columns);
+                    });
+                }
+            }
+        }
+    }
+}
+
+TEST(KernelEngine, MatchesThePerPixelRulesOnRandomFrames) {
+    std::mt19937 generator(11);
+    const int kShapes[][2] = {{1, 1}, {3, 3}, {1, 5}, {5, 1}, {3, 7}, {9, 9}};
+    for (int bpp : kDepths) {
+        for (const auto& size : kSizes) {
+            for (const auto& shape : kShapes) {
+                // Negative weights make sums fall below 0 and above 255, and W
+                // cross 0 at the borders.
+                const std::vector<float> kernel = RandomKernel(generator, shape[0] * shape[1], -1.0f, 1.5f);
+                Frames frames(size[0], size[1], bpp, generator());
+                for (bool normalise : {false, true}) {
+                    const auto expected =
+                        ReferenceConvolve(frames.input, kernel, shape[0], shape[1], Finish::Saturate, normalise);
+                    for (int threads : {1, 3}) {
+                        SCOPED_TRACE(testing::Message() << bpp << " bpp " << size[0] << "x" << size[1] << " kernel "
+                                                        << shape[0] << "x" << shape[1] << " normalise " << normalise
+                                                        << " threads " << threads);
+                        WithThreads(threads, [&] {
+                            ConvolveKernel(frames.input, kernel.data(), shape[0], shape[1], frames.output, size[1],
+                                           size[0], normalise);
+                            EXPECT_EQ(PixelBytes(frames.output), expected);
+                        });
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Every instruction set the processor runs gives the bytes of the one-sample
+// path (which the module only uses for short spans).
+TEST(KernelEngine, EveryInstructionSetGivesTheSameBytes) {
+#if defined(KAF_SPAN_X86)
+    std::vector<SpanBlockRoutine> routines = {SpanBlocksSse2()};
+    if (__builtin_cpu_supports("avx2")) routines.push_back(SpanBlocksAvx2());
+    if (__builtin_cpu_supports("avx512f")) routines.push_back(SpanBlocksAvx512());
+    std::mt19937 generator(3);
+    std::vector<uint8_t> source(4096);
+    for (uint8_t& b : source) b = static_cast<uint8_t>(generator());
+    const float kSpecial[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 1e30f,
+                              -1e30f, 0.0f};
+    for (int trial = 0; trial < 60; ++trial) {
+        const std::vector<float> weights = RandomKernel(generator, 15, -2.0f, 3.0f);
+        std::vector<float> kernel = weights;
+        if (trial % 6 == 5) kernel[trial % 15] = kSpecial[trial % 5];
+        TapSpan taps;
+        taps.origin = source.data() + 600;
+        taps.rowStep = trial % 2 ? -128 : 256;
+        taps.columnStep = trial % 3 + 1;
+        taps.rows = 3;
+        taps.columns = 5;
+        taps.weights = kernel.data();
+        taps.weightStride = 5;
+        SpanOutput out;
+        out.count = 4 * (20 + trial * 7 % 200);
+        out.finish = trial % 4 < 2 ? SpanFinish::LowByte : SpanFinish::Saturate;
+        out.divide = trial % 4 != 3;
+        out.divisor = trial % 7 ? SumSpanWeights(taps) : 0.0f;
+        out.fourthBytes = trial % 5 ? nullptr : source.data() + 2000;
+
+        std::vector<uint8_t> expected(out.count);
+        for (int j = 0; j < out.count; j += 4) {  // spans of one pixel take the one-sample path
+            SpanOutput one = out;
+            TapSpan shifted = taps;
+            shifted.origin += j;
+            one.samples = expected.data() + j;
+            one.count = 4;
+            one.fourthBytes = out.fourthBytes ? out.fourthBytes + j : nullptr;
+            ConvolveSpan(shifted, one);
+        }
+        for (const SpanBlockRoutine& routine : routines) {
+            if (out.count < routine.blockSamples) continue;
+            std::vector<uint8_t> got(out.count, 0xAB);
+            out.samples = got.data();
+            routine.convolve(taps, out);
+            EXPECT_EQ(got, expected) << "trial " << trial << " block " << routine.blockSamples;
+        }
+    }
+#else
+    GTEST_SKIP() << "one instruction set only";
+#endif
+}
+
+TEST(SeparablePasses, ColumnTapZeroMeetsTheNextRowAndRowTapZeroThePreviousColumn) {
+    Frames frames(70, 4, 8, 1);
+    FillFrame(frames.input, [](int x, int y, int) { return static_cast<uint8_t>(10 * y + x); });
+    const float kernel[] = {1.0f, 0.0f, 0.0f};
+    ConvolveColumns(frames.input, kernel, 3, frames.output, 4, 70);
+    for (int x : {0, 35, 69}) {
+        for (int y = 0; y < 3; ++y) EXPECT_EQ(*PixelAt(frames.output, x, y), 10 * (y + 1) + x);
+        // Only zero weights meet the last row: 0 / 0 is NaN, whose low byte is 0.
+        EXPECT_EQ(*PixelAt(frames.output, x, 3), 0);
+    }
+    ConvolveRows(frames.input, kernel, 3, frames.output, 4, 70);
+    for (int y = 0; y < 4; ++y) {
+        EXPECT_EQ(*PixelAt(frames.output, 0, y), 0);
+        for (int x : {1, 40, 69}) EXPECT_EQ(*PixelAt(frames.output, x, y), 10 * y + x - 1);
+    }
+}
+
+TEST(SeparablePasses, BorderPixelsAreTheMeanOfThePixelsThatExist) {
+    Frames frames(100, 1, 8, 1);
+    FillFrame(frames.input, [](int x, int, int) { return static_cast<uint8_t>(x < 2 ? 90 : 0); });
+    const float kernel[] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
+    ConvolveRows(frames.input, kernel, 5, frames.output, 1, 100);
+    EXPECT_EQ(*PixelAt(frames.output, 0, 0), 60);  // 90 + 90 + 0 over three taps
+    EXPECT_EQ(*PixelAt(frames.output, 1, 0), 45);  // over four taps
+    EXPECT_EQ(*PixelAt(frames.output, 2, 0), 36);  // over five taps
+}
+
+TEST(SeparablePasses, KeepOnlyTheLowEightBitsOfTheQuotient) {
+    // Weights need not be positive here; a weighted mean above 255 wraps.
+    Frames frames(80, 1, 8, 1);
+    FillFrame(frames.input, [](int x, int, int) { return static_cast<uint8_t>(x % 2 ? 200 : 100); });
+    const float kernel[] = {-1.0f, 3.0f, -1.0f};
+    ConvolveRows(frames.input, kernel, 3, frames.output, 1, 80);
+    EXPECT_EQ(*PixelAt(frames.output, 41, 0), (600 - 200) % 256);  // 400 wraps to 144
+    EXPECT_EQ(*PixelAt(frames.output, 40, 0), 156);  // -100 truncates to -100, low byte 156
+}
+
+TEST(KernelEngine, ClampsNotANumberAndKeepsByteThree) {
+    Frames frames(40, 3, 32, 5);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float kernel[] = {0, 0, 0, 0, nan, 0, 0, 0, 0};
+    ConvolveKernel(frames.input, kernel, 3, 3, frames.output, 3, 40, false);
+    for (int x : {0, 20, 39}) {
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(PixelAt(frames.output, x, 1)[c], 0);
+        EXPECT_EQ(PixelAt(frames.output, x, 1)[3], PixelAt(frames.input, x, 1)[3]);
+    }
+    const float boost[] = {0, 0, 0, 0, 1e6f, 0, 0, 0, 0};
+    const float sink[] = {0, 0, 0, 0, -1e6f, 0, 0, 0, 0};
+    FillFrame(frames.input, [](int, int, int) { return uint8_t{1}; });
+    ConvolveKernel(frames.input, boost, 3, 3, frames.output, 3, 40, false);
+    EXPECT_EQ(PixelAt(frames.output, 7, 2)[0], 255);
+    ConvolveKernel(frames.input, sink, 3, 3, frames.output, 3, 40, false);
+    EXPECT_EQ(PixelAt(frames.output, 7, 2)[0], 0);
+}
+
+TEST(KernelEngine, NormalisingByAZeroWeightSumLeavesTheSumUndivided) {
+    Frames frames(5, 1, 8, 1);
+    FillFrame(frames.input, [](int, int, int) { return uint8_t{10}; });
+    const float kernel[] = {2.0f, -2.0f, 3.0f};
+    ConvolveKernel(frames.input, kernel, 1, 3, frames.output, 1, 5, true);
+    EXPECT_EQ(*PixelAt(frames.output, 0, 0), 10);  // taps 1 and 2: W = 1, (-20 + 30) / 1
+    EXPECT_EQ(*PixelAt(frames.output, 2, 0), 10);  // W = 3: 30 / 3
+    EXPECT_EQ(*PixelAt(frames.output, 4, 0), 0);   // taps 0 and 1: W = 0, S = 0 undivided
+}
+
+TEST(KernelEngine, LeavesOtherDepthsUnwritten) {
+    Frames frames(9, 4, 16, 5);
+    const auto before = PixelBytes(frames.output);
+    const float kernel[] = {1.0f};
+    ConvolveKernel(frames.input, kernel, 1, 1, frames.output, 4, 9, true);
+    ConvolveRows(frames.input, kernel, 1, frames.output, 4, 9);
+    EXPECT_EQ(PixelBytes(frames.output), before);
+}
+
+}  // namespace

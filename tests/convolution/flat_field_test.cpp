@@ -1,0 +1,130 @@
+// "flat_field": the correction rules, the single-precision mean of the
+// calibration frame and when it is measured again.
+#include <cstring>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "convolution/flat_field.h"
+#include "method_support.h"
+#include "test_host.h"
+
+namespace {
+
+using conv_test::DirectRun;
+using conv_test::FillFlat;
+using conv_test::SetPixelBytes;
+using conv_test::Text;
+using kaf_test::PixelAt;
+using kaf_test::PixelBytes;
+using kaf_test::TestHost;
+
+constexpr char16_t kWhite[] = u"White calibration frame";
+
+struct FlatField {
+    TestHost host{u"flat_field"};
+    FrameHandle input;
+    FrameHandle white;
+    FlatField(int width, int height, int bpp) {
+        input = host.AddFrame(width, height, bpp);
+        white = host.AddFrame(width, height, bpp, kWhite);
+    }
+};
+
+TEST(FlatField, GrayPixelsScaledByTheMeanOverTheCalibrationPixel) {
+    FlatField f(2, 2, 8);
+    SetPixelBytes(f.white, {200, 200, 200, 100});  // mean 175
+    FillFlat(f.input, 100);
+    const auto outcome = f.host.Run();
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(PixelBytes(outcome.output), (std::vector<uint8_t>{87, 87, 87, 175}));
+
+    // Over 255 clamps; an input of 0 stays 0; a calibration byte of 0 gives
+    // an infinite quotient, which truncates to the byte 0.
+    SetPixelBytes(f.white, {50, 150, 0, 200});  // mean 100
+    SetPixelBytes(f.input, {200, 0, 50, 100});
+    f.host.Session().TouchFrame(kWhite);
+    EXPECT_EQ(PixelBytes(f.host.Run().output), (std::vector<uint8_t>{255, 0, 0, 50}));
+}
+
+TEST(FlatField, TheMeanIsASingleRunningSum) {
+    CFlatField small(19), large(19);
+    DirectRun smallRun({u"Input frame", kWhite}), largeRun({u"Input frame", kWhite});
+    FillFlat(smallRun.session.AddFrame(u"Input frame", 640, 480, 8), 100);
+    FillFlat(smallRun.session.AddFrame(kWhite, 640, 480, 8), 200);
+    FillFlat(largeRun.session.AddFrame(u"Input frame", 1000, 1000, 8), 100);
+    FillFlat(largeRun.session.AddFrame(kWhite, 1000, 1000, 8), 200);
+    ASSERT_TRUE(smallRun.Run(small));
+    ASSERT_TRUE(largeRun.Run(large));
+    EXPECT_EQ(small.WhiteMean(), 200.0f);
+    EXPECT_EQ(*PixelAt(smallRun.Output(), 320, 240), 100);
+    EXPECT_NEAR(large.WhiteMean(), 197.3687f, 1e-4f);
+    EXPECT_EQ(*PixelAt(largeRun.Output(), 500, 500), 98);
+}
+
+TEST(FlatField, TheColourMeanIsDividedInDoublePrecision) {
+    ka_iproc::Session session;
+    FrameHandle white = session.AddFrame(u"w", 3, 1, 32);
+    SetPixelBytes(white, {1, 1, 1, 9, 1, 1, 0, 9, 0, 0, 0, 9});  // byte sums 3, 2, 0
+    // (5 / 3.0) / 3 in double is 0.555555582 as a float; in single precision
+    // throughout it would be 0.555555522.
+    EXPECT_EQ(MeasureWhiteMean(white), 0.555555582f);
+    EXPECT_NE(MeasureWhiteMean(white), (5.0f / 3.0f) / 3.0f);
+}
+
+TEST(FlatField, ColourPixelsShareOneGainAndKeepByteThree) {
+    FlatField f(3, 1, 32);
+    SetPixelBytes(f.white, {0, 0, 0, 1, 30, 60, 90, 2, 120, 150, 180, 3});  // sums 0, 180, 450: mean 70
+    SetPixelBytes(f.input, {11, 12, 13, 14, 20, 40, 90, 15, 100, 50, 20, 16});
+    const auto outcome = f.host.Run();
+    ASSERT_TRUE(outcome.ok);
+    // Pixel 0 passes through (calibration sum 0); pixel 1 has the gain
+    // 3 x 70 / 180 and pixel 2 the gain 3 x 70 / 450, for every colour byte.
+    EXPECT_EQ(PixelBytes(outcome.output),
+              (std::vector<uint8_t>{11, 12, 13, 14, 23, 46, 105, 15, 46, 23, 9, 16}));
+
+    // A 24-bit frame is corrected like the 32-bit one without byte 3.
+    FlatField colour(3, 1, 24);
+    SetPixelBytes(colour.white, {0, 0, 0, 30, 60, 90, 120, 150, 180});
+    SetPixelBytes(colour.input, {11, 12, 13, 20, 40, 90, 100, 50, 20});
+    EXPECT_EQ(PixelBytes(colour.host.Run().output), (std::vector<uint8_t>{11, 12, 13, 23, 46, 105, 46, 23, 9}));
+}
+
+TEST(FlatField, MeasuredAgainOnlyForANewTimestamp) {
+    FlatField f(4, 1, 8);
+    SetPixelBytes(f.white, {100, 100, 100, 100});
+    FillFlat(f.input, 50);
+    EXPECT_EQ(PixelBytes(f.host.Run().output), std::vector<uint8_t>(4, 50));
+    SetPixelBytes(f.white, {100, 100, 100, 200});  // changed in place, same timestamp
+    EXPECT_EQ(PixelBytes(f.host.Run().output), (std::vector<uint8_t>{50, 50, 50, 25}));
+    f.host.Session().TouchFrame(kWhite);  // mean 125 from now on
+    EXPECT_EQ(PixelBytes(f.host.Run().output), (std::vector<uint8_t>{62, 62, 62, 31}));
+}
+
+TEST(FlatField, FramesMustMatchBeforeTheOutputFrameIsFetched) {
+    FlatField f(4, 4, 8);
+    f.host.AddFrame(4, 5, 8, kWhite);
+    auto outcome = f.host.Run();
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(Text(outcome.error), "error: Frame and pattern must be of the same size and type");
+    EXPECT_EQ(outcome.output, nullptr);
+    f.host.AddFrame(4, 4, 32, kWhite);
+    EXPECT_EQ(Text(f.host.Run().error), "error: Frame and pattern must be of the same size and type");
+
+    f.host.Remove(kWhite);
+    outcome = f.host.Run();
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(Text(outcome.error), "error: Cannot get input frame");
+}
+
+TEST(FlatField, ResultsDoNotDependOnTheThreads) {
+    FlatField f(301, 97, 32);
+    kaf_test::FillRandom(f.input, 1);
+    kaf_test::FillRandom(f.white, 2);
+    std::vector<uint8_t> one, several;
+    kaf_test::WithThreads(1, [&] { one = PixelBytes(f.host.Run().output); });
+    kaf_test::WithThreads(3, [&] { several = PixelBytes(f.host.Run().output); });
+    EXPECT_EQ(one, several);
+}
+
+}  // namespace
