@@ -1,27 +1,10 @@
 // The two exported line scanners. Both walk the segment the same way (see
-// segment_walk.h); they differ in what an interpolated sample holds.
+// segment_walk.h); they differ in what one channel of an interpolated sample
+// holds.
 #include "scanline/segment_walk.h"
 
 namespace scanline {
 namespace {
-
-// Fixed-point bilinear weights of the four pixels around a sample: the pixel
-// itself, its right, lower and lower-right neighbours. The four add up to
-// S x S, so the blend of a flat area keeps its level.
-struct BilinearWeights {
-    int32_t topLeft;
-    int32_t topRight;
-    int32_t bottomLeft;
-    int32_t bottomRight;
-
-    BilinearWeights(int subPixelBits, int32_t fx, int32_t fy) {
-        const int32_t S = int32_t(1) << subPixelBits;
-        topLeft = (S - fx) * (S - fy);
-        topRight = fx * (S - fy);
-        bottomLeft = (S - fx) * fy;
-        bottomRight = S * S - topLeft - topRight - bottomLeft;
-    }
-};
 
 // The image itself, blended between the four pixels around the sample. The
 // weighted sum (at most 255 x 2^22) shifted right by 2s is the floor of the
@@ -30,19 +13,12 @@ struct PlainSampler {
     static constexpr int32_t kFarMargin = 1;  // reads the pixel's right and lower neighbours
     static constexpr int kMaxSubPixelBits = 11;
 
-    template <class Format>
-    static void Interpolate(const SampleSource& source, int32_t ix, int32_t iy, int32_t fx, int32_t fy,
-                            uint32_t (&channel)[4]) {
-        constexpr int kStep = Format::kBytesPerPixel;
-        const BilinearWeights weight(source.subPixelBits, fx, fy);
-        const uint8_t* top = source.plane.Row(iy) + static_cast<size_t>(ix) * kStep;
-        const uint8_t* bottom = top + source.plane.stride;
-        for (int c = 0; c < kStep; ++c) {
-            if ((source.selection.usedChannels >> c & 1) == 0) continue;
-            const int32_t sum = weight.topLeft * top[c] + weight.topRight * top[c + kStep] +
-                                weight.bottomLeft * bottom[c] + weight.bottomRight * bottom[c + kStep];
-            channel[c] = static_cast<uint32_t>(sum) >> (2 * source.subPixelBits);
-        }
+    template <int kStep>
+    static uint32_t Blend(const uint8_t* at, size_t stride, const BilinearWeights& weight, int subPixelBits) {
+        const uint8_t* below = at + stride;
+        const int32_t sum = weight.topLeft * at[0] + weight.topRight * at[kStep] + weight.bottomLeft * below[0] +
+                            weight.bottomRight * below[kStep];
+        return static_cast<uint32_t>(sum) >> (2 * subPixelBits);
     }
 };
 
@@ -56,34 +32,28 @@ struct SharpenedSampler {
     static constexpr int32_t kFarMargin = 2;  // the block reaches two pixels right and down
     static constexpr int kMaxSubPixelBits = 9;
 
-    template <class Format>
-    static void Interpolate(const SampleSource& source, int32_t ix, int32_t iy, int32_t fx, int32_t fy,
-                            uint32_t (&channel)[4]) {
-        constexpr int kStep = Format::kBytesPerPixel;
-        const BilinearWeights weight(source.subPixelBits, fx, fy);
+    template <int kStep>
+    static uint32_t Blend(const uint8_t* at, size_t stride, const BilinearWeights& weight, int subPixelBits) {
+        // The block's rows iy - 1 .. iy + 2, each from column ix - 1.
         const uint8_t* row[4];
-        for (int r = 0; r < 4; ++r) {
-            row[r] = source.plane.Row(iy - 1 + r) + static_cast<size_t>(ix - 1) * kStep;
+        row[0] = at - stride - kStep;
+        for (int r = 1; r < 4; ++r) row[r] = row[r - 1] + stride;
+        // Column sums of the upper three rows (around the top corners) and of
+        // the lower three (around the bottom corners).
+        int32_t upper[4];
+        int32_t lower[4];
+        for (int k = 0; k < 4; ++k) {
+            const int32_t middle = row[1][k * kStep] + row[2][k * kStep];
+            upper[k] = row[0][k * kStep] + middle;
+            lower[k] = middle + row[3][k * kStep];
         }
-        for (int c = 0; c < kStep; ++c) {
-            if ((source.selection.usedChannels >> c & 1) == 0) continue;
-            // Column sums of the upper three rows (around the top corners) and
-            // of the lower three (around the bottom corners).
-            int32_t upper[4];
-            int32_t lower[4];
-            for (int k = 0; k < 4; ++k) {
-                const int32_t middle = row[1][c + k * kStep] + row[2][c + k * kStep];
-                upper[k] = row[0][c + k * kStep] + middle;
-                lower[k] = middle + row[3][c + k * kStep];
-            }
-            const int32_t kTopLeft = 13 * row[1][c + kStep] - (upper[0] + upper[1] + upper[2]);
-            const int32_t kTopRight = 13 * row[1][c + 2 * kStep] - (upper[1] + upper[2] + upper[3]);
-            const int32_t kBottomLeft = 13 * row[2][c + kStep] - (lower[0] + lower[1] + lower[2]);
-            const int32_t kBottomRight = 13 * row[2][c + 2 * kStep] - (lower[1] + lower[2] + lower[3]);
-            const int32_t blend = weight.topLeft * kTopLeft + weight.topRight * kTopRight +
-                                  weight.bottomLeft * kBottomLeft + weight.bottomRight * kBottomRight;
-            channel[c] = blend < 0 ? 0 : static_cast<uint32_t>(blend) >> 2 >> (2 * source.subPixelBits);
-        }
+        const int32_t kTopLeft = 13 * row[1][kStep] - (upper[0] + upper[1] + upper[2]);
+        const int32_t kTopRight = 13 * row[1][2 * kStep] - (upper[1] + upper[2] + upper[3]);
+        const int32_t kBottomLeft = 13 * row[2][kStep] - (lower[0] + lower[1] + lower[2]);
+        const int32_t kBottomRight = 13 * row[2][2 * kStep] - (lower[1] + lower[2] + lower[3]);
+        const int32_t blend = weight.topLeft * kTopLeft + weight.topRight * kTopRight +
+                              weight.bottomLeft * kBottomLeft + weight.bottomRight * kBottomRight;
+        return blend < 0 ? 0 : static_cast<uint32_t>(blend) >> 2 >> (2 * subPixelBits);
     }
 };
 

@@ -75,6 +75,7 @@ bool PrepareWalk(const ka_iproc::TRectangularRegion* region, const ka_iproc::TLi
     // of the segment, the quotient taken first.
     walk->subPixelBits = subPixelBits;
     walk->subSteps = static_cast<float>(uint32_t(1) << subPixelBits);
+    walk->pixelsPerSubStep = 1.0f / walk->subSteps;
     const float perStep = walk->subSteps / static_cast<float>(walk->steps);
     walk->stepX = perStep * dx;
     walk->stepY = perStep * dy;

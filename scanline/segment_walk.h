@@ -61,6 +61,7 @@ struct SegmentWalk {
     float stepY = 0.0f;
     int subPixelBits = 0;
     float subSteps = 1.0f;  // S = 2^subPixelBits
+    float pixelsPerSubStep = 1.0f;  // 1 / S, exact: multiplying by it divides by S
     double sine = 0.0;      // of the region angle, for the region test
     double cosine = 1.0;
 };
@@ -71,7 +72,25 @@ struct SegmentWalk {
 bool PrepareWalk(const ka_iproc::TRectangularRegion* region, const ka_iproc::TLine& line, int subPixelBits,
                  int maxSubPixelBits, SegmentWalk* walk);
 
-// Everything a sampler reads: the pixels, the channels in use and the
+// Fixed-point bilinear weights of the four pixels around a sample: the pixel
+// itself, its right, lower and lower-right neighbours. The four add up to
+// S x S, so the blend of a flat area keeps its level.
+struct BilinearWeights {
+    int32_t topLeft;
+    int32_t topRight;
+    int32_t bottomLeft;
+    int32_t bottomRight;
+
+    BilinearWeights(int subPixelBits, int32_t fx, int32_t fy) {
+        const int32_t S = int32_t(1) << subPixelBits;
+        topLeft = (S - fx) * (S - fy);
+        topRight = fx * (S - fy);
+        bottomLeft = (S - fx) * fy;
+        bottomRight = S * S - topLeft - topRight - bottomLeft;
+    }
+};
+
+// Everything the walk reads: the pixels, the channels in use and the
 // fixed-point precision.
 struct SampleSource {
     PixelPlane plane;
@@ -84,8 +103,9 @@ struct SampleSource {
 // interpolate at: a step whose pixel lies inside the frame but outside the
 // band [1, w - 1 - kFarMargin] x [1, h - 1 - kFarMargin] is an edge sample
 // carrying the pixel's own value at the pixel's integer position, whatever
-// the region says. Sampler::Interpolate<Format>(source, ix, iy, fx, fy,
-// channel) fills the channel values of an interpolated sample.
+// the region says. Sampler::Blend<kStep>(at, stride, weight, subPixelBits)
+// gives one channel of an interpolated sample, from that channel's byte of
+// pixel (ix, iy) with kStep bytes from pixel to pixel.
 template <class Sampler, class Format>
 void WalkSegment(tagBITMAPINFOHEADER* bitmap, ka_iproc::TRectangularRegion* region, const SegmentWalk& walk,
                  const SampleSource& source, unsigned int userValue, ScanSampleCallback sampleCallback) {
@@ -103,6 +123,8 @@ void WalkSegment(tagBITMAPINFOHEADER* bitmap, ka_iproc::TRectangularRegion* regi
         const int32_t iy = FloorShift(ry, s);
         if (ix < 0 || ix >= w || iy < 0 || iy >= h) continue;  // off the frame: no sample
 
+        constexpr int kStep = Format::kBytesPerPixel;
+        const uint8_t* pixel = source.plane.Row(iy) + static_cast<size_t>(ix) * kStep;
         uint32_t channel[4] = {0, 0, 0, 0};
         float x;
         float y;
@@ -110,13 +132,16 @@ void WalkSegment(tagBITMAPINFOHEADER* bitmap, ka_iproc::TRectangularRegion* regi
         if (inBand) {
             // The region decides only here: the edge ring is reported whatever it says.
             if (!PixelInRectangularRegion(bitmap, region, ix, iy, walk.sine, walk.cosine)) continue;
-            Sampler::template Interpolate<Format>(source, ix, iy, FixedFraction(rx, fractionMask),
-                                                  FixedFraction(ry, fractionMask), channel);
-            x = px / walk.subSteps;
-            y = py / walk.subSteps;
+            const BilinearWeights weight(s, FixedFraction(rx, fractionMask), FixedFraction(ry, fractionMask));
+            for (int c = 0; c < kStep; ++c) {
+                if (used >> c & 1) {
+                    channel[c] = Sampler::template Blend<kStep>(pixel + c, source.plane.stride, weight, s);
+                }
+            }
+            x = px * walk.pixelsPerSubStep;  // px / S
+            y = py * walk.pixelsPerSubStep;
         } else {
-            const uint8_t* pixel = source.plane.Row(iy) + static_cast<size_t>(ix) * Format::kBytesPerPixel;
-            for (int c = 0; c < Format::kBytesPerPixel; ++c) {
+            for (int c = 0; c < kStep; ++c) {
                 if (used >> c & 1) channel[c] = pixel[c];
             }
             x = static_cast<float>(ix);

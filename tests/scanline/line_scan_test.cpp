@@ -10,6 +10,7 @@
 
 #include "kafilters.h"
 #include "pixel_format.h"
+#include "test_host.h"
 
 namespace {
 
@@ -233,6 +234,9 @@ TEST(ScanLineSharpening, StepEdgeOvershootsThenSettles) {
     frame.Fill([](int32_t x, int32_t, int) { return x < 20 ? 0 : 200; });
     EXPECT_EQ(Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, {20, 5, 21, 5})[0].value, 350u);
     EXPECT_EQ(Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, {20, 5, 21, 5}, 0)[0].value, 0xFFFFFFu);
+    Frame colour(40, 10, 32);  // blue steps to 200, green is flat at 10
+    colour.Fill([](int32_t x, int32_t, int c) { return c == 0 ? (x < 20 ? 0 : 200) : c == 1 ? 10 : 0; });
+    EXPECT_EQ(Scan(&ScanLineSubPixelPrecisionWithSharpening, colour, {20, 5, 21, 5}, 0)[0].value, 0x0AFFu);
 }
 
 TEST(ScanLineSharpening, ReportsTheLastTwoColumnsAndRowsAsEdges) {
@@ -310,4 +314,18 @@ TEST(ScanLine, InterpolatedValuesFollowTheRules) {
             EXPECT_EQ(s.value, uint32_t(expected)) << trial;
         }
     }
+}
+
+// Other modules reach the scanners by their exported names.
+TEST(ScanLine, ModuleExportsBothScanners) {
+    ka_iproc::PluginModule& module = kaf_test::Module();
+    ASSERT_NE(module.ScanLineSubPixelPrecision, nullptr);
+    ASSERT_NE(module.ScanLineSubPixelPrecisionWithSharpening, nullptr);
+    Frame frame(16, 16, 8);
+    frame.Fill([](int32_t x, int32_t y, int) { return Level(x, y) ^ (x * y); });
+    const TLine line{0.3, 1.7, 15.2, 12.4};
+    EXPECT_EQ(Values(Scan(module.ScanLineSubPixelPrecision, frame, line)),
+              Values(Scan(&ScanLineSubPixelPrecision, frame, line)));
+    EXPECT_EQ(Values(Scan(module.ScanLineSubPixelPrecisionWithSharpening, frame, line)),
+              Values(Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, line)));
 }
