@@ -34,6 +34,7 @@ struct Image {
     bool operator==(const Image& other) const {
         return width == other.width && height == other.height && pixels == other.pixels;
     }
+    bool operator!=(const Image& other) const { return !(*this == other); }
 };
 
 Image ImageOf(FrameHandle frame);  // 8-bit frames only

@@ -1,0 +1,48 @@
+// "skeletonization": thresholds the input into dark objects and thins them to
+// lines one pixel wide that keep their connectivity. The result is an 8-bit
+// frame with skeleton pixels 0 and everything else 255.
+#pragma once
+
+#include <cstdint>
+
+#include "filter.h"
+#include "ka_iproc.h"
+#include "skeleton_thinning.h"
+
+class CSkelet final : public CFilter {
+public:
+    explicit CSkelet(int32_t methodIndex) : CFilter(methodIndex) {}
+    ~CSkelet() override;
+
+    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
+             char16_t* errorBuf) override;
+
+private:
+    // Thinning, RemoveStairs and the copy of the inner image into the output
+    // frame. False when a scratch cannot be allocated.
+    bool ThinningStep(FrameHandle outputFrame);
+
+    // Both work images are 8-bit, (width + 2) x (height + 2), with a border of
+    // 255 around the picture so that every inner pixel has eight neighbours;
+    // input pixel (y, x) is work pixel (y + 1, x + 1).
+    FrameHandle skeletonFrame = nullptr;   // pruning writes here, thinning works here
+    FrameHandle thresholdFrame = nullptr;  // the thresholded input
+    int32_t imageHeight = 0;
+    int32_t imageWidth = 0;
+    int32_t thresholdLevel = 0;
+    int32_t maxIterations = 0;  // 0: thin until nothing changes
+    SkeletonThinning thinning;  // the thinning's lists, kept from run to run
+};
+
+// Walking once around the eight neighbours of (i, j) in the order NW, N, NE,
+// E, SE, S, SW, W and back to NW: the number of steps from a neighbour below
+// the level to one at or above it (0 to 4). (i, j) must be an inner pixel of
+// a bordered work image.
+int32_t CountTransitions(FrameHandle frame, int32_t i, int32_t j, int32_t thresholdLevel);
+
+// One simultaneous pass from the thresholded image into the skeleton image
+// over the inner pixels (rows 1 to height, columns 1 to width): background
+// stays 255; an object pixel stays 0 when it has three or more object
+// neighbours, or fewer but CountTransitions of 2 or more; otherwise it is
+// removed (255).
+void PrunePass(FrameHandle source, FrameHandle destination, int32_t height, int32_t width, int32_t thresholdLevel);

@@ -1,0 +1,215 @@
+// "skeletonization" through the module and its pieces called directly: the
+// worked pictures, the clamping of the iteration limit and of the level, and
+// agreement with a plain implementation that visits every pixel in the
+// defined order, on random scenes and for several thread counts.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host_api.h"
+#include "morphology/skeleton.h"
+#include "morphology_support.h"
+#include "test_host.h"
+
+using namespace morph_test;
+using kaf_test::TestHost;
+
+namespace {
+
+std::vector<std::string> Narrowed(const std::vector<std::u16string>& texts) {
+    std::vector<std::string> out;
+    for (const auto& t : texts) out.push_back(kaf_test::Narrow(t));
+    return out;
+}
+
+kaf_test::Outcome Skeletonize(TestHost& host, const Picture& picture) {
+    PaintPicture(host.AddFrame(static_cast<int32_t>(picture[0].size()), static_cast<int32_t>(picture.size()), 8),
+                 picture);
+    return host.Run();
+}
+
+Picture SkeletonOf(const Picture& picture) {
+    TestHost host(u"skeletonization");
+    const kaf_test::Outcome outcome = Skeletonize(host, picture);
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_TRUE(outcome.warnings.empty());
+    return outcome.ok ? PictureOf(outcome.output) : Picture{};
+}
+
+std::string Clamped(const std::string& name, const std::string& oldValue, const std::string& newValue) {
+    return "Not acceptable value of the parameter " + name + " (" + oldValue + "). It will be used new value " +
+           newValue + ".";
+}
+
+}  // namespace
+
+TEST(Skeleton, WorkedPictures) {
+    // A lone pixel is pruned away.
+    EXPECT_EQ(SkeletonOf(PictureWith(5, 5, {{2, 2}})), PictureWith(5, 5, {}));
+    // A line one pixel thick loses one pixel at each end.
+    EXPECT_EQ(SkeletonOf({"..........", ".######...", ".........."}),
+              (Picture{"..........", "..####....", ".........."}));
+    // A 3x3 square thins to two pixels.
+    EXPECT_EQ(SkeletonOf({".....", ".###.", ".###.", ".###.", "....."}), PictureWith(5, 5, {{2, 2}, {2, 3}}));
+    // A band two pixels thick keeps its upper row.
+    EXPECT_EQ(SkeletonOf({"..........", ".########.", ".########.", ".........."}),
+              (Picture{"..........", ".########.", "..........", ".........."}));
+    // An L of one-pixel lines: pruning takes both ends, RemoveStairs the corner.
+    EXPECT_EQ(SkeletonOf({"........", ".#......", ".#......", ".#......", ".#####..", "........"}),
+              PictureWith(8, 6, {{2, 1}, {3, 1}, {4, 2}, {4, 3}, {4, 4}}));
+    // Frames of one pixel, one row and one column have their eight neighbours too.
+    EXPECT_EQ(SkeletonOf({"#"}), Picture{"."});
+    EXPECT_EQ(SkeletonOf({"#######"}), Picture{".#####."});
+    EXPECT_EQ(SkeletonOf({"#", "#", "#", "#"}), (Picture{".", "#", "#", "."}));
+}
+
+TEST(Skeleton, PruningAndThinningSteps) {
+    // The square's thinning ends with its second iteration, the first that
+    // marks nothing; work images driven directly.
+    ka_iproc::Session session;
+    FrameHandle thresholded = session.AddFrame(u"t", 7, 7, 8);
+    FrameHandle skeleton = session.AddFrame(u"s", 7, 7, 8);
+    PaintPicture(thresholded, {".......", ".......", "..###..", "..###..", "..###..", ".......", "......."});
+    PaintPicture(skeleton, PictureWith(7, 7, {}));  // the border is background
+    EXPECT_EQ(CountTransitions(thresholded, 3, 3, 127), 0);
+    EXPECT_EQ(CountTransitions(thresholded, 2, 2, 127), 1);
+    EXPECT_EQ(CountTransitions(thresholded, 1, 3, 127), 1);  // a background pixel has transitions too
+    PrunePass(thresholded, skeleton, 5, 5, 127);
+    EXPECT_EQ(PictureOf(skeleton), PictureOf(thresholded));
+    WorkImage image{GetFrameDataAddr(skeleton), static_cast<size_t>(ka_iproc::FrameStride(skeleton)), 5, 5};
+    SkeletonThinning thinning;
+    int32_t codes[8];
+    ASSERT_TRUE(thinning.Thin(image, 0, codes));
+    EXPECT_EQ(thinning.Iterations(), 2);
+    EXPECT_EQ(PictureOf(skeleton), PictureWith(7, 7, {{3, 3}, {3, 4}}));
+    // Two object neighbours that do not follow each other keep a pixel.
+    PaintPicture(thresholded, {".......", ".......", "..##...", "...#...", ".......", ".......", "......."});
+    PrunePass(thresholded, skeleton, 5, 5, 127);
+    EXPECT_EQ(PictureOf(skeleton), PictureWith(7, 7, {{2, 3}}));
+}
+
+TEST(Skeleton, IterationLimitIsClampedWithWarnings) {
+    // A thick square needs many iterations: one iteration peels one layer.
+    Picture thick(40, std::string(40, '.'));
+    for (int r = 5; r < 35; ++r) thick[r] = std::string(5, '.') + std::string(30, '#') + std::string(5, '.');
+    struct Case {
+        double given;
+        int32_t used;
+        std::vector<std::string> warnings;
+    } cases[] = {{-1, 0, {Clamped("Maximum number of iterations", "-1", "0")}},
+                 {60, 50, {Clamped("Maximum number of iterations", "60", "50")}},
+                 {0, 0, {}},
+                 {1.7, 1, {}},
+                 {3, 3, {}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.given);
+        TestHost host(u"skeletonization");
+        host.SetNumber(u"Maximum number of iterations", c.given);
+        const kaf_test::Outcome outcome = Skeletonize(host, thick);
+        ASSERT_TRUE(outcome.ok);
+        EXPECT_EQ(Narrowed(outcome.warnings), c.warnings);
+        const Image expected = ReferenceSkeleton(host.Session().FindFrame(u"Input frame"), 127, c.used);
+        EXPECT_EQ(ImageOf(outcome.output), expected);
+    }
+    int32_t iterations = 0;
+    TestHost host(u"skeletonization");
+    PaintPicture(host.AddFrame(40, 40, 8), thick);
+    const Image unlimited = ReferenceSkeleton(host.Session().FindFrame(u"Input frame"), 127, 0, &iterations);
+    EXPECT_GT(iterations, 3);
+    EXPECT_NE(unlimited, ReferenceSkeleton(host.Session().FindFrame(u"Input frame"), 127, 3));
+}
+
+TEST(Skeleton, LevelIsClampedRatherThanTheThreshold) {
+    // At level 255 a grey 254 is dark, 255 light; a dark 3x3 square thins to two pixels.
+    Picture square(5, ".....");
+    for (int r = 1; r <= 3; ++r) square[r] = ".###.";
+    struct Case {
+        double threshold;
+        bool darkSquare;  // whether the 254 square counts as dark
+        std::vector<std::string> warnings;
+    } cases[] = {{1.003, true, {}},
+                 {1.004, true, {Clamped("Threshold", "1.004000", "1.000000")}},
+                 {-0.003, false, {}},
+                 {-0.004, false, {Clamped("Threshold", "-0.004000", "0.000000")}},
+                 {0.0, false, {}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.threshold);
+        TestHost host(u"skeletonization");
+        host.SetNumber(u"Threshold", c.threshold);
+        FrameHandle input = host.AddFrame(5, 5, 8);
+        kaf_test::FillFrame(input, [&](int32_t x, int32_t y, int32_t) {
+            return static_cast<uint8_t>(square[y][x] == '#' ? 254 : 255);
+        });
+        const kaf_test::Outcome outcome = host.Run();
+        ASSERT_TRUE(outcome.ok);
+        EXPECT_EQ(Narrowed(outcome.warnings), c.warnings);
+        EXPECT_EQ(PictureOf(outcome.output), c.darkSquare ? PictureWith(5, 5, {{2, 2}, {2, 3}}) : PictureWith(5, 5, {}));
+    }
+}
+
+TEST(Skeleton, MatchesTheSequentialOrderForAnyThreadCount) {
+    struct Scene {
+        int32_t width, height, bpp, shapes;
+        double noise;
+        int32_t maxIterations;
+    } scenes[] = {{64, 48, 8, 10, 0.05, 0}, {97, 61, 24, 14, 0.02, 20}, {120, 90, 32, 8, 0.0, 0},
+                  {53, 70, 8, 30, 0.3, 3},  {1, 40, 8, 3, 0.3, 0},      {40, 1, 32, 3, 0.3, 0},
+                  {2, 2, 8, 1, 0.5, 0},     {3, 7, 24, 2, 0.4, 1},      {300, 200, 8, 25, 0.01, 0}};
+    uint32_t seed = 11;
+    for (const Scene& s : scenes) {
+        TestHost host(u"skeletonization");
+        host.SetNumber(u"Maximum number of iterations", s.maxIterations);
+        for (int repeat = 0; repeat < 2; ++repeat) {
+            FrameHandle input = host.AddFrame(s.width, s.height, s.bpp);
+            FillScene(input, seed++, s.shapes, s.noise);
+            const Image expected = ReferenceSkeleton(input, 127, s.maxIterations);
+            for (int threads : {1, 2, 4}) {
+                SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " bpp " << s.bpp << " seed " << seed
+                                                << " threads " << threads);
+                kaf_test::Outcome outcome;
+                kaf_test::WithThreads(threads, [&] { outcome = host.Run(); });
+                ASSERT_TRUE(outcome.ok);
+                ASSERT_EQ(GetFrameBPP(outcome.output), 8);
+                ASSERT_EQ(ImageOf(outcome.output), expected);
+            }
+        }
+    }
+}
+
+TEST(Skeleton, ColourInputsAreThresholdedOnTheirSums) {
+    // Grey colour pixels give the grey frame's skeleton; byte 3 is never read.
+    for (int32_t bpp : {24, 32}) {
+        TestHost grey(u"skeletonization");
+        TestHost colour(u"skeletonization");
+        FrameHandle g = grey.AddFrame(31, 23, 8);
+        kaf_test::FillRandom(g, 21);
+        FrameHandle c = colour.AddFrame(31, 23, bpp);
+        kaf_test::FillFrame(c, [&](int32_t x, int32_t y, int32_t b) {
+            return b == 3 ? static_cast<uint8_t>(x * 37 + y) : *kaf_test::PixelAt(g, x, y);
+        });
+        const kaf_test::Outcome a = grey.Run();
+        const kaf_test::Outcome b = colour.Run();
+        ASSERT_TRUE(a.ok && b.ok);
+        EXPECT_EQ(ImageOf(b.output), ImageOf(a.output));
+    }
+}
+
+TEST(Skeleton, ParametersAreReadBeforeTheOutputFrame) {
+    TestHost host(u"skeletonization");
+    EXPECT_EQ(kaf_test::Narrow(host.Run().error), "error: Cannot get input frame");
+    host.AddFrame(4, 4, 8);
+    host.SetNumber(u"Maximum number of iterations", 99);
+    host.Outputs().Names().assign(1, u"");
+    const kaf_test::Outcome outcome = host.Run();
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(kaf_test::Narrow(outcome.error), "error: Cannot get output frame");
+    EXPECT_EQ(Narrowed(outcome.warnings), std::vector<std::string>{Clamped("Maximum number of iterations", "99", "50")});
+}
+
+TEST(Skeleton, OtherDepthsLeaveTheOutputAsGiven) {
+    TestHost host(u"skeletonization");
+    host.AddFrame(6, 5, 16);
+    const kaf_test::Outcome outcome = host.Run();
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(GetFrameBPP(outcome.output), 8);
+}
