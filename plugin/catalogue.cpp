@@ -6,6 +6,8 @@
 #include "convolution/smoothing_filters.h"
 #include "convolution/user_kernels.h"
 #include "kafilters.h"
+#include "morphology/skeleton.h"
+#include "morphology/threshold_morphology.h"
 #include "rank/rank_filters.h"
 
 namespace {
@@ -51,16 +53,16 @@ const CatalogueRow kCatalogue[kMethodCount] = {
      kMorph, &NewFilter<CExtreme>, 3,
      {kInputFrame, kNeighbourhoodRadius, Number(u"Intensity", u"Min=0;Max=1;Default=1")}},
     {u"skeletonization", u"Skeletonization of image; resulting image is always monochromatic", 1013, kMorph,
-     nullptr, 3, {kInputFrame, Number(u"Maximum number of iterations", u"Default=20;Max=50"), kThreshold}},
+     &NewFilter<CSkelet>, 3, {kInputFrame, Number(u"Maximum number of iterations", u"Default=20;Max=50"), kThreshold}},
     {u"edge", u"Enhancing edges; resulting image is always monochromatic", 1017, kMorph, nullptr, 3,
      {kInputFrame, Number(u"Standard deviation"), kThreshold}},
-    {u"dilation", u"Dilation of image; resulting image is always monochromatic", 1009, kMorph, nullptr, 3,
+    {u"dilation", u"Dilation of image; resulting image is always monochromatic", 1009, kMorph, &NewFilter<CDilation>, 3,
      {kInputFrame, kRepeatUpTo10, kThreshold}},
-    {u"erosion", u"Erosion of image; resulting image is always monochromatic", 1010, kMorph, nullptr, 3,
+    {u"erosion", u"Erosion of image; resulting image is always monochromatic", 1010, kMorph, &NewFilter<CErosion>, 3,
      {kInputFrame, kRepeatUpTo10, kThreshold}},
-    {u"opening", u"Opening of image; resulting image is always monochromatic", 1011, kMorph, nullptr, 3,
+    {u"opening", u"Opening of image; resulting image is always monochromatic", 1011, kMorph, &NewFilter<COpening>, 3,
      {kInputFrame, kRepeatUpTo20, kThreshold}},
-    {u"closing", u"Closing of image; resulting image is always monochromatic", 1012, kMorph, nullptr, 3,
+    {u"closing", u"Closing of image; resulting image is always monochromatic", 1012, kMorph, &NewFilter<CClosing>, 3,
      {kInputFrame, kRepeatUpTo20, kThreshold}},
     {u"kernel_3x3", u"Convolve image with user-defined 3x3 kernel", 1018, kConv, &NewFilter<CKernel3x3>, 2,
      {kInputFrame, Number(u"Kernel source", u"Matrix=3,3")}},
