@@ -1,0 +1,322 @@
+// The image codecs: every format and depth round trip, BMP storage order and
+// palette indices, channel order, and the conversions on reading.
+#include <gtest/gtest.h>
+
+#ifdef KAF_HAVE_IMAGE_IO
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include <jpeglib.h>
+
+#include "image_io.h"
+#include "tool_images.h"
+#include "tool_runner.h"
+
+namespace kaf_tool_test {
+namespace {
+
+using kaf_tool::Image;
+using namespace std::string_literals;
+
+Image RandomImage(int32_t width, int32_t height, int32_t bpp, uint32_t seed) {
+    return NoiseImage(width, height, bpp, seed);
+}
+
+std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+    for (int i = 0; i < 4; ++i) v[at + i] = static_cast<uint8_t>(x >> (8 * i));
+}
+
+// A BMP file written by hand: header of `infoSize` bytes, `palette` entries,
+// rows as given (already padded), height as given (negative: top-down).
+std::vector<uint8_t> HandBmp(int32_t width, int32_t height, int bpp, uint32_t infoSize,
+                             const std::vector<uint8_t>& palette, const std::vector<uint8_t>& rows,
+                             uint32_t compression = 0) {
+    size_t offset = 14 + infoSize + palette.size();
+    std::vector<uint8_t> file(offset, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    Put32(file, 2, static_cast<uint32_t>(offset + rows.size()));
+    Put32(file, 10, static_cast<uint32_t>(offset));
+    Put32(file, 14, infoSize);
+    Put32(file, 18, static_cast<uint32_t>(width));
+    Put32(file, 22, static_cast<uint32_t>(height));
+    file[26] = 1;
+    file[28] = static_cast<uint8_t>(bpp);
+    Put32(file, 30, compression);
+    std::copy(palette.begin(), palette.end(), file.begin() + 14 + infoSize);
+    file.insert(file.end(), rows.begin(), rows.end());
+    return file;
+}
+
+TEST(ImageBmp, EveryDepthRoundTripsByteForByte) {
+    for (int32_t bpp : {1, 4, 8, 16, 24, 32}) {
+        Image image = RandomImage(13, 7, bpp, static_cast<uint32_t>(bpp));
+        std::vector<uint8_t> file;
+        std::string error;
+        ASSERT_TRUE(kaf_tool::EncodeBmp(image, &file, &error)) << error;
+        Image back;
+        ASSERT_TRUE(kaf_tool::DecodeBmp(file, &back, &error)) << error;
+        EXPECT_EQ(back.bpp, bpp);
+        EXPECT_EQ(back.width, 13);
+        EXPECT_EQ(back.height, 7);
+        EXPECT_EQ(back.stride, static_cast<int32_t>(kaf_tool::FrameRowStride(13, bpp)));
+        EXPECT_EQ(PixelBytes(back), PixelBytes(image)) << bpp << " bits";
+    }
+}
+
+TEST(ImageBmp, WrittenFileIsBottomUpWithRowsInStorageOrderAndAGreyPalette) {
+    Image image = RandomImage(5, 3, 8, 7);
+    std::vector<uint8_t> file;
+    std::string error;
+    ASSERT_TRUE(kaf_tool::EncodeBmp(image, &file, &error)) << error;
+    ASSERT_EQ(file.size(), 14u + 40 + 1024 + 3 * 8);
+    EXPECT_EQ(file[22] | file[23] << 8, 3);  // positive height
+    for (int i : {0, 1, 128, 255}) {
+        EXPECT_EQ(file[54 + 4 * i], i);
+        EXPECT_EQ(file[54 + 4 * i + 1], i);
+        EXPECT_EQ(file[54 + 4 * i + 2], i);
+    }
+    // Row 0 of the image is the first row in the file.
+    EXPECT_EQ(0, std::memcmp(&file[54 + 1024], image.Row(0), 5));
+    EXPECT_EQ(0, std::memcmp(&file[54 + 1024 + 16], image.Row(2), 5));
+}
+
+TEST(ImageBmp, RowsKeepFileOrderForBottomUpAndTopDownFiles) {
+    // Three rows of a 2-pixel 24-bit image, padded to 8 bytes, stored in
+    // this order in both files.
+    std::vector<uint8_t> rows;
+    for (uint8_t r = 0; r < 3; ++r) {
+        for (uint8_t b = 0; b < 8; ++b) rows.push_back(b < 6 ? static_cast<uint8_t>(10 * r + b) : 0);
+    }
+    std::string error;
+    for (int32_t height : {3, -3}) {
+        Image image;
+        ASSERT_TRUE(kaf_tool::DecodeBmp(HandBmp(2, height, 24, 40, {}, rows), &image, &error)) << error;
+        EXPECT_EQ(image.height, 3);
+        for (int32_t y = 0; y < 3; ++y) {
+            EXPECT_EQ(image.Row(y)[0], 10 * y) << "height " << height;
+            EXPECT_EQ(image.Row(y)[5], 10 * y + 5);
+        }
+    }
+}
+
+TEST(ImageBmp, EightBitPixelsAreThePaletteIndicesAsStored) {
+    // A palette that maps index i to the colour 255 - i: the pixel values
+    // stay the indices.
+    std::vector<uint8_t> palette;
+    for (int i = 0; i < 256; ++i) {
+        uint8_t c = static_cast<uint8_t>(255 - i);
+        palette.insert(palette.end(), {c, static_cast<uint8_t>(c / 2), 0, 0});
+    }
+    std::vector<uint8_t> rows = {3, 200, 77, 0, 9, 8, 7, 0};
+    Image image;
+    std::string error;
+    ASSERT_TRUE(kaf_tool::DecodeBmp(HandBmp(3, 2, 8, 40, palette, rows), &image, &error)) << error;
+    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{3, 200, 77, 9, 8, 7}));
+}
+
+TEST(ImageBmp, FourthByteAndSixteenBitPixelsStayRaw) {
+    // A V5 header (124 bytes) with bit fields: rows begin where the file
+    // header says, and the masks change nothing.
+    std::vector<uint8_t> rows32 = {1, 2, 3, 0xA5, 4, 5, 6, 0x00};
+    Image image;
+    std::string error;
+    ASSERT_TRUE(kaf_tool::DecodeBmp(HandBmp(2, 1, 32, 124, {}, rows32, 3), &image, &error)) << error;
+    EXPECT_EQ(PixelBytes(image), rows32);
+    std::vector<uint8_t> rows16 = {0x1F, 0x7C, 0xE0, 0x03, 0x34, 0x12, 0, 0};
+    ASSERT_TRUE(kaf_tool::DecodeBmp(HandBmp(3, 1, 16, 40, {}, rows16), &image, &error)) << error;
+    EXPECT_EQ(image.bpp, 16);
+    EXPECT_EQ(image.stride, 8);
+    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{0x1F, 0x7C, 0xE0, 0x03, 0x34, 0x12}));
+}
+
+TEST(ImageBmp, BrokenFilesAreRefusedWithAReason) {
+    std::vector<uint8_t> rows(8, 0);
+    std::string error;
+    Image image;
+    EXPECT_FALSE(kaf_tool::DecodeBmp(Bytes("BM"), &image, &error));
+    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 8, 40, {}, {1, 2, 3}), &image, &error));
+    EXPECT_NE(error.find("truncated"), std::string::npos) << error;
+    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 8, 40, {}, rows, 1), &image, &error));
+    EXPECT_NE(error.find("compressed"), std::string::npos) << error;
+    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 12, 40, {}, rows), &image, &error));
+    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(0, 2, 8, 40, {}, rows), &image, &error));
+    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 8, 12, {}, rows), &image, &error));
+}
+
+TEST(ImagePngPnm, ThreeDepthsRoundTripWithRowZeroAtTheTop) {
+    for (int32_t bpp : {8, 24, 32}) {
+        Image image = RandomImage(11, 6, bpp, 100u + static_cast<uint32_t>(bpp));
+        std::vector<uint8_t> file;
+        std::string error;
+        Image back;
+        ASSERT_TRUE(kaf_tool::EncodePng(image, &file, &error)) << error;
+        ASSERT_TRUE(kaf_tool::DecodePng(file, &back, &error)) << error;
+        EXPECT_EQ(back.bpp, bpp);
+        EXPECT_EQ(PixelBytes(back), PixelBytes(image)) << "PNG " << bpp;
+        ASSERT_TRUE(kaf_tool::EncodePnm(image, &file, &error)) << error;
+        ASSERT_TRUE(kaf_tool::DecodePnm(file, &back, &error)) << error;
+        EXPECT_EQ(back.bpp, bpp);
+        EXPECT_EQ(PixelBytes(back), PixelBytes(image)) << "PNM " << bpp;
+    }
+}
+
+TEST(ImagePngPnm, OtherDepthsCannotBeWritten) {
+    Image image = RandomImage(4, 4, 16, 1);
+    std::vector<uint8_t> file;
+    std::string error;
+    EXPECT_FALSE(kaf_tool::EncodePng(image, &file, &error));
+    EXPECT_FALSE(kaf_tool::EncodePnm(image, &file, &error));
+    EXPECT_TRUE(kaf_tool::FormatCanHold(kaf_tool::ImageFormat::Bmp, 16));
+    EXPECT_FALSE(kaf_tool::FormatCanHold(kaf_tool::ImageFormat::Png, 16));
+    EXPECT_FALSE(kaf_tool::FormatCanHold(kaf_tool::ImageFormat::Jpeg, 24));
+    std::string dir = ScratchDir();
+    EXPECT_FALSE(kaf_tool::WriteImage(dir + "/x.png", image, &error));
+    EXPECT_NE(error.find("cannot hold a 16-bit image"), std::string::npos) << error;
+    EXPECT_FALSE(kaf_tool::WriteImage(dir + "/x.jpg", RandomImage(4, 4, 24, 1), &error));
+    EXPECT_FALSE(FileExists(dir + "/x.png"));
+}
+
+TEST(ImagePnm, ColourBytesAreStoredAsBlueGreenRed) {
+    Image image = RandomImage(1, 1, 32, 0);
+    image.bytes = {10, 20, 30, 40};  // blue, green, red, fourth byte
+    std::vector<uint8_t> file;
+    std::string error;
+    ASSERT_TRUE(kaf_tool::EncodePnm(image, &file, &error)) << error;
+    std::string text(file.begin(), file.end());
+    EXPECT_EQ(text.substr(0, 3), "P7\n");
+    EXPECT_EQ(text.substr(text.size() - 4), std::string("\x1e\x14\x0a\x28", 4));  // R, G, B, A
+    Image back;
+    ASSERT_TRUE(kaf_tool::DecodePnm(Bytes("P3\n# comment\n2 1\n255\n30 20 10  1 2 3\n"), &back, &error)) << error;
+    EXPECT_EQ(back.bpp, 24);
+    EXPECT_EQ(PixelBytes(back), (std::vector<uint8_t>{10, 20, 30, 3, 2, 1}));
+}
+
+TEST(ImagePnm, SamplesAreScaledToBytes) {
+    Image image;
+    std::string error;
+    ASSERT_TRUE(kaf_tool::DecodePnm(Bytes("P2 3 1 15 0 7 15"), &image, &error)) << error;
+    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{0, 119, 255}));
+    ASSERT_TRUE(kaf_tool::DecodePnm(Bytes("P5 2 1 65535\n\xff\xff\x80\x00"s), &image, &error)) << error;
+    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{255, 128}));
+    ASSERT_TRUE(kaf_tool::DecodePnm(
+        Bytes("P7\nWIDTH 1\nHEIGHT 1\nDEPTH 2\nMAXVAL 255\nTUPLTYPE GRAYSCALE_ALPHA\nENDHDR\n\x50\x90"s),
+        &image, &error))
+        << error;
+    EXPECT_EQ(image.bpp, 32);
+    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{0x50, 0x50, 0x50, 0x90}));
+    EXPECT_FALSE(kaf_tool::DecodePnm(Bytes("P5 4 4 255\nabc"), &image, &error));
+    EXPECT_NE(error.find("truncated"), std::string::npos) << error;
+    EXPECT_FALSE(kaf_tool::DecodePnm(Bytes("P4 1 1\n\x80"), &image, &error));
+}
+
+// A PNG written by libpng's own simple interface, in the given format.
+std::vector<uint8_t> LibpngFile(uint32_t format, int width, int height, const std::vector<uint8_t>& pixels) {
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = static_cast<png_uint_32>(width);
+    png.height = static_cast<png_uint_32>(height);
+    png.format = format;
+    png_alloc_size_t size = 0;
+    EXPECT_TRUE(png_image_write_to_memory(&png, nullptr, &size, 0, pixels.data(), 0, nullptr));
+    std::vector<uint8_t> file(size);
+    EXPECT_TRUE(png_image_write_to_memory(&png, file.data(), &size, 0, pixels.data(), 0, nullptr));
+    file.resize(size);
+    return file;
+}
+
+TEST(ImagePng, ReadingConvertsToFrameLayouts) {
+    Image image;
+    std::string error;
+    // RGB in the file is blue, green, red in the frame.
+    ASSERT_TRUE(kaf_tool::DecodePng(LibpngFile(PNG_FORMAT_RGB, 2, 1, {1, 2, 3, 4, 5, 6}), &image, &error)) << error;
+    EXPECT_EQ(image.bpp, 24);
+    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{3, 2, 1, 6, 5, 4}));
+    // Grey with alpha keeps both: grey in the three colour bytes, alpha in the fourth.
+    ASSERT_TRUE(kaf_tool::DecodePng(LibpngFile(PNG_FORMAT_GA, 1, 2, {7, 200, 9, 0}), &image, &error)) << error;
+    EXPECT_EQ(image.bpp, 32);
+    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{7, 7, 7, 200, 9, 9, 9, 0}));
+    // 16-bit samples keep their high byte (written big-endian-independent by
+    // libpng from native 16-bit values).
+    std::vector<uint16_t> wide = {0x1234, 0xFF01};
+    std::vector<uint8_t> wideBytes(4);
+    std::memcpy(wideBytes.data(), wide.data(), 4);
+    ASSERT_TRUE(kaf_tool::DecodePng(LibpngFile(PNG_FORMAT_LINEAR_Y, 2, 1, wideBytes), &image, &error)) << error;
+    EXPECT_EQ(image.bpp, 8);
+    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{0x12, 0xFF}));
+    EXPECT_FALSE(kaf_tool::DecodePng(Bytes("\x89PNG\r\n\x1a\n rest"), &image, &error));
+}
+
+std::vector<uint8_t> LibjpegFile(int width, int height, int components, uint8_t r, uint8_t g, uint8_t b) {
+    jpeg_compress_struct jpeg{};
+    jpeg_error_mgr errors{};
+    jpeg.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&jpeg);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&jpeg, &buffer, &size);
+    jpeg.image_width = static_cast<JDIMENSION>(width);
+    jpeg.image_height = static_cast<JDIMENSION>(height);
+    jpeg.input_components = components;
+    jpeg.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&jpeg);
+    jpeg_set_quality(&jpeg, 95, TRUE);
+    jpeg_start_compress(&jpeg, TRUE);
+    std::vector<uint8_t> row;
+    for (int x = 0; x < width; ++x) {
+        if (components == 1) row.push_back(r);
+        else row.insert(row.end(), {r, g, b});
+    }
+    while (jpeg.next_scanline < jpeg.image_height) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&jpeg, rows, 1);
+    }
+    jpeg_finish_compress(&jpeg);
+    std::vector<uint8_t> file(buffer, buffer + size);
+    jpeg_destroy_compress(&jpeg);
+    std::free(buffer);
+    return file;
+}
+
+TEST(ImageJpeg, GreyAndColourPicturesAreRead) {
+    Image image;
+    std::string error;
+    ASSERT_TRUE(kaf_tool::DecodeJpeg(LibjpegFile(9, 5, 3, 250, 128, 10), &image, &error)) << error;
+    EXPECT_EQ(image.bpp, 24);
+    EXPECT_EQ(image.width, 9);
+    EXPECT_EQ(image.height, 5);
+    EXPECT_NEAR(image.Row(2)[0], 10, 4);   // blue
+    EXPECT_NEAR(image.Row(2)[1], 128, 4);  // green
+    EXPECT_NEAR(image.Row(2)[2], 250, 4);  // red
+    ASSERT_TRUE(kaf_tool::DecodeJpeg(LibjpegFile(4, 4, 1, 77, 0, 0), &image, &error)) << error;
+    EXPECT_EQ(image.bpp, 8);
+    EXPECT_NEAR(image.Row(3)[3], 77, 2);
+    EXPECT_FALSE(kaf_tool::DecodeJpeg(Bytes("not a jpeg"), &image, &error));
+}
+
+TEST(ImageFiles, FormatComesFromTheExtension) {
+    using kaf_tool::FormatFromPath;
+    using kaf_tool::ImageFormat;
+    EXPECT_EQ(FormatFromPath("a/b.BMP"), ImageFormat::Bmp);
+    EXPECT_EQ(FormatFromPath("x.Png"), ImageFormat::Png);
+    EXPECT_EQ(FormatFromPath("x.pgm"), ImageFormat::Pnm);
+    EXPECT_EQ(FormatFromPath("x.ppm"), ImageFormat::Pnm);
+    EXPECT_EQ(FormatFromPath("x.jpeg"), ImageFormat::Jpeg);
+    EXPECT_EQ(FormatFromPath("dir.png/file"), ImageFormat::Unknown);
+    EXPECT_EQ(FormatFromPath("x.tiff"), ImageFormat::Unknown);
+    std::string error;
+    Image image;
+    EXPECT_FALSE(kaf_tool::ReadImage(ScratchDir() + "/missing.png", &image, &error));
+    EXPECT_NE(error.find("missing.png"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kaf_tool_test
+
+#endif  // KAF_HAVE_IMAGE_IO

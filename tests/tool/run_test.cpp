@@ -1,0 +1,214 @@
+// `kafilters run`: argument errors, method failures, parameters, warnings,
+// timing, and images carried through a method unchanged.
+#include <gtest/gtest.h>
+
+#ifdef KAF_HAVE_IMAGE_IO
+
+#include <regex>
+
+#include "tool_images.h"
+#include "tool_runner.h"
+
+namespace kaf_tool_test {
+namespace {
+
+const char* const kMethods[] = {"blur",     "gaussian", "laplacian_high_boost_1", "laplacian_high_boost_2",
+                                "laplacian_high_boost_3", "mean", "median", "minimum", "maximum", "extreme",
+                                "skeletonization", "edge", "dilation", "erosion", "opening", "closing",
+                                "kernel_3x3", "kernel_5x5", "kernel", "flat_field"};
+
+class RunCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = ScratchDir();
+        colour_ = SaveTestImage(dir_ + "/colour.ppm", NoiseImage(9, 7, 24, 5));
+    }
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+    std::string dir_;
+    std::string colour_;
+};
+
+TEST_F(RunCommand, UsageErrorsAndUnusableFilesExitWithTwo) {
+    WriteBytes(Path("broken.png"), "\x89PNG but not really");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::string out = Path("out.png");
+    const Case cases[] = {
+        {{"run", "blur", Path("missing.bmp"), out}, "cannot open " + Path("missing.bmp")},
+        {{"run", "blur", Path("broken.png"), out}, "cannot read " + Path("broken.png") + " as PNG"},
+        {{"run", "blur", colour_, Path("out.jpg")}, "OUTPUT must end in"},
+        {{"run", "blur", colour_, Path("out.tiff")}, "OUTPUT must end in"},
+        {{"run", "blur", Path("in.gif"), out}, "unknown image type"},
+        {{"run", "Blur", colour_, out}, "unknown method 'Blur'"},
+        {{"run", "blur", colour_, out, "-p", "Kernel radius"}, "-p needs NAME=VALUE"},
+        {{"run", "blur", colour_, out, "-p", "=3"}, "-p needs NAME=VALUE"},
+        {{"run", "blur", colour_, out, "-p", "Radius=3"}, "has no input 'Radius'"},
+        {{"run", "blur", colour_, out, "-p", "3=1"}, "has no input '3'"},
+        {{"run", "blur", colour_, out, "-p", "0=1"}, "is the INPUT image"},
+        {{"run", "blur", colour_, out, "-p", "1=abc"}, "'abc' is not a number"},
+        {{"run", "blur", colour_, out, "-p", "1="}, "is not a number"},
+        {{"run", "blur", colour_, out, "-p", "1=1,,2"}, "is not a number"},
+        {{"run", "blur", colour_, out, "-p", "1=0x"}, "is not a number"},
+        {{"run", "blur", colour_, out, "--repeat", "0"}, "--repeat must lie between 1"},
+        {{"run", "blur", colour_, out, "--repeat", "two"}, "not a whole number"},
+        {{"run", "flat_field", colour_, out, "-p", "White calibration frame=" + Path("none.png")}, "cannot open"},
+        {{"run", "median", dir_, out}, "is a folder"},
+    };
+    for (const Case& c : cases) {
+        ToolResult r = RunTool(c.args);
+        EXPECT_EQ(r.status, 2) << c.message << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(FileExists(out));
+    }
+}
+
+TEST_F(RunCommand, EveryMethodSucceedsOrReportsItsError) {
+    // Whatever a method makes of a small colour picture with its defaults,
+    // the tool either writes the output (status 0) or ends with the method's
+    // own error line (status 1).
+    for (const char* method : kMethods) {
+        std::string out = Path(std::string(method) + ".png");
+        ToolResult r = RunTool({"run", method, colour_, out});
+        ASSERT_TRUE(r.status == 0 || r.status == 1) << method << ": " << r.status << "\n" << r.err;
+        if (r.status == 0) {
+            EXPECT_TRUE(FileExists(out)) << method;
+            for (const std::string& line : r.ErrLines()) EXPECT_EQ(line.rfind("warning: ", 0), 0u) << line;
+        } else {
+            ASSERT_FALSE(r.ErrLines().empty());
+            EXPECT_EQ(r.ErrLines().back().rfind("error: ", 0), 0u) << r.err;
+            EXPECT_FALSE(FileExists(out)) << method;
+        }
+    }
+}
+
+TEST_F(RunCommand, MethodFailureExitsWithOneAndTheErrorText) {
+    // flat_field needs its calibration frame: without it, or with one of
+    // another size, the method fails.
+    ToolResult none = RunTool({"run", "flat_field", colour_, Path("a.png")});
+    EXPECT_EQ(none.status, 1) << none.err;
+    ASSERT_FALSE(none.ErrLines().empty());
+    EXPECT_EQ(none.ErrLines().back().rfind("error: ", 0), 0u) << none.err;
+    EXPECT_FALSE(FileExists(Path("a.png")));
+    if (!MethodAvailable("flat_field")) GTEST_SKIP() << "flat_field has no object in this module yet";
+    EXPECT_EQ(none.ErrLines().back(), "error: Cannot get input frame");
+    std::string small = SaveTestImage(Path("white.bmp"), NoiseImage(4, 4, 24, 1));
+    for (const char* name : {"White calibration frame=", "white CALIBRATION frame=", "1="}) {
+        ToolResult r = RunTool({"run", "flat_field", colour_, Path("b.png"), "-p", name + small});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_EQ(r.err, "error: Frame and pattern must be of the same size and type\n");
+    }
+}
+
+TEST_F(RunCommand, ParametersReachTheMethodByNameOrIndex) {
+    if (!MethodAvailable("blur")) GTEST_SKIP() << "blur has no object in this module yet";
+    auto warnings = [&](std::vector<std::string> params) {
+        std::vector<std::string> args = {"run", "blur", colour_, Path("out.bmp")};
+        for (const std::string& p : params) args.insert(args.end(), {"-p", p});
+        ToolResult r = RunTool(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.ErrLines();
+    };
+    const std::string radiusClamp = "warning: Not acceptable value of the parameter Kernel radius ";
+    // The object carries the catalogue's name whatever letter case was typed.
+    EXPECT_EQ(warnings({"kernel RADIUS=12"}),
+              std::vector<std::string>{radiusClamp + "(12). It will be used new value 10."});
+    EXPECT_EQ(warnings({"1=-3"}), std::vector<std::string>{radiusClamp + "(-3). It will be used new value 1."});
+    // strtod numbers: not a number and out of range both read as INT32_MIN.
+    for (const char* value : {"1=nan", "1=1e12", "1=-inf"}) {
+        EXPECT_EQ(warnings({value}),
+                  std::vector<std::string>{radiusClamp + "(-2147483). It will be used new value 1."})
+            << value;
+    }
+    EXPECT_TRUE(warnings({"1=0x3", "2=0.25"}).empty());
+    // A later value replaces an earlier one.
+    EXPECT_TRUE(warnings({"1=40", "Kernel radius=2"}).empty());
+    // A list is an array; warnings arrive in the order the method issues them.
+    EXPECT_EQ(warnings({"Pass-through rating=1.5", "1=3, 4"}),
+              (std::vector<std::string>{
+                  "warning: Only the first element of the array would be evaluated in the input data object "
+                  "Kernel radius",
+                  "warning: Not acceptable value of the parameter Pass-through rating (1.500000). It will be used "
+                  "new value 1.000000."}));
+}
+
+TEST_F(RunCommand, RepeatPrintsTheTimingOfTheRepeatedRuns) {
+    if (!MethodAvailable("blur")) GTEST_SKIP() << "blur has no object in this module yet";
+    ToolResult r = RunTool({"run", "blur", colour_, Path("t.png"), "--repeat", "3", "-p", "1=12"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> lines = r.ErrLines();
+    ASSERT_EQ(lines.size(), 2u) << r.err;  // the first run's warning once, then the timing
+    EXPECT_EQ(lines[0].rfind("warning: ", 0), 0u);
+    EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(time: median \d+\.\d{3} ms, min \d+\.\d{3} ms over 3 runs)")))
+        << lines[1];
+    EXPECT_TRUE(FileExists(Path("t.png")));
+}
+
+// "blur" with a pass-through rating of exactly 1 copies the input frame
+// whole, whatever its depth: the image comes out as it went in, so what is
+// checked here is the way from file to frame and back.
+class RunRoundTrip : public RunCommand {
+protected:
+    void SetUp() override {
+        RunCommand::SetUp();
+        if (!MethodAvailable("blur")) GTEST_SKIP() << "blur has no object in this module yet";
+    }
+    ToolResult Copy(const std::string& in, const std::string& out) {
+        return RunTool({"run", "blur", in, out, "-p", "Pass-through rating=1"});
+    }
+};
+
+TEST_F(RunRoundTrip, EveryFormatAndDepthComesBackUnchanged) {
+    struct Case {
+        const char* extension;
+        int32_t bpp;
+    };
+    const Case cases[] = {{"bmp", 8}, {"bmp", 16}, {"bmp", 24}, {"bmp", 32}, {"png", 8},  {"png", 24},
+                          {"png", 32}, {"pgm", 8}, {"ppm", 24}, {"pam", 32}, {"bmp", 1},  {"bmp", 4}};
+    for (const Case& c : cases) {
+        std::string name = std::string(c.extension) + std::to_string(c.bpp);
+        kaf_tool::Image image = NoiseImage(13, 5, c.bpp, static_cast<uint32_t>(c.bpp));
+        std::string in = SaveTestImage(Path("in_" + name + "." + c.extension), image);
+        std::string out = Path("out_" + name + "." + c.extension);
+        ToolResult r = Copy(in, out);
+        ASSERT_EQ(r.status, 0) << name << "\n" << r.err;
+        kaf_tool::Image back = LoadTestImage(out);
+        EXPECT_EQ(back.bpp, c.bpp) << name;
+        EXPECT_EQ(PixelBytes(back), PixelBytes(image)) << name;
+    }
+}
+
+TEST_F(RunRoundTrip, BmpRowsStayInStorageOrderAcrossFormats) {
+    // Row 0 of a bottom-up BMP is its first stored row; written as PNG it
+    // becomes the top row, not flipped.
+    kaf_tool::Image image = MakeTestImage(6, 4, 24, [](int32_t x, int32_t y, int32_t k) {
+        return static_cast<uint8_t>(60 * y + 10 * x + k);
+    });
+    std::string in = SaveTestImage(Path("rows.bmp"), image);
+    ASSERT_EQ(Copy(in, Path("rows.png")).status, 0);
+    kaf_tool::Image png = LoadTestImage(Path("rows.png"));
+    EXPECT_EQ(PixelBytes(png), PixelBytes(image));
+    // And the 8-bit values are the stored indices, written with a grey palette.
+    kaf_tool::Image grey = MakeTestImage(3, 2, 8, [](int32_t x, int32_t y, int32_t) {
+        return static_cast<uint8_t>(200 + 10 * y + x);
+    });
+    ASSERT_EQ(Copy(SaveTestImage(Path("g.bmp"), grey), Path("g.pgm")).status, 0);
+    EXPECT_EQ(PixelBytes(LoadTestImage(Path("g.pgm"))), PixelBytes(grey));
+}
+
+TEST_F(RunRoundTrip, OtherDepthsAreWrittenAsBmpOnly) {
+    std::string in = SaveTestImage(Path("deep.bmp"), NoiseImage(7, 3, 16, 3));
+    ToolResult r = Copy(in, Path("deep.png"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("PNG cannot hold a 16-bit image"), std::string::npos) << r.err;
+    EXPECT_FALSE(FileExists(Path("deep.png")));
+    EXPECT_EQ(Copy(in, Path("deep.ppm")).status, 2);
+    EXPECT_EQ(Copy(in, Path("deep2.bmp")).status, 0);
+}
+
+}  // namespace
+}  // namespace kaf_tool_test
+
+#endif  // KAF_HAVE_IMAGE_IO

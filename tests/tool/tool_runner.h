@@ -1,0 +1,36 @@
+// Running the built kafilters tool as a subprocess, and files for it to read.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kaf_tool_test {
+
+struct ToolResult {
+    int status = -1;  // the exit status; -1 when the tool did not exit normally
+    std::string out;
+    std::string err;
+    std::vector<std::string> ErrLines() const;
+    std::vector<std::string> OutLines() const;
+};
+
+// Runs the tool with the arguments; `environment` entries are set in the
+// child (an empty value unsets the variable).
+ToolResult RunTool(const std::vector<std::string>& args,
+                   const std::vector<std::pair<std::string, std::string>>& environment = {});
+
+// A fresh folder for one test, removed at the end of the test program.
+std::string ScratchDir();
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+// Whether the loaded module has an object for the method: false when `run`
+// says InitMethod gave none.
+bool MethodAvailable(const std::string& method);
+
+std::vector<std::string> SplitLines(const std::string& text);
+
+}  // namespace kaf_tool_test
