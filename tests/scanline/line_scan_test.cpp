@@ -203,6 +203,27 @@ TEST(ScanLine, StepsOffTheFrameMakeNoSample) {
     EXPECT_EQ(s[1].y, 10.5f);
 }
 
+// Frames too small for any interpolation report only whole pixels.
+TEST(ScanLine, TinyFramesGiveEdgeSamplesOnly) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> coordinate(-2, 5);
+    for (int size = 1; size <= 3; ++size) {
+        Frame frame(size, size, 32);
+        frame.Fill([](int32_t x, int32_t y, int c) { return Level(x, y, c); });
+        for (int trial = 0; trial < 50; ++trial) {
+            const TLine line{coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
+            for (int sharpen = 0; sharpen < 2; ++sharpen) {
+                if (size - sharpen >= 3) continue;  // a 3 x 3 frame has an interior for the plain scanner
+                for (const Sample& s : Scan(kBoth[sharpen], frame, line, 2)) {
+                    const int32_t x = int32_t(s.x), y = int32_t(s.y);
+                    ASSERT_TRUE(s.x == float(x) && s.y == float(y) && x < size && y < size);
+                    EXPECT_EQ(s.value, uint32_t(Level(x, y, 2)));
+                }
+            }
+        }
+    }
+}
+
 TEST(ScanLine, ChannelModesAt32Bits) {
     Frame frame(16, 16, 32);
     frame.Fill([](int32_t x, int32_t y, int c) { return Level(x, y, c); });
