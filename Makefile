@@ -32,5 +32,13 @@ bench:
 	sh bench/install-deps.sh
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKAF_BENCH=ON -DKAF_TESTS=OFF -DKAF_TOOL=OFF
 	cmake --build $(BENCH_BUILD) --target kaf_bench -j $(JOBS)
-	mkdir -p bench-out && echo '*' > bench-out/.gitignore
+	mkdir -p bench-out
 	./$(BENCH_BUILD)/kaf_bench --filter='$(BENCH_FILTER)' --csv=bench-out/results.csv $(BENCH_ARGS)
+
+# `make python-test`: the Python package's tests (python/tests) against the
+# libraries and the tool of $(BUILD), with the distribution's python3 and its
+# python3-numpy and python3-pytest.
+PYTHON ?= /usr/bin/python3
+.PHONY: python-test
+python-test: build
+	KAFILTERS_LIBRARY_DIR=$(abspath $(BUILD)) $(PYTHON) -m pytest -q -p no:cacheprovider python/tests
