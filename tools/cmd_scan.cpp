@@ -1,48 +1,21 @@
 // `kafilters scan IMAGE --line=X1,Y1,X2,Y2 ...`: calls one of the module's
 // exported line scanners, as the host's other modules do, and prints each
 // sample the callback receives; optionally draws the profile as SVG.
-#include <cmath>
 #include <cstdio>
 
 #include "arguments.h"
 #include "command.h"
 #include "frame_image.h"
 #include "module_loader.h"
-#include "svg_plot.h"
+#include "scan_job.h"
 #include "tool_error.h"
 
 namespace kaf_tool {
 
 namespace {
 
-struct Sample {
-    float x, y;
-    unsigned int value;
-};
-
-// The callback has no context argument of its own (the user value belongs to
-// the caller), so the scan's state lives here; the scanners call back on the
-// calling thread only.
-struct ScanState {
-    std::vector<Sample> samples;
-    uint64_t stopAfter = 0;  // 0: never stop
-};
-ScanState g_scan;
-
-unsigned char KA_SCAN_CALLBACK OnSample(unsigned int, float x, float y, unsigned int value) {
-    g_scan.samples.push_back({x, y, value});
-    return g_scan.stopAfter != 0 && g_scan.samples.size() >= g_scan.stopAfter ? 0 : 1;
-}
-
-struct ScanOptions {
+struct ScanOptions : ScanSettings {
     std::string image;
-    ka_iproc::TLine line{};
-    bool hasRegion = false;
-    ka_iproc::TRectangularRegion region{};
-    int mode = 1;
-    int bits = 8;
-    bool sharpen = false;
-    unsigned int user = 0;
     std::string plot;
 };
 
@@ -88,129 +61,27 @@ ScanOptions ParseScanOptions(const std::vector<std::string>& args) {
     if (const std::string* user = parsed.Value("--user")) {
         options.user = static_cast<unsigned int>(ParseInteger(*user, "--user", 0, UINT32_MAX));
     }
-    g_scan.stopAfter = 0;
     if (const std::string* stop = parsed.Value("--stop-after")) {
-        g_scan.stopAfter = static_cast<uint64_t>(ParseInteger(*stop, "--stop-after", 1, INT64_MAX));
+        options.stopAfter = static_cast<uint64_t>(ParseInteger(*stop, "--stop-after", 1, INT64_MAX));
     }
     if (const std::string* plot = parsed.Value("--plot")) options.plot = *plot;
     return options;
 }
 
-const char* ModeName(int mode) {
-    switch (mode) {
-        case 0: return "packed bytes";
-        case 1: return "mean of the colours";
-        case 2: return "red";
-        case 3: return "green";
-        case 4: return "blue";
-        default: return "grey only";
-    }
-}
-
-std::string Number(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", v);
-    return text;
-}
-
-// The profile against distance along the line. In mode 0 the value packs the
-// bytes of a pixel, so each byte gets a series of its own (one grey series
-// when the three colour bytes agree everywhere).
-LinePlot ProfilePlot(const ScanOptions& options, const Image& image) {
-    const ka_iproc::TLine& l = options.line;
-    double dx = l.x2 - l.x1, dy = l.y2 - l.y1;
-    double length = std::sqrt(dx * dx + dy * dy);
-    double ux = length > 0 ? dx / length : 1, uy = length > 0 ? dy / length : 0;
-    // Samples lie about one pixel apart; a wider jump means samples were
-    // skipped (outside the region or the bitmap), so the line breaks there.
-    double gap = length > 0 ? 1.5 * length / std::max(1.0, std::round(length)) : 1.5;
-
-    const bool packed = options.mode == 0;
-    int channels = packed ? 4 : 1;
-    std::vector<PlotSeries> series(static_cast<size_t>(channels));
-    bool grey = packed, fourthByte = false;
-    double previous = NAN, yMax = 255;
-    for (const Sample& s : g_scan.samples) {
-        double distance = (s.x - l.x1) * ux + (s.y - l.y1) * uy;
-        bool broken = !std::isnan(previous) && std::fabs(distance - previous) > gap;
-        previous = distance;
-        for (int c = 0; c < channels; ++c) {
-            double v = packed ? static_cast<double>((s.value >> (8 * c)) & 0xff) : static_cast<double>(s.value);
-            if (broken) {
-                series[static_cast<size_t>(c)].x.push_back(NAN);
-                series[static_cast<size_t>(c)].y.push_back(NAN);
-            }
-            series[static_cast<size_t>(c)].x.push_back(distance);
-            series[static_cast<size_t>(c)].y.push_back(v);
-            yMax = std::max(yMax, v);
-        }
-        if (packed) {
-            uint32_t b = s.value & 0xff;
-            grey = grey && ((s.value >> 8) & 0xff) == b && ((s.value >> 16) & 0xff) == b;
-            fourthByte = fourthByte || (s.value >> 24) != 0;
-        }
-    }
-    LinePlot plot;
-    if (packed) {
-        const char* labels[4] = {"blue", "green", "red", "fourth byte"};
-        const char* colours[4] = {"#2f6fdf", "#2e9e4f", "#d64545", "#7b8794"};
-        for (int c = 0; c < 4; ++c) {
-            series[static_cast<size_t>(c)].label = labels[c];
-            series[static_cast<size_t>(c)].colour = colours[c];
-        }
-        if (!fourthByte) series.pop_back();
-        if (grey) {
-            series.erase(series.begin() + 1, series.begin() + 3);
-            series[0].label = "grey";
-            series[0].colour = "#334e68";
-        }
-    } else {
-        series[0].label = "value";
-        series[0].colour = "#1f6feb";
-    }
-    plot.series = series;
-    size_t slash = options.image.find_last_of("/\\");
-    std::string file = slash == std::string::npos ? options.image : options.image.substr(slash + 1);
-    plot.title = std::string(options.sharpen ? "Sharpened line profile" : "Line profile") + " of " + file;
-    plot.subtitle = "(" + Number(l.x1) + ", " + Number(l.y1) + ") to (" + Number(l.x2) + ", " + Number(l.y2) +
-                    "), " + std::to_string(g_scan.samples.size()) + " samples, mode " + std::to_string(options.mode) +
-                    " (" + ModeName(options.mode) + "), " + std::to_string(options.bits) + " sub-pixel bits, " + std::to_string(image.width) + " x " +
-                    std::to_string(image.height) + " at " + std::to_string(image.bpp) + " bits" +
-                    (options.hasRegion ? ", within a region" : "");
-    plot.xLabel = "distance along the line (pixels)";
-    plot.yLabel = packed ? "byte value" : "value";
-    plot.xMin = 0;
-    plot.xMax = std::max(length, 1.0);
-    plot.yMin = 0;
-    plot.yMax = yMax;
-    plot.exactY = yMax <= 255;  // byte values: the axis ends at 255
-    plot.emptyNote = image.bpp == 8 || image.bpp == 32 ? "no samples" : "no samples: the scanners read 8- and 32-bit images";
-    return plot;
-}
-
 int RunScan(const std::vector<std::string>& args) {
     ScanOptions options = ParseScanOptions(args);
     Image image = LoadImageOrThrow(options.image);
-    ka_iproc::PluginModule& module = HostModule();
-    auto scanner = options.sharpen ? module.ScanLineSubPixelPrecisionWithSharpening : module.ScanLineSubPixelPrecision;
-    if (!scanner) {
-        throw InputError(std::string("the module does not export ") +
-                         (options.sharpen ? "ScanLineSubPixelPrecisionWithSharpening" : "ScanLineSubPixelPrecision"));
-    }
-    ka_iproc::Session session;
-    FrameHandle frame = AddImageFrame(session, u"Scan frame", image);
     if (image.bpp != 8 && image.bpp != 32) {
         std::fprintf(stderr, "note: the scanners sample 8- and 32-bit images only; this one has %d bits\n", image.bpp);
     }
-    g_scan.samples.clear();
-    scanner(static_cast<tagBITMAPINFOHEADER*>(frame), options.hasRegion ? &options.region : nullptr, options.line,
-            options.mode, options.user, options.bits, &OnSample);
-
+    std::vector<ScanSample> samples = ScanImage(HostModule(), image, options);
     std::printf("x,y,value\n");
-    for (const Sample& s : g_scan.samples) std::printf("%.9g,%.9g,%u\n", s.x, s.y, s.value);
+    for (const ScanSample& s : samples) std::printf("%.9g,%.9g,%u\n", s.x, s.y, s.value);
     std::fflush(stdout);
     if (!options.plot.empty()) {
-        std::string svg = RenderSvg(ProfilePlot(options, image));
+        size_t slash = options.image.find_last_of("/\\");
+        std::string name = slash == std::string::npos ? options.image : options.image.substr(slash + 1);
+        std::string svg = RenderSvg(ProfilePlot(options, samples, image, name));
         FILE* file = std::fopen(options.plot.c_str(), "wb");
         bool ok = file && std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
         if (file) ok = std::fclose(file) == 0 && ok;

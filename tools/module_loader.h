@@ -16,7 +16,9 @@ namespace kaf_tool {
 std::string ModulePath();
 
 // The loaded and initialised module; throws an InputError (exit status 2)
-// when it cannot be loaded.
+// when it cannot be loaded. The first call loads it and is not meant to race
+// with others: a command that runs work on several threads calls HostModule()
+// and HostCatalogue() before it starts them.
 ka_iproc::PluginModule& HostModule();
 
 // The catalogue as the enumeration exports report it (read once).
