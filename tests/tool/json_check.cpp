@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace kaf_tool_test {
@@ -14,8 +15,7 @@ public:
 
     Json Document() {
         Json value = Value();
-        Space();
-        if (i_ != s_.size()) Fail("text after the value");
+        if (Peek() != '\0') Fail("text after the value");
         return value;
     }
 
@@ -23,123 +23,87 @@ private:
     [[noreturn]] void Fail(const std::string& why) {
         throw std::runtime_error(why + " at offset " + std::to_string(i_));
     }
-    void Space() {
-        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\t' || s_[i_] == '\r')) ++i_;
+    // The next character after white space, '\0' at the end.
+    char Peek() {
+        while (i_ < s_.size() && std::strchr(" \n\t\r", s_[i_])) ++i_;
+        return i_ < s_.size() ? s_[i_] : '\0';
     }
     void Expect(char c) {
-        Space();
-        if (i_ >= s_.size() || s_[i_] != c) Fail(std::string("expected '") + c + "'");
+        if (Peek() != c) Fail(std::string("expected '") + c + "'");
         ++i_;
     }
-    bool Literal(const char* word) {
-        size_t n = std::string(word).size();
-        if (s_.compare(i_, n, word) != 0) return false;
-        i_ += n;
-        return true;
-    }
-    std::string StringBody() {
+    std::string String() {
         Expect('"');
         std::string out;
-        while (i_ < s_.size() && s_[i_] != '"') {
+        for (;;) {
+            if (i_ >= s_.size()) Fail("unterminated string");
             unsigned char c = static_cast<unsigned char>(s_[i_++]);
+            if (c == '"') return out;
             if (c < 0x20) Fail("control character in a string");
             if (c != '\\') {
                 out += static_cast<char>(c);
                 continue;
             }
-            if (i_ >= s_.size()) Fail("cut escape");
-            char e = s_[i_++];
-            switch (e) {
-                case '"': out += '"'; break;
-                case '\\': out += '\\'; break;
-                case '/': out += '/'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
-                case 'u': {
-                    if (i_ + 4 > s_.size()) Fail("cut \\u escape");
-                    unsigned code = static_cast<unsigned>(std::strtoul(s_.substr(i_, 4).c_str(), nullptr, 16));
-                    i_ += 4;
-                    if (code < 0x80) out += static_cast<char>(code);
-                    else out += '?';
-                    break;
-                }
-                default: Fail("bad escape");
+            char e = i_ < s_.size() ? s_[i_++] : '\0';
+            const char* plain = std::strchr("\"\\/bfnrt", e);
+            if (e == 'u' && i_ + 4 <= s_.size()) {
+                unsigned code = static_cast<unsigned>(std::strtoul(s_.substr(i_, 4).c_str(), nullptr, 16));
+                i_ += 4;
+                out += code < 0x80 ? static_cast<char>(code) : '?';
+            } else if (e && plain) {
+                out += "\"\\/\b\f\n\r\t"[plain - "\"\\/bfnrt"];
+            } else {
+                Fail("bad escape");
             }
         }
-        if (i_ >= s_.size()) Fail("unterminated string");
+    }
+    // The members of an object or the items of an array, up to `close`.
+    void Members(Json& v, char close) {
         ++i_;
-        return out;
+        if (Peek() == close) {
+            ++i_;
+            return;
+        }
+        do {
+            if (close == ']') {
+                v.items.push_back(Value());
+                continue;
+            }
+            std::string key = String();
+            Expect(':');
+            if (v.fields.count(key)) Fail("duplicate key " + key);
+            v.fields[key] = Value();
+        } while (Peek() == ',' && ++i_);
+        Expect(close);
     }
     Json Value() {
-        Space();
-        if (i_ >= s_.size()) Fail("missing value");
         Json v;
-        char c = s_[i_];
-        if (c == '{') {
-            v.kind = Json::Object;
-            ++i_;
-            Space();
-            if (i_ < s_.size() && s_[i_] == '}') {
-                ++i_;
-                return v;
-            }
-            for (;;) {
-                Space();
-                std::string key = StringBody();
-                Expect(':');
-                if (v.fields.count(key)) Fail("duplicate key " + key);
-                v.fields[key] = Value();
-                Space();
-                if (i_ < s_.size() && s_[i_] == ',') {
-                    ++i_;
-                    continue;
-                }
-                Expect('}');
-                return v;
-            }
-        }
-        if (c == '[') {
-            v.kind = Json::Array;
-            ++i_;
-            Space();
-            if (i_ < s_.size() && s_[i_] == ']') {
-                ++i_;
-                return v;
-            }
-            for (;;) {
-                v.items.push_back(Value());
-                Space();
-                if (i_ < s_.size() && s_[i_] == ',') {
-                    ++i_;
-                    continue;
-                }
-                Expect(']');
-                return v;
-            }
-        }
-        if (c == '"') {
+        char c = Peek();
+        if (c == '{' || c == '[') {
+            v.kind = c == '{' ? Json::Object : Json::Array;
+            Members(v, c == '{' ? '}' : ']');
+        } else if (c == '"') {
             v.kind = Json::String;
-            v.text = StringBody();
-            return v;
-        }
-        if (Literal("true") || Literal("false")) {
+            v.text = String();
+        } else if (s_.compare(i_, 4, "true") == 0 || s_.compare(i_, 5, "false") == 0) {
             v.kind = Json::Bool;
-            v.boolean = s_[i_ - 1] == 'e' && s_[i_ - 2] == 'u';
-            return v;
+            v.boolean = c == 't';
+            i_ += v.boolean ? 4 : 5;
+        } else if (s_.compare(i_, 4, "null") == 0) {
+            i_ += 4;
+        } else {
+            // A number as JSON writes it: no leading zeros, no bare dot.
+            size_t start = i_;
+            if (c == '-') ++i_;
+            if (i_ >= s_.size() || !std::isdigit(static_cast<unsigned char>(s_[i_]))) Fail("bad value");
+            if (s_[i_] == '0' && i_ + 1 < s_.size() && std::isdigit(static_cast<unsigned char>(s_[i_ + 1]))) {
+                Fail("leading zero");
+            }
+            char* end = nullptr;
+            v.kind = Json::Number;
+            v.number = std::strtod(s_.c_str() + start, &end);
+            i_ = static_cast<size_t>(end - s_.c_str());
         }
-        if (Literal("null")) return v;
-        size_t start = i_;
-        if (s_[i_] == '-') ++i_;
-        if (i_ >= s_.size() || !std::isdigit(static_cast<unsigned char>(s_[i_]))) Fail("bad value");
-        if (s_[i_] == '0' && i_ + 1 < s_.size() && std::isdigit(static_cast<unsigned char>(s_[i_ + 1]))) {
-            Fail("leading zero");
-        }
-        while (i_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[i_])) || std::string(".eE+-").find(s_[i_]) != std::string::npos)) ++i_;
-        v.kind = Json::Number;
-        v.number = std::strtod(s_.substr(start, i_ - start).c_str(), nullptr);
         return v;
     }
 
