@@ -13,6 +13,8 @@ want libgtest-dev
 want libpng-dev
 want libjpeg-dev
 want python3
+want python3-numpy
+want python3-pytest
 
 if ((${#need[@]})); then
   export DEBIAN_FRONTEND=noninteractive

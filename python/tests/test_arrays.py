@@ -1,0 +1,115 @@
+"""Arrays in and out of frames, keyword handling and the catalogue."""
+
+import inspect
+import warnings
+
+import numpy as np
+import pytest
+
+import kafilters
+from kafilters import _frames, _host, _native
+
+DEPTHS = (8, 24, 32)
+
+
+@pytest.mark.parametrize("bpp", DEPTHS)
+@pytest.mark.parametrize("width", (1, 2, 3, 5, 37))
+def test_frame_rows_follow_array_rows_with_stride_padding(picture, bpp, width):
+    image = picture(bpp, height=4, width=width)
+    native = _native.native()
+    with _host.Session(native) as session:
+        frame = session.add_frame("f", image)
+        stride = native.host.KaFrameStride(frame)
+        row_bytes = width * image.itemsize * (1 if image.ndim == 2 else image.shape[2])
+        assert stride % 4 == 0 and row_bytes <= stride < row_bytes + 4
+        rows = _frames._rows(native, frame)
+        np.testing.assert_array_equal(rows[:, :row_bytes], image.reshape(4, row_bytes))
+        assert not rows[:, row_bytes:].any()
+        np.testing.assert_array_equal(_frames.frame_image(native, frame), image)
+
+
+@pytest.mark.parametrize("bpp", DEPTHS)
+def test_full_pass_through_blur_returns_the_image(require, picture, bpp):
+    require("blur")
+    image = picture(bpp, width=13)
+    np.testing.assert_array_equal(kafilters.blur(image, rating=1), image)
+
+
+@pytest.mark.parametrize("bpp", DEPTHS)
+def test_array_row_zero_is_frame_row_zero(require, picture, bpp):
+    require("kernel_3x3")
+    image = picture(bpp, width=11)
+    # Kernel row 0 weighs the row below in storage order: out[y] = in[y + 1].
+    shifted = kafilters.kernel_3x3(image, source=[0, 1, 0, 0, 0, 0, 0, 0, 0])
+    expected = np.zeros_like(image)
+    expected[:-1] = image[1:]
+    if bpp == 32:
+        expected[..., 3] = image[..., 3]
+    np.testing.assert_array_equal(shifted, expected)
+
+
+def test_non_contiguous_views_are_read_as_arrays(require, picture):
+    require("blur")
+    image = picture(24, width=20)
+    view = image[::2, ::-3]
+    np.testing.assert_array_equal(kafilters.blur(view, rating=1), view)
+
+
+def test_keywords_short_full_and_catalogue_names_agree(require, picture):
+    require("median")
+    image = picture(8)
+    by_short = kafilters.median(image, radius=2)
+    np.testing.assert_array_equal(kafilters.median(image, neighbourhood_radius=2), by_short)
+    np.testing.assert_array_equal(kafilters.run("median", image, **{"Neighbourhood radius": 2}), by_short)
+    np.testing.assert_array_equal(kafilters.median(image, radius=np.int64(2)), by_short)
+    assert not np.array_equal(kafilters.median(image), by_short)  # default radius 1
+
+
+def test_bad_arguments_raise_type_and_value_errors(picture):
+    image = picture(8)
+    with pytest.raises(TypeError, match="unexpected keyword argument 'size'.*its parameters: radius"):
+        kafilters.median(image, size=3)
+    with pytest.raises(TypeError, match="multiple values for 'radius'"):
+        kafilters.median(image, radius=1, neighbourhood_radius=2)
+    with pytest.raises(TypeError, match="positional"):
+        kafilters.median(image, 3)
+    with pytest.raises(TypeError, match="radius must be a number"):
+        kafilters.median(image, radius="3")
+    with pytest.raises(TypeError, match="dtype uint8"):
+        kafilters.median(image.astype(np.float32))
+    with pytest.raises(ValueError, match="shape"):
+        kafilters.median(np.zeros((4, 4, 2), np.uint8))
+    with pytest.raises(ValueError, match="at least one row"):
+        kafilters.median(np.zeros((0, 4), np.uint8))
+    with pytest.raises(TypeError, match="white must be a numpy array"):
+        kafilters.flat_field(image, [[1]])
+    with pytest.raises(ValueError, match="unknown method 'sharpen'"):
+        kafilters.run("sharpen", image)
+
+
+def test_catalogue_gives_functions_signatures_and_keywords():
+    methods = kafilters.methods()
+    assert len(methods) == 20 and list(methods)[0] == "blur" and "flat_field" in methods
+    keywords = {name: [i.keyword for i in info.inputs[1:]] for name, info in methods.items()}
+    assert keywords["blur"] == ["radius", "rating"]
+    assert keywords["kernel"] == ["width", "height", "source"]
+    assert keywords["skeletonization"] == ["iterations", "threshold"]
+    assert keywords["opening"] == ["repeat", "threshold"]
+    assert keywords["flat_field"] == ["white"]
+    assert methods["median"].group == "Morphologic filters"
+    assert str(inspect.signature(kafilters.flat_field)) == "(image, /, white=None)"
+    assert str(inspect.signature(kafilters.minimum)) == "(image, /, *, radius=None, intensity=None)"
+    assert "Changing each pixel with neighbourhood median" in kafilters.median.__doc__
+    assert set(methods) <= set(dir(kafilters))
+    with pytest.raises(AttributeError):
+        kafilters.no_such_method
+
+
+def test_methods_not_built_raise_a_clear_error(picture):
+    missing = [info for info in kafilters.methods().values() if not info.available]
+    if not missing:
+        pytest.skip("every method is built")
+    with pytest.raises(kafilters.MethodNotBuiltError, match='"%s" is not built' % missing[0].name):
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore")
+            kafilters.run(missing[0].name, picture(8))

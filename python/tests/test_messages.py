@@ -1,0 +1,90 @@
+"""The module's warnings as KafiltersWarning and its errors as KafiltersError,
+each with the module's exact text."""
+
+import ctypes
+import warnings
+
+import numpy as np
+import pytest
+
+import kafilters
+
+
+def run_collecting(function, *args, **kwargs):
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        result = function(*args, **kwargs)
+    return result, [(w.category, str(w.message), w.filename) for w in caught]
+
+
+def test_clamping_warnings_carry_the_exact_text(require, picture):
+    require("median")
+    require("blur")
+    image = picture(8)
+    result, caught = run_collecting(kafilters.median, image, radius=20)
+    assert caught == [(kafilters.KafiltersWarning,
+                       "Not acceptable value of the parameter Neighbourhood radius (20). "
+                       "It will be used new value 10.", __file__)]
+    np.testing.assert_array_equal(result, kafilters.median(image, radius=10))
+    _, caught = run_collecting(kafilters.run, "blur", image, rating=1.5)
+    assert [text for _, text, _ in caught] == [
+        "Not acceptable value of the parameter Pass-through rating (1.500000). It will be used new value 1.000000."]
+
+
+def test_an_array_for_a_number_uses_its_first_element_and_warns(require, picture):
+    require("median")
+    image = picture(24)
+    result, caught = run_collecting(kafilters.median, image, radius=[2, 7, 9])
+    assert [text for _, text, _ in caught] == [
+        "Only the first element of the array would be evaluated in the input data object Neighbourhood radius"]
+    np.testing.assert_array_equal(result, kafilters.median(image, radius=2))
+
+
+def test_a_short_kernel_array_warns_once(require, picture):
+    require("kernel_3x3")
+    _, caught = run_collecting(kafilters.kernel_3x3, picture(8), source=np.ones(5))
+    assert [text for _, text, _ in caught] == [
+        "Cannot get all the elements of the input array. Zero values were used instead."]
+
+
+def test_warnings_can_be_turned_into_errors(require, picture):
+    require("median")
+    with warnings.catch_warnings():
+        warnings.simplefilter("error", kafilters.KafiltersWarning)
+        with pytest.raises(kafilters.KafiltersWarning, match="Neighbourhood radius"):
+            kafilters.median(picture(8), radius=0)
+
+
+def test_failed_runs_raise_with_the_module_error_text(require, picture):
+    require("kernel")
+    require("flat_field")
+    image = picture(8)
+    with pytest.raises(kafilters.KafiltersError) as failure:
+        kafilters.kernel(image, width=2, height=1, source=[1, 1])
+    assert failure.value.text == "error: Kernel dimensions must be odd integers"
+    assert str(failure.value) == failure.value.text and failure.value.method == "kernel"
+    with pytest.raises(kafilters.KafiltersError, match="^error: "):
+        kafilters.flat_field(image)  # no white frame given
+
+
+def test_host_warning_texts_read_whole_or_cut_and_terminated():
+    from kafilters import _host, _native
+    native = _native.native()
+    host = native.host
+    text = "Größe ≠ 3"
+    units = (ctypes.c_uint16 * 16)(*memoryview(text.encode("utf-16-le")).cast("H"))
+    host.AddWarning.restype = ctypes.c_bool
+    host.AddWarning.argtypes = [ctypes.c_void_p, ctypes.c_int32, ctypes.c_void_p]
+    with _host.Session(native) as session:
+        assert host.AddWarning(session.host, 255, units)
+        assert session.warnings() == [text]
+        read16 = host.KaSessionReadWarningUtf16
+        cut = (ctypes.c_uint16 * 5)(*[0xFFFF] * 5)
+        assert read16(session.pointer, 0, cut, 4) == len(text)
+        assert list(cut) == [ord(c) for c in text[:3]] + [0, 0xFFFF]
+        assert read16(session.pointer, 1, None, 0) == -1
+        utf8 = ctypes.create_string_buffer(4)
+        assert host.KaSessionReadWarningUtf8(session.pointer, 0, utf8, 4) == len(text.encode())
+        assert utf8.raw == "Gr".encode() + b"\xc3\x00"
+        host.KaSessionClearWarnings(session.pointer)
+        assert session.warnings() == []
