@@ -4,36 +4,57 @@
 
 #include "run_frame.h"
 #include "scratch.h"
-#include "threshold_passes.h"
 
-CDilation::CDilation(int32_t methodIndex) : CThresholdMorphology(methodIndex, &DilationPass, nullptr, 10) {}
-CErosion::CErosion(int32_t methodIndex) : CThresholdMorphology(methodIndex, &ErosionPass, nullptr, 10) {}
-COpening::COpening(int32_t methodIndex) : CThresholdMorphology(methodIndex, &ErosionPass, &DilationPass, 20) {}
-CClosing::CClosing(int32_t methodIndex) : CThresholdMorphology(methodIndex, &DilationPass, &ErosionPass, 20) {}
+CDilation::CDilation(int32_t methodIndex)
+    : CThresholdMorphology(methodIndex, MorphologyRule::Dilation, false, 10) {}
+CErosion::CErosion(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Erosion, false, 10) {}
+COpening::COpening(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Erosion, true, 20) {}
+CClosing::CClosing(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Dilation, true, 20) {}
 
 CThresholdMorphology::~CThresholdMorphology() { FreeBlock(workFrame); }
 
 namespace {
 
-// n passes from source into output, alternating with work so that the last
-// pass writes output: an odd n starts with source -> output, an even n with
-// source -> work -> output; then pairs output -> work -> output.
-void RunPasses(CThresholdMorphology::Pass pass, int32_t n, FrameHandle source, FrameHandle output, FrameHandle work,
-               int32_t height, int32_t width, int32_t level) {
-    int32_t pairs;
-    if (n % 2 == 1) {
-        pass(source, output, height, width, level);
-        pairs = (n - 1) / 2;
-    } else {
-        pass(source, work, height, width, level);
-        pass(work, output, height, width, level);
-        pairs = (n - 2) / 2;
-    }
-    for (int32_t k = 0; k < pairs; ++k) {
-        pass(output, work, height, width, level);
-        pass(work, output, height, width, level);
-    }
+MorphologyRule Other(MorphologyRule rule) {
+    return rule == MorphologyRule::Dilation ? MorphologyRule::Erosion : MorphologyRule::Dilation;
 }
+
+// The frames and level of one run.
+struct Frames {
+    FrameHandle input;
+    FrameHandle output;
+    FrameHandle work;
+    int32_t height;
+    int32_t width;
+    int32_t level;
+
+    void Pass(MorphologyRule rule, FrameHandle from, FrameHandle to, int32_t radius = 1) const {
+        WindowPass(rule, from, to, height, width, level, radius);
+    }
+    // `pairs` times output -> work -> output.
+    void PassPairs(MorphologyRule rule, int32_t pairs) const {
+        for (int32_t k = 0; k < pairs; ++k) {
+            Pass(rule, output, work);
+            Pass(rule, work, output);
+        }
+    }
+    // n single passes from source into output, alternating with work so that
+    // the last writes output: an odd n starts source -> output, an even n
+    // source -> work -> output.
+    void Passes(MorphologyRule rule, int32_t n, FrameHandle source) const {
+        if (n % 2 == 1) {
+            Pass(rule, source, output);
+        } else {
+            Pass(rule, source, work);
+            Pass(rule, work, output);
+        }
+        PassPairs(rule, (n - 1) / 2);
+    }
+    // The bytes ahead of the pixel rows: header and palette.
+    size_t HeaderBytes() const {
+        return static_cast<size_t>(GetFrameDataAddr(output) - static_cast<uint8_t*>(output));
+    }
+};
 
 }  // namespace
 
@@ -58,24 +79,39 @@ bool CThresholdMorphology::Run(void* host, void* inputs, void* inputsContext, vo
     // host gave it.
     if (frame.bpp != 8 && frame.bpp != 24 && frame.bpp != 32) return true;
 
-    const int32_t width = frame.width;
-    const int32_t height = frame.height;
-    FrameHandle output = frame.outputFrame;
-    RunPasses(firstPass, n, frame.inputFrame, output, workFrame, height, width, level);
-    if (!secondPass) return true;
-
-    // Second phase, from the output frame back into it. For an odd n the
-    // first pass has to land in workFrame, which is then copied over the
-    // output block whole (header included; both have the same geometry).
-    if (n % 2 == 0) {
-        RunPasses(secondPass, n, output, output, workFrame, height, width, level);
-    } else {
-        secondPass(output, workFrame, height, width, level);
-        std::memcpy(output, workFrame, GetFrameSize(output));
-        for (int32_t k = 0; k < (n - 1) / 2; ++k) {
-            secondPass(output, workFrame, height, width, level);
-            secondPass(workFrame, output, height, width, level);
+    const Frames f{frame.inputFrame, frame.outputFrame, workFrame, frame.height, frame.width, level};
+    const MorphologyRule second = Other(firstRule);
+    // Where later passes read 0 as object and 255 as background, n passes in
+    // a row are one pass over a (2n + 1) window: the same pixels, one memory
+    // pass instead of n.
+    const bool chain = n <= kMaxWindowRadius && PassesChain(firstRule, level) && (!twoPhases || PassesChain(second, level));
+    if (!twoPhases) {
+        if (chain) {
+            f.Pass(firstRule, f.input, f.output, n);
+        } else {
+            f.Passes(firstRule, n, f.input);
         }
+        return true;
+    }
+    if (chain) {
+        f.Pass(firstRule, f.input, f.work, n);
+        f.Pass(second, f.work, f.output, n);
+        // The pass-by-pass order ends an odd n with the work block copied
+        // over the output block, header included.
+        if (n % 2 == 1) std::memcpy(f.output, f.work, f.HeaderBytes());
+        return true;
+    }
+    // First phase into the output frame; the second from it back into it.
+    f.Passes(firstRule, n, f.input);
+    if (n % 2 == 0) {
+        f.Passes(second, n, f.output);
+    } else {
+        // A pass cannot write the frame it reads: the first lands in the work
+        // frame, whose whole block then replaces the output block (both have
+        // the same geometry and header).
+        f.Pass(second, f.output, f.work);
+        std::memcpy(f.output, f.work, GetFrameSize(f.output));
+        f.PassPairs(second, (n - 1) / 2);
     }
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include "filter.h"
 #include "ka_iproc.h"
+#include "threshold_passes.h"
 
 // The run shared by the four methods: one phase of n passes of the first
 // engine from the input into the output frame, and for opening and closing a
@@ -15,22 +16,20 @@
 // reads the frame it writes.
 class CThresholdMorphology : public CFilter {
 public:
-    using Pass = void (*)(FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
-                          int32_t thresholdLevel);
 
     bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
              char16_t* errorBuf) override;
     ~CThresholdMorphology() override;
 
 protected:
-    // secondPass is null for the single-phase methods; maxRepeat is the upper
-    // limit of "Times to repeat".
-    CThresholdMorphology(int32_t methodIndex, Pass firstPass, Pass secondPass, int32_t maxRepeat)
-        : CFilter(methodIndex), firstPass(firstPass), secondPass(secondPass), maxRepeat(maxRepeat) {}
+    // twoPhases: opening and closing, whose second phase runs the other rule;
+    // maxRepeat is the upper limit of "Times to repeat".
+    CThresholdMorphology(int32_t methodIndex, MorphologyRule firstRule, bool twoPhases, int32_t maxRepeat)
+        : CFilter(methodIndex), firstRule(firstRule), twoPhases(twoPhases), maxRepeat(maxRepeat) {}
 
 private:
-    const Pass firstPass;
-    const Pass secondPass;
+    const MorphologyRule firstRule;
+    const bool twoPhases;
     const int32_t maxRepeat;
     // An 8-bit frame of the input's size that takes every other pass.
     FrameHandle workFrame = nullptr;

@@ -24,3 +24,25 @@ void DilationPass(FrameHandle source, FrameHandle destination, int32_t height, i
 // sum below three times the level.
 void ErosionPass(FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
                  int32_t thresholdLevel);
+
+enum class MorphologyRule { Dilation, Erosion };
+
+// The largest window radius of WindowPass.
+constexpr int32_t kMaxWindowRadius = 20;
+
+// One pass of the rule over a (2 radius + 1)-pixel square window clipped to
+// the frame, radius 1 to kMaxWindowRadius; radius 1 is DilationPass or
+// ErosionPass.
+//
+// A pass after the first reads 0s and 255s and thresholds them again at the
+// same level. Where that keeps 0 as object and 255 as background
+// (PassesChain), a pixel of the k-th pass depends on the first pass's source
+// through a (2k + 1) window, clipped the same way (the frame is a rectangle,
+// so any two pixels k apart are joined by k steps inside it): radius passes in
+// a row give exactly what one WindowPass of that radius gives.
+void WindowPass(MorphologyRule rule, FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
+                int32_t thresholdLevel, int32_t radius);
+
+// True when passes of the rule read 0 as object and 255 as background at this
+// level: levels 0 to 254 for dilation, 1 to 255 for erosion.
+bool PassesChain(MorphologyRule rule, int32_t thresholdLevel);

@@ -203,6 +203,33 @@ TEST(ThresholdMethods, RepeatedRunsMatchPassesAppliedOneAfterAnother) {
     }
 }
 
+TEST(ThresholdMethods, LongRunsAndEndLevelsMatchPassesOneAfterAnother) {
+    // Thresholds for levels 0, 1, 254 and 255, where later passes stop or
+    // start reading 0 and 255 as object and background; long runs on thin
+    // and small frames.
+    const std::pair<double, int32_t> thresholds[] = {{0.0, 0}, {0.004, 1}, {0.998, 254}, {1.0, 255}};
+    for (const Method& m : kMethods) {
+        TestHost host(m.name);
+        uint32_t seed = 100;
+        for (const auto& [w, h] : {std::pair{1, 37}, std::pair{37, 1}, std::pair{2, 2}, std::pair{45, 33}}) {
+            FrameHandle input = host.AddFrame(w, h, 8);
+            FillScene(input, seed++, 3, 0.3);
+            for (int32_t n : {6, 7, 10, 20}) {
+                if (!m.twoPhases && n > 10) continue;
+                host.SetNumber(u"Times to repeat", n);
+                for (const auto& [threshold, level] : thresholds) {
+                    SCOPED_TRACE(kaf_test::Narrow(m.name) + " " + std::to_string(w) + "x" + std::to_string(h) +
+                                 " n " + std::to_string(n) + " level " + std::to_string(level));
+                    host.SetNumber(u"Threshold", threshold);
+                    const kaf_test::Outcome outcome = host.Run();
+                    ASSERT_TRUE(outcome.ok);
+                    ASSERT_EQ(ImageOf(outcome.output), Expected(m, input, level, n));
+                }
+            }
+        }
+    }
+}
+
 TEST(ThresholdMethods, MissingFramesAreErrorsBeforeAnyParameterIsRead) {
     TestHost host(u"opening");
     kaf_test::Outcome outcome = host.Run();

@@ -136,19 +136,48 @@ TEST(ThresholdPasses, MatchThePlainRuleOnRandomFrames) {
             kaf_test::FillRandom(in, static_cast<uint32_t>(w * 131 + h * 7 + bpp));
             for (int32_t level : {-1, 0, 1, 90, 127, 254, 255, 256, 100000}) {
                 for (bool dilation : {kDilation, kErosion}) {
-                    const Image expected = ReferencePass(dilation, in, level);
-                    for (int threads : {1, 2, 3}) {
+                    // Thread counts take turns, so every size meets each.
+                    const int threads = 1 + (level & 3) % 3;
+                    SCOPED_TRACE(testing::Message() << w << "x" << h << " bpp " << bpp << " level " << level
+                                                    << (dilation ? " dilation" : " erosion") << " threads "
+                                                    << threads);
+                    Image got;
+                    kaf_test::WithThreads(threads, [&] { got = ImageOf(frames.Pass(dilation, in, level)); });
+                    ASSERT_EQ(got, ReferencePass(dilation, in, level));
+                }
+            }
+        }
+    }
+}
+
+TEST(ThresholdPasses, WideWindowEqualsPassesInARow) {
+    // Where re-thresholding keeps 0 and 255 apart, one pass of radius r is r
+    // passes of radius 1; the widths cross the strips of the widest windows.
+    const std::pair<int32_t, int32_t> sizes[] = {{1, 30}, {30, 1}, {2, 3}, {41, 44}, {1700, 3}};
+    for (const auto& [w, h] : sizes) {
+        for (int32_t bpp : {8, 32}) {
+            PassFrames frames;
+            FrameHandle in = frames.Add(w, h, bpp);
+            FillScene(in, static_cast<uint32_t>(w + h + bpp), 4, 0.2);
+            for (int32_t level : {0, 1, 127, 254, 255}) {
+                for (bool dilation : {kDilation, kErosion}) {
+                    const MorphologyRule rule = dilation ? MorphologyRule::Dilation : MorphologyRule::Erosion;
+                    if (!PassesChain(rule, level)) continue;
+                    for (int32_t radius : {2, 3, 7, kMaxWindowRadius}) {
                         SCOPED_TRACE(testing::Message() << w << "x" << h << " bpp " << bpp << " level " << level
-                                                        << (dilation ? " dilation" : " erosion") << " threads "
-                                                        << threads);
-                        Image got;
-                        kaf_test::WithThreads(threads, [&] { got = ImageOf(frames.Pass(dilation, in, level)); });
-                        ASSERT_EQ(got, expected);
+                                                        << " radius " << radius);
+                        FrameHandle out = frames.Add(w, h, 8);
+                        kaf_test::WithThreads(radius % 2 + 1, [&] { WindowPass(rule, in, out, h, w, level, radius); });
+                        ASSERT_EQ(ImageOf(out), ReferencePasses(dilation, in, level, radius));
                     }
                 }
             }
         }
     }
+    EXPECT_FALSE(PassesChain(MorphologyRule::Dilation, 255));
+    EXPECT_FALSE(PassesChain(MorphologyRule::Dilation, -1));
+    EXPECT_FALSE(PassesChain(MorphologyRule::Erosion, 0));
+    EXPECT_FALSE(PassesChain(MorphologyRule::Erosion, 256));
 }
 
 TEST(ThresholdPasses, OtherDepthsWriteNothing) {
