@@ -42,7 +42,7 @@ struct Options {
     std::string filter;  // regular expression searched in "method/depth/size/radius"
     std::vector<int> threads;
     std::string csvPath = "bench-out/results.csv";
-    double minTime = 0.2;  // seconds of timed runs per benchmark (at least one run)
+    double minTime = 0.5;  // seconds of timed runs per benchmark (at least one run)
     int repetitions = 1;   // the fastest repetition is reported
 };
 
@@ -371,21 +371,25 @@ class ProgressReporter : public benchmark::BenchmarkReporter {
 public:
     bool ReportContext(const Context&) override { return true; }
     void ReportRuns(const std::vector<Run>& runs) override {
+        // One call per benchmark, holding every repetition: one line for all.
+        Row* row = nullptr;
+        std::string name;
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration) continue;
-            const std::string name = run.run_name.function_name;  // without the option suffixes
+            name = run.run_name.function_name;  // without the option suffixes
             auto found = gRowOfBenchmark.find(name);
             if (found == gRowOfBenchmark.end()) continue;
-            Row& row = gRows[found->second];
-            if (run.error_occurred) {
-                row.error = run.error_message;
-                std::fprintf(stderr, "  %-44s skipped: %s\n", name.c_str(), run.error_message.c_str());
-                continue;
-            }
-            std::fprintf(stderr, "  %-44s ours %10.3f ms", name.c_str(), row.oursMs);
-            if (row.peerMs >= 0) std::fprintf(stderr, "   peer %10.3f ms", row.peerMs);
-            std::fprintf(stderr, "\n");
+            row = &gRows[found->second];
+            if (run.error_occurred) row->error = run.error_message;
         }
+        if (!row) return;
+        if (!row->error.empty()) {
+            std::fprintf(stderr, "  %-44s skipped: %s\n", name.c_str(), row->error.c_str());
+            return;
+        }
+        std::fprintf(stderr, "  %-44s ours %10.3f ms", name.c_str(), row->oursMs);
+        if (row->peerMs >= 0) std::fprintf(stderr, "   peer %10.3f ms", row->peerMs);
+        std::fprintf(stderr, "\n");
     }
 };
 
@@ -396,35 +400,40 @@ std::string Fixed(double value, int decimals) {
     return text;
 }
 
-// The copy timed beside the row's own runs, or else the memcpy row of the
-// same frame size.
-double MemcpyMs(const Row& row) {
-    if (row.memcpyMs > 0) return row.memcpyMs;
+// The fastest copy of a frame of this row's size with its thread count seen
+// anywhere in the run: the memcpy rows and the copy timed beside every row.
+// The floor is a property of the machine, so the best sample is the most
+// faithful one; a single row's few samples may all have met a busy moment.
+double MemcpyFloor(const Row& row) {
+    double floor = -1;
     for (const Row& m : gRows) {
-        if (m.method == "memcpy" && m.shape.bitsPerPixel == row.shape.bitsPerPixel &&
-            m.shape.width == row.shape.width && m.threads == row.threads)
-            return m.oursMs;
+        if (m.shape.bitsPerPixel != row.shape.bitsPerPixel || m.shape.width != row.shape.width ||
+            m.threads != row.threads)
+            continue;
+        if (m.memcpyMs > 0) KeepFastest(floor, m.memcpyMs);
+        if (m.method == "memcpy" && m.oursMs > 0) KeepFastest(floor, m.oursMs);
     }
-    return -1;
+    return floor;
 }
 
 std::vector<std::vector<std::string>> TableCells() {
     std::vector<std::vector<std::string>> cells;
     for (const Row& row : gRows) {
-        const double memcpyMs = MemcpyMs(row);
+        const double memcpyMs = MemcpyFloor(row);
         const bool scanner = row.samplesPerRun > 0;
-        const bool ok = row.oursMs > 0;
+        const double oursMs = row.method == "memcpy" ? memcpyMs : row.oursMs;
+        const bool ok = oursMs > 0;
         cells.push_back({
             row.method,
             DepthLabel(row.shape.bitsPerPixel),
             SizeLabel(row.shape),
             row.radius >= 0 ? std::to_string(row.radius) : "-",
             std::to_string(row.threads),
-            Fixed(row.oursMs, 3),
+            Fixed(oursMs, 3),
             Fixed(row.peerMs, 3),
-            ok && row.peerMs > 0 ? Fixed(row.oursMs / row.peerMs, 2) : "-",
-            ok && !scanner && memcpyMs > 0 ? Fixed(row.oursMs / memcpyMs, 1) : "-",
-            ok && scanner ? Fixed(row.samplesPerRun / row.oursMs / 1000.0, 2) : "-",
+            ok && row.peerMs > 0 ? Fixed(oursMs / row.peerMs, 2) : "-",
+            ok && !scanner && memcpyMs > 0 ? Fixed(oursMs / memcpyMs, 1) : "-",
+            ok && scanner ? Fixed(row.samplesPerRun / oursMs / 1000.0, 2) : "-",
         });
     }
     return cells;
@@ -486,7 +495,7 @@ const char kUsage[] =
     "  --filter       run only rows whose key method/depth/size/rRADIUS/tTHREADS matches\n"
     "                 (memcpy rows always run); e.g. --filter=median or --filter='^mean/8-bit'\n"
     "  --threads      thread counts for the module and OpenCV alike (default: all processors)\n"
-    "  --min-time     timed seconds per benchmark, at least one run (default 0.2)\n"
+    "  --min-time     timed seconds per benchmark, at least one run (default 0.5)\n"
     "  --repetitions  repeat each benchmark and keep the fastest (default 1)\n";
 
 // Takes this program's own flags out of argv; Google Benchmark gets the rest.
