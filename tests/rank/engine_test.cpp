@@ -5,6 +5,7 @@
 
 #include <omp.h>
 
+#include "rank/rank_kernels.h"
 #include "reference_rank.h"
 #include "test_host.h"
 
@@ -21,21 +22,34 @@ struct Shape {
 // and a few odd sizes.
 const Shape kShapes[] = {{1, 1}, {1, 9}, {9, 1}, {2, 3}, {5, 4}, {13, 11}, {37, 29}, {61, 23}};
 const int32_t kDepths[] = {8, 24, 32};
-const int kThreadCounts[] = {1, 3};
 
 std::string Describe(int32_t bpp, const Shape& shape, int32_t r, int levels) {
     return std::to_string(bpp) + " bpp " + std::to_string(shape.width) + "x" + std::to_string(shape.height) +
            " r=" + std::to_string(r) + " levels=" + std::to_string(levels);
 }
 
+// Every kernel set this processor can run.
+std::vector<const rank::KernelSet*> KernelSets() {
+    std::vector<const rank::KernelSet*> sets{&rank::BaselineKernels()};
+    if (const rank::KernelSet* avx2 = rank::Avx2Kernels()) sets.push_back(avx2);
+    return sets;
+}
+
+// engine(kernels, input, output, scratch) must give `expected` with every
+// kernel set and thread count.
 template <class Engine>
-void ExpectEngineMatches(const Picture& in, const Picture& expected, const Engine& engine, const std::string& what) {
-    for (int threads : kThreadCounts) {
-        Picture out(in.width, in.height, in.bpp);
-        Picture source = in;
-        rank::ThreadScratch scratch;
-        kaf_test::WithThreads(threads, [&] { ASSERT_TRUE(engine(source.Plane(), out.Plane(), scratch)); });
-        ASSERT_EQ(out.bytes, expected.bytes) << what << " threads=" << threads;
+void ExpectEngineMatches(const Picture& in, const Picture& expected, const Engine& engine, const std::string& what,
+                         std::initializer_list<int> threadCounts = {1, 3}) {
+    for (const rank::KernelSet* kernels : KernelSets()) {
+        for (int threads : threadCounts) {
+            Picture out(in.width, in.height, in.bpp);
+            Picture source = in;
+            rank::ThreadScratch scratch;
+            kaf_test::WithThreads(threads, [&] {
+                ASSERT_TRUE(engine(*kernels, source.Plane(), out.Plane(), scratch));
+            });
+            ASSERT_EQ(out.bytes, expected.bytes) << what << " " << kernels->name << " threads=" << threads;
+        }
     }
 }
 
@@ -49,13 +63,13 @@ TEST(MedianEngine, MatchesDirectRankingAtEveryRadius) {
                     Picture expected(shape.width, shape.height, bpp);
                     rank_test::ReferenceMedian(in, expected, r);
                     const std::string what = Describe(bpp, shape, r, levels);
-                    ExpectEngineMatches(in, expected, [&](PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
-                        return rank::MedianFilter(bpp, i, o, r, s);
+                    ExpectEngineMatches(in, expected, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
+                        return k.medianFilter(bpp, i, o, r, s);
                     }, what);
                     // r = 1 takes the network in the filter; the histograms must agree there too.
                     if (r == 1) {
-                        ExpectEngineMatches(in, expected, [&](PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
-                            return rank::MedianByHistograms(bpp, i, o, r, s);
+                        ExpectEngineMatches(in, expected, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
+                            return k.medianByHistograms(bpp, i, o, r, s);
                         }, what + " histograms");
                     }
                 }
@@ -83,8 +97,8 @@ TEST(MedianEngine, WideRowsSpanSeveralColumnTiles) {
             }
             Picture expected(width, in.height, bpp);
             rank_test::ReferenceMedian(in, expected, r);
-            ExpectEngineMatches(in, expected, [&](PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
-                return rank::MedianFilter(bpp, i, o, r, s);
+            ExpectEngineMatches(in, expected, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
+                return k.medianFilter(bpp, i, o, r, s);
             }, "wide " + std::to_string(bpp) + " r=" + std::to_string(r));
         }
     }
@@ -106,8 +120,8 @@ TEST(ExtremeEngines, MatchDirectSelectionAtEveryRadius) {
                         const std::string what = Describe(bpp, shape, r, levels) +
                                                  " selection=" + std::to_string(static_cast<int>(selection)) +
                                                  " t=" + std::to_string(t);
-                        ExpectEngineMatches(in, expected, [&](PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
-                            return rank::SelectExtremes(selection, bpp, i, o, r, t, s);
+                        ExpectEngineMatches(in, expected, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
+                            return k.selectExtremes(selection, bpp, i, o, r, t, s);
                         }, what);
                     }
                 }
@@ -124,8 +138,8 @@ TEST(ExtremeEngines, BlendTruncatesTheSinglePrecisionSum) {
             const Picture in = RandomPicture(19, 17, bpp, 5, 256);
             Picture expected(19, 17, bpp);
             rank_test::ReferenceExtreme(ExtremeSelection::Further, in, expected, 2, t);
-            ExpectEngineMatches(in, expected, [&](PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
-                return rank::SelectExtremes(ExtremeSelection::Further, bpp, i, o, 2, t, s);
+            ExpectEngineMatches(in, expected, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
+                return k.selectExtremes(ExtremeSelection::Further, bpp, i, o, 2, t, s);
             }, "t=" + std::to_string(t) + " bpp=" + std::to_string(bpp));
         }
     }
@@ -140,17 +154,14 @@ TEST(RankEngines, ManyStripsGiveTheSameFrame) {
             Picture median(23, 40, bpp), darkest(23, 40, bpp);
             rank_test::ReferenceMedian(in, median, r);
             rank_test::ReferenceExtreme(ExtremeSelection::Darkest, in, darkest, r, 1.0f);
-            for (int threads : {2, 7}) {
-                Picture source = in, out(23, 40, bpp), out2(23, 40, bpp);
-                rank::ThreadScratch scratch;
-                kaf_test::WithThreads(threads, [&] {
-                    ASSERT_TRUE(rank::MedianFilter(bpp, source.Plane(), out.Plane(), r, scratch));
-                    ASSERT_TRUE(rank::SelectExtremes(ExtremeSelection::Darkest, bpp, source.Plane(), out2.Plane(),
-                                                     r, 1.0f, scratch));
-                });
-                EXPECT_EQ(out.bytes, median.bytes) << bpp << " r=" << r << " threads=" << threads;
-                EXPECT_EQ(out2.bytes, darkest.bytes) << bpp << " r=" << r << " threads=" << threads;
-            }
+            const std::string what = std::to_string(bpp) + " bpp r=" + std::to_string(r);
+            ExpectEngineMatches(in, median, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o,
+                                                rank::ThreadScratch& s) { return k.medianFilter(bpp, i, o, r, s); },
+                                what, {2, 7});
+            ExpectEngineMatches(in, darkest, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o,
+                                                 rank::ThreadScratch& s) {
+                return k.selectExtremes(ExtremeSelection::Darkest, bpp, i, o, r, 1.0f, s);
+            }, what, {2, 7});
         }
     }
 }

@@ -1,5 +1,6 @@
 // Minimum, maximum and extreme of the neighbourhood, by separable running
-// extremes.
+// extremes. Kernel source: included once per instruction set by the
+// kernels_*.cpp files, inside the namespace RANK_KERNELS.
 //
 // The selection over a (2r + 1)-square is done as a row pass and a column
 // pass. The row pass picks, for every pixel of an input row, the best pixel of
@@ -23,19 +24,11 @@
 // further right than the right span's. The row pass must come first, since
 // a column holds pixels of many rows, which are not in scan order as a whole.
 //
-// Borders: a row is padded with r neutral keys on each side that never win,
-// and the column pass leaves rows outside the frame out of its blocks, so
-// every window is exactly the neighbourhood cut at the borders.
-#include <omp.h>
-
-#include <algorithm>
-#include <climits>
-#include <cstring>
-
-#include "numeric.h"
-#include "rank_engines.h"
-
+// Borders: the row pass works on the row with r neutral keys on each side
+// that never win, and the column pass leaves rows outside the frame out of
+// its blocks, so every window is exactly the neighbourhood cut at the borders.
 namespace rank {
+namespace RANK_KERNELS {
 namespace {
 
 // ---- orders ---------------------------------------------------------------
@@ -85,18 +78,40 @@ struct OrdersOf<Gray8> {
     using Brightest = BrightestByte;
 };
 
-// Keys of one input row.
+// A 32-bit pixel read as one little-endian word: blue in the low byte.
+inline uint32_t LoadPixel(const uint8_t* p) {
+    uint32_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// The key of pixel x of an input row.
 template <class Format, class Order>
-void MakeKeys(const uint8_t* __restrict in, typename Order::Key* __restrict keys, int32_t width) {
+typename Order::Key KeyOf(const uint8_t* row, int32_t x) {
     if constexpr (Format::kChannels == 1) {
-        std::memcpy(keys, in, static_cast<size_t>(width));
+        return row[x];
+    } else if constexpr (Format::kBytesPerPixel == 4) {
+        const uint32_t p = LoadPixel(row + 4 * x);
+        const int32_t brightness = static_cast<int32_t>((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF));
+        return (Order::RankOf(brightness) << 16) | static_cast<int32_t>(p & 0xFFFF);
     } else {
-        constexpr int kStep = Format::kBytesPerPixel;
-        for (int32_t x = 0; x < width; ++x) {
-            const uint8_t* p = in + kStep * x;
-            const int32_t brightness = p[0] + p[1] + p[2];
-            keys[x] = (Order::RankOf(brightness) << 16) | (p[1] << 8) | p[0];
-        }
+        const uint8_t* p = row + 3 * x;
+        return (Order::RankOf(p[0] + p[1] + p[2]) << 16) | (p[1] << 8) | p[0];
+    }
+}
+
+// keys[x] = the key of pixel x, for x < count.
+template <class Format, class Order>
+void MakeKeys(const uint8_t* __restrict in, typename Order::Key* __restrict keys, int32_t count) {
+    for (int32_t x = 0; x < count; ++x) keys[x] = KeyOf<Format, Order>(in, x);
+}
+
+// pairs[x] = the better of pixels x and x + 1, for x < count. Computing each
+// key twice costs less than storing the keys and reading them back.
+template <class Format, class Order>
+void PairKeys(const uint8_t* __restrict in, typename Order::Key* __restrict pairs, int32_t count) {
+    for (int32_t x = 0; x < count; ++x) {
+        pairs[x] = Order::Pick(KeyOf<Format, Order>(in, x), KeyOf<Format, Order>(in, x + 1));
     }
 }
 
@@ -107,9 +122,10 @@ void PickRows(Key* __restrict dst, const Key* __restrict earlier, const Key* __r
 }
 
 // ---- one selection over a strip of rows ---------------------------------------
-template <class Format, class Order>
+template <class Format, class OrderType>
 class RunningExtremes {
 public:
+    using Order = OrderType;
     using Key = typename Order::Key;
 
     RunningExtremes(const PixelPlane& input, int32_t radius)
@@ -119,77 +135,94 @@ public:
     void Layout(ScratchCarver& carver) {
         const size_t w = static_cast<size_t>(width_);
         const size_t padded = w + 2 * static_cast<size_t>(radius_);
-        padded_ = carver.Take<Key>(padded);
         doubled_[0] = carver.Take<Key>(padded);
         doubled_[1] = carver.Take<Key>(padded);
         suffix_ = carver.Take<Key>(w * span_);
         store_ = carver.Take<Key>(w * span_);
         running_[0] = carver.Take<Key>(w);
         running_[1] = carver.Take<Key>(w);
-        result_ = carver.Take<Key>(w);
     }
 
     // Prepares the column pass for output rows y0, y0 + 1, ... In the padded
     // row index p = j + r the window of output row y is p = y .. y + 2r, and
     // the blocks are p = bk .. bk + 2r; input rows exist for p = r .. H + r - 1.
     void Begin(int32_t y0) {
-        std::fill(padded_, padded_ + radius_, Order::kNeutral);
-        std::fill(padded_ + radius_ + width_, padded_ + 2 * radius_ + width_, Order::kNeutral);
         blockStart_ = y0 - y0 % span_;
         const int32_t first = std::max(y0, radius_);
         const int32_t last = std::min(blockStart_ + span_ - 1, LastP());
-        for (int32_t p = first; p <= last; ++p) RowPass(p - radius_, Store(p - blockStart_));
+        for (int32_t p = first; p < last; ++p) RowPass(p - radius_, Store(p - blockStart_));
+        RowPass(last - radius_, Suffix(last - blockStart_));
         BuildSuffix(first - blockStart_, last - blockStart_);
-        hasRunning_ = false;
+        runningRow_ = nullptr;
         const int32_t caughtUp = std::min(y0 + span_ - 2, LastP());
         for (int32_t p = blockStart_ + span_; p <= caughtUp; ++p) AddToRunning(p);
     }
 
-    // The selection of output row y; rows must come in increasing order from y0.
-    const Key* Next(int32_t y) {
+    // The selection of output row y, as the better of two rows (the same row
+    // twice when the window lies within one block). Rows must come in
+    // increasing order from y0.
+    struct Selection {
+        const Key* earlier;
+        const Key* later;
+    };
+    Selection Next(int32_t y) {
         if (y == blockStart_ + span_) {
             // Into the next block: its rows but the last are in the store already.
             blockStart_ += span_;
             const int32_t last = std::min(blockStart_ + span_ - 1, LastP());
-            if (last == blockStart_ + span_ - 1) RowPass(last - radius_, Store(span_ - 1));
+            if (last == blockStart_ + span_ - 1) {
+                RowPass(last - radius_, Suffix(span_ - 1));
+            } else {
+                std::memcpy(Suffix(last - blockStart_), Store(last - blockStart_), RowBytes());
+            }
             BuildSuffix(0, last - blockStart_);
-            hasRunning_ = false;
+            runningRow_ = nullptr;
         } else if (y > blockStart_) {
             const int32_t p = y + span_ - 1;
             if (p <= LastP()) AddToRunning(p);
         }
         const Key* suffix = Suffix(std::max(y, radius_) - blockStart_);
-        if (!hasRunning_) return suffix;
-        PickRows<Order>(result_, suffix, running_[runningIndex_], width_);
-        return result_;
+        return {suffix, runningRow_ ? runningRow_ : suffix};
     }
 
 private:
     int32_t LastP() const { return height_ + radius_ - 1; }
+    size_t RowBytes() const { return sizeof(Key) * static_cast<size_t>(width_); }
     Key* Store(int32_t i) const { return store_ + static_cast<size_t>(i) * width_; }
     Key* Suffix(int32_t i) const { return suffix_ + static_cast<size_t>(i) * width_; }
 
     // Row pass of input row j into dst: the best of columns x - r .. x + r.
     void RowPass(int32_t j, Key* __restrict dst) {
-        MakeKeys<Format, Order>(input_.Row(j), padded_ + radius_, width_);
-        const int32_t length = width_ + 2 * radius_;
-        const Key* src = padded_;
-        int32_t covered = 1;  // src[i] is the best of i .. i + covered - 1
-        for (int turn = 0; 2 * covered <= span_; ++turn) {
+        const uint8_t* in = input_.Row(j);
+        const int32_t r = radius_, w = width_;
+        if (r == 0) {
+            MakeKeys<Format, Order>(in, dst, w);
+            return;
+        }
+        // First doubling over the row padded with r neutral keys each side:
+        // pairs[i] = the better of padded keys i and i + 1.
+        const int32_t length = w + 2 * r;
+        Key* __restrict pairs = doubled_[0];
+        std::fill(pairs, pairs + r - 1, Order::kNeutral);
+        pairs[r - 1] = KeyOf<Format, Order>(in, 0);
+        PairKeys<Format, Order>(in, pairs + r, w - 1);
+        pairs[r + w - 1] = KeyOf<Format, Order>(in, w - 1);
+        std::fill(pairs + r + w, pairs + length - 1, Order::kNeutral);
+        const Key* src = pairs;
+        int32_t covered = 2;  // src[i] is the best of padded keys i .. i + covered - 1
+        for (int turn = 1; 2 * covered <= span_; ++turn) {
             Key* __restrict next = doubled_[turn & 1];
-            const int32_t count = length - 2 * covered + 1;
-            for (int32_t i = 0; i < count; ++i) next[i] = Order::Pick(src[i], src[i + covered]);
+            PickRows<Order>(next, src, src + covered, length - 2 * covered + 1);
             src = next;
             covered *= 2;
         }
         // Two spans of `covered` starting at x and x + 2r + 1 - covered.
-        const Key* later = src + (span_ - covered);
-        PickRows<Order>(dst, src, later, width_);
+        PickRows<Order>(dst, src, src + (span_ - covered), w);
     }
 
-    // suffix[i] = best of store rows i .. last, for i = first .. last.
+    // suffix[i] = best of store rows i .. last, for i = first .. last; the
+    // suffix row `last` is the last row itself, already in place.
     void BuildSuffix(int32_t first, int32_t last) {
-        std::memcpy(Suffix(last), Store(last), sizeof(Key) * static_cast<size_t>(width_));
         for (int32_t i = last - 1; i >= first; --i) PickRows<Order>(Suffix(i), Store(i), Suffix(i + 1), width_);
     }
 
@@ -197,14 +230,13 @@ private:
     void AddToRunning(int32_t p) {
         Key* row = Store(p - blockStart_ - span_);
         RowPass(p - radius_, row);
-        if (!hasRunning_) {
-            std::memcpy(running_[0], row, sizeof(Key) * static_cast<size_t>(width_));
-            runningIndex_ = 0;
-            hasRunning_ = true;
+        if (!runningRow_) {
+            runningRow_ = row;
             return;
         }
-        PickRows<Order>(running_[1 - runningIndex_], running_[runningIndex_], row, width_);
-        runningIndex_ = 1 - runningIndex_;
+        Key* next = runningRow_ == running_[0] ? running_[1] : running_[0];
+        PickRows<Order>(next, runningRow_, row, width_);
+        runningRow_ = next;
     }
 
     const PixelPlane& input_;
@@ -213,15 +245,12 @@ private:
     const int32_t radius_;
     const int32_t span_;
 
-    Key* padded_ = nullptr;
     Key* doubled_[2] = {};
     Key* suffix_ = nullptr;   // span rows: suffixes of the current block
     Key* store_ = nullptr;    // span rows: row-pass results of the next block
     Key* running_[2] = {};    // prefix of the next block (two, to avoid writing over the operand)
-    Key* result_ = nullptr;
+    const Key* runningRow_ = nullptr;  // the running prefix, null while empty
     int32_t blockStart_ = 0;
-    int32_t runningIndex_ = 0;
-    bool hasRunning_ = false;
 };
 
 // ---- the blend and the output row ----------------------------------------------
@@ -249,50 +278,72 @@ inline bool DarkestIsFurther(int32_t own, int32_t darkest, int32_t brightest) {
     return own - darkest > brightest - own;
 }
 
+// Output row: the last pick of the column pass (of the darkest and/or the
+// brightest selection, as the method needs), the choice of "extreme", the
+// blend, and the fourth byte.
 template <class Format, ExtremeSelection kSelection, class Mix>
 void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
-               const typename OrdersOf<Format>::Darkest::Key* __restrict darkest,
-               const typename OrdersOf<Format>::Brightest::Key* __restrict brightest, int32_t width,
+               const typename OrdersOf<Format>::Darkest::Key* __restrict darkEarlier,
+               const typename OrdersOf<Format>::Darkest::Key* __restrict darkLater,
+               const typename OrdersOf<Format>::Brightest::Key* __restrict brightEarlier,
+               const typename OrdersOf<Format>::Brightest::Key* __restrict brightLater, int32_t width,
                const Mix& mix) {
     using Dark = typename OrdersOf<Format>::Darkest;
     using Bright = typename OrdersOf<Format>::Brightest;
-    constexpr int kStep = Format::kBytesPerPixel;
+    constexpr bool kDark = kSelection != ExtremeSelection::Brightest;
+    constexpr bool kBright = kSelection != ExtremeSelection::Darkest;
     for (int32_t x = 0; x < width; ++x) {
-        const uint8_t* ip = in + kStep * x;
-        uint8_t* op = out + kStep * x;
+        typename Dark::Key darkest{};
+        typename Bright::Key brightest{};
+        if constexpr (kDark) darkest = Dark::Pick(darkEarlier[x], darkLater[x]);
+        if constexpr (kBright) brightest = Bright::Pick(brightEarlier[x], brightLater[x]);
         if constexpr (Format::kChannels == 1) {
-            int32_t selected;
-            if constexpr (kSelection == ExtremeSelection::Darkest) {
-                selected = darkest[x];
-            } else if constexpr (kSelection == ExtremeSelection::Brightest) {
-                selected = brightest[x];
+            const uint8_t own = in[x];
+            uint8_t selected;
+            if constexpr (!kBright) {
+                selected = darkest;
+            } else if constexpr (!kDark) {
+                selected = brightest;
             } else {
-                selected = DarkestIsFurther(ip[0], darkest[x], brightest[x]) ? darkest[x] : brightest[x];
+                // The pixel lies in its own window, so neither distance is negative.
+                const uint8_t below = static_cast<uint8_t>(own - darkest);
+                const uint8_t above = static_cast<uint8_t>(brightest - own);
+                selected = below > above ? darkest : brightest;
             }
-            op[0] = mix(ip[0], selected);
+            out[x] = mix(own, selected);
         } else {
             int32_t key;
             int32_t brightness;
-            if constexpr (kSelection == ExtremeSelection::Darkest) {
-                key = darkest[x];
+            if constexpr (!kBright) {
+                key = darkest;
                 brightness = Dark::Brightness(key);
-            } else if constexpr (kSelection == ExtremeSelection::Brightest) {
-                key = brightest[x];
+            } else if constexpr (!kDark) {
+                key = brightest;
                 brightness = Bright::Brightness(key);
             } else {
-                const int32_t own = ip[0] + ip[1] + ip[2];
-                const int32_t dark = Dark::Brightness(darkest[x]);
-                const int32_t bright = Bright::Brightness(brightest[x]);
+                const uint8_t* p = in + Format::kBytesPerPixel * x;
+                const int32_t own = p[0] + p[1] + p[2];
+                const int32_t dark = Dark::Brightness(darkest);
+                const int32_t bright = Bright::Brightness(brightest);
                 const bool takeDark = DarkestIsFurther(own, dark, bright);
-                key = takeDark ? darkest[x] : brightest[x];
+                key = takeDark ? darkest : brightest;
                 brightness = takeDark ? dark : bright;
             }
             const int32_t blue = key & 0xFF;
             const int32_t green = (key >> 8) & 0xFF;
-            op[0] = mix(ip[0], blue);
-            op[1] = mix(ip[1], green);
-            op[2] = mix(ip[2], brightness - blue - green);
-            if constexpr (Format::kHasFourthByte) op[3] = 1;
+            const int32_t red = brightness - blue - green;
+            if constexpr (Format::kBytesPerPixel == 4) {
+                // Written as one word, with 1 in the fourth byte.
+                const uint32_t p = LoadPixel(in + 4 * x);
+                const uint32_t word = mix(p & 0xFF, blue) | mix((p >> 8) & 0xFF, green) << 8 |
+                                      uint32_t(mix((p >> 16) & 0xFF, red)) << 16 | uint32_t(1) << 24;
+                std::memcpy(out + 4 * x, &word, sizeof word);
+            } else {
+                const uint8_t* p = in + 3 * x;
+                out[3 * x] = mix(p[0], blue);
+                out[3 * x + 1] = mix(p[1], green);
+                out[3 * x + 2] = mix(p[2], red);
+            }
         }
     }
 }
@@ -321,35 +372,50 @@ struct ExtremeEngine {
     static constexpr bool kDark = kSelection != ExtremeSelection::Brightest;
     static constexpr bool kBright = kSelection != ExtremeSelection::Darkest;
 
-    static void Layout(ScratchCarver& carver, Dark& dark, Bright& bright) {
-        if constexpr (kDark) dark.Layout(carver);
-        if constexpr (kBright) bright.Layout(carver);
-    }
+    // One strip's selections.
+    struct Strip {
+        Strip(const PixelPlane& input, int32_t radius) : dark(input, radius), bright(input, radius) {}
+        void Layout(ScratchCarver& carver) {
+            if constexpr (kDark) dark.Layout(carver);
+            if constexpr (kBright) bright.Layout(carver);
+        }
+        Dark dark;
+        Bright bright;
+    };
 
     template <class Mix>
     static bool Run(const PixelPlane& input, const PixelPlane& output, int32_t radius, const Mix& mix,
                     ThreadScratch& scratch) {
+        // A single selection of bytes taken as it is is the output row itself.
+        constexpr bool kPickIntoOutput = Format::kChannels == 1 && kSelection != ExtremeSelection::Further &&
+                                         std::is_same_v<Mix, TakeSelected>;
+        const int32_t width = input.width;
         const int32_t strips = StripCount(input.height);
         {
-            Dark dark(input, radius);
-            Bright bright(input, radius);
+            Strip counted(input, radius);
             ScratchCarver counter;
-            Layout(counter, dark, bright);
+            counted.Layout(counter);
             if (!scratch.Reserve(counter.Used(), strips)) return false;
         }
-        ParallelStrips(input.height, strips, [&](int32_t strip, int32_t y0, int32_t y1) {
-            Dark dark(input, radius);
-            Bright bright(input, radius);
-            ScratchCarver carver(scratch.Area(strip));
-            Layout(carver, dark, bright);
-            if constexpr (kDark) dark.Begin(y0);
-            if constexpr (kBright) bright.Begin(y0);
+        ParallelStrips(input.height, strips, [&](int32_t k, int32_t y0, int32_t y1) {
+            Strip strip(input, radius);
+            ScratchCarver carver(scratch.Area(k));
+            strip.Layout(carver);
+            if constexpr (kDark) strip.dark.Begin(y0);
+            if constexpr (kBright) strip.bright.Begin(y0);
+            typename Dark::Selection darkest{};
+            typename Bright::Selection brightest{};
             for (int32_t y = y0; y < y1; ++y) {
-                const typename Dark::Key* darkest = nullptr;
-                const typename Bright::Key* brightest = nullptr;
-                if constexpr (kDark) darkest = dark.Next(y);
-                if constexpr (kBright) brightest = bright.Next(y);
-                FinishRow<Format, kSelection>(input.Row(y), output.Row(y), darkest, brightest, input.width, mix);
+                if constexpr (kDark) darkest = strip.dark.Next(y);
+                if constexpr (kBright) brightest = strip.bright.Next(y);
+                if constexpr (kPickIntoOutput && kDark) {
+                    PickRows<typename Dark::Order>(output.Row(y), darkest.earlier, darkest.later, width);
+                } else if constexpr (kPickIntoOutput) {
+                    PickRows<typename Bright::Order>(output.Row(y), brightest.earlier, brightest.later, width);
+                } else {
+                    FinishRow<Format, kSelection>(input.Row(y), output.Row(y), darkest.earlier, darkest.later,
+                                                  brightest.earlier, brightest.later, width, mix);
+                }
             }
         });
         return true;
@@ -391,4 +457,5 @@ bool SelectExtremes(ExtremeSelection selection, int32_t bitsPerPixel, const Pixe
     return ok;
 }
 
+}  // namespace RANK_KERNELS
 }  // namespace rank

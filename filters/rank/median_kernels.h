@@ -1,4 +1,5 @@
-// The median engines.
+// The median engines. Kernel source: included once per instruction set by
+// the kernels_*.cpp files, inside the namespace RANK_KERNELS.
 //
 // Every channel of output pixel (x, y) is the sample of rank half = n / 2
 // (counted from 1 in ascending order) of the n pixels of its neighbourhood,
@@ -22,67 +23,51 @@
 //    The window's fine counts of a segment are only brought up to date when a
 //    search lands in that segment (neighbouring medians mostly share their
 //    segment, so that is usually one column in and one out).
-#include <algorithm>
-#include <climits>
-#include <cstring>
-
-#include "rank_engines.h"
-
 namespace rank {
+namespace RANK_KERNELS {
 namespace {
 
-// ---- direct ranking, for the pixels the network leaves out ---------------------------
-
-// Ranks channel `channel` of pixel (x, y) directly: the value of rank n / 2.
-template <class Format>
-uint8_t DirectRank(const PixelPlane& input, int32_t x, int32_t y, int32_t radius, int channel) {
-    uint8_t values[(2 * 1 + 1) * (2 * 1 + 1)];
-    int count = 0;
-    const int32_t x0 = std::max(0, x - radius), x1 = std::min(input.width - 1, x + radius);
-    const int32_t y0 = std::max(0, y - radius), y1 = std::min(input.height - 1, y + radius);
-    for (int32_t j = y0; j <= y1; ++j) {
-        const uint8_t* row = input.Row(j);
-        for (int32_t i = x0; i <= x1; ++i) values[count++] = row[Format::kBytesPerPixel * i + channel];
-    }
-    const int half = count / 2;
-    if (half == 0) return 255;
-    std::nth_element(values, values + (half - 1), values + count);
-    return values[half - 1];
-}
-
-template <class Format>
-void DirectRankPixel(const PixelPlane& input, const PixelPlane& output, int32_t x, int32_t y, int32_t radius) {
-    uint8_t* out = output.Row(y) + Format::kBytesPerPixel * x;
-    for (int c = 0; c < Format::kChannels; ++c) out[c] = DirectRank<Format>(input, x, y, radius, c);
-    if constexpr (Format::kHasFourthByte) out[3] = input.Row(y)[4 * x + 3];
-}
-
-// ---- r = 1: the network -------------------------------------------------------
+// ---- r = 1: min/max networks -----------------------------------------------------
+//
+// Each byte of a row is ranked on its own, so a row of any depth is a row of
+// independent byte lanes whose horizontal neighbours lie kStep bytes away.
+// The columns of the window are sorted first and shared by the three output
+// pixels that see them; the rank then follows from the sorted columns by a
+// few minima and maxima (checked on all 0/1 inputs, which is enough for a
+// min/max network). With the window cut at the borders:
+//  - 3 x 3, the fourth smallest of nine: with columns sorted into lows,
+//    mids and highs, only L1, L2 (middle and largest low), M0, M1 (smallest
+//    and middle mid) and H0 (smallest high) can be it, with L1 <= L2,
+//    M0 <= M1, L1 <= M1, M0 <= H0, and only L0 lies below them all; it is
+//    the third smallest of those five: max(L1, M0, min(L2, M1, H0)).
+//  - 2 x 3 at the left and right edges, the third smallest of six from two
+//    sorted columns a and b: max(min(a0, b2), min(a1, b1), min(a2, b0)).
+//  - 3 x 2 in the first and last rows, the third smallest of six from three
+//    sorted pairs: max(middle low, min(largest low, smallest high)).
+//  - 2 x 2 at the corners, the second smallest of four.
 
 inline uint8_t Min(uint8_t a, uint8_t b) { return a < b ? a : b; }
 inline uint8_t Max(uint8_t a, uint8_t b) { return a < b ? b : a; }
+inline uint8_t Middle(uint8_t a, uint8_t b, uint8_t c) { return Max(Min(a, b), Min(Max(a, b), c)); }
 
-// One interior row: every byte from the three rows above, at and below it.
-// First each column of three is sorted (lo <= mid <= hi); with the columns
-// sorted, only five values can be the fourth smallest of the nine:
-// L1 and L2 (the middle and largest of the three lows), M0 and M1 (the
-// smallest and middle of the three mids) and H0 (the smallest high), with
-// L1 <= L2, M0 <= M1, L1 <= M1 and M0 <= H0; and only the smallest of all
-// nine (L0) lies below all of them. The fourth smallest is therefore the
-// third smallest of those five, which under these order relations is
-// max(L1, M0, min(L2, M1, H0)).
-template <int kStep>
-void NetworkRow(const uint8_t* __restrict above, const uint8_t* __restrict at, const uint8_t* __restrict below,
-                uint8_t* __restrict out, int32_t bytes, uint8_t* __restrict lo, uint8_t* __restrict mid,
-                uint8_t* __restrict hi) {
+// Sorts every column of three bytes: lo <= mid <= hi.
+inline void SortColumns(const uint8_t* __restrict above, const uint8_t* __restrict at,
+                        const uint8_t* __restrict below, uint8_t* __restrict lo, uint8_t* __restrict mid,
+                        uint8_t* __restrict hi, int32_t bytes) {
     for (int32_t j = 0; j < bytes; ++j) {
         const uint8_t a = above[j], b = at[j], c = below[j];
         const uint8_t ab0 = Min(a, b), ab1 = Max(a, b);
-        lo[j] = Min(ab0, c);
         const uint8_t top = Max(ab0, c);
+        lo[j] = Min(ab0, c);
         mid[j] = Min(ab1, top);
         hi[j] = Max(ab1, top);
     }
+}
+
+// The fourth smallest of the nine bytes around every inner byte of a row.
+template <int kStep>
+void RankOfNine(const uint8_t* __restrict lo, const uint8_t* __restrict mid, const uint8_t* __restrict hi,
+                uint8_t* __restrict out, int32_t bytes) {
     for (int32_t j = kStep; j < bytes - kStep; ++j) {
         const uint8_t l0 = lo[j - kStep], l1 = lo[j], l2 = lo[j + kStep];
         const uint8_t lMin01 = Min(l0, l1), lMax01 = Max(l0, l1);
@@ -97,11 +82,50 @@ void NetworkRow(const uint8_t* __restrict above, const uint8_t* __restrict at, c
     }
 }
 
+// The third smallest of the six bytes of sorted columns a and b.
+inline uint8_t RankOfSixColumns(const uint8_t* lo, const uint8_t* mid, const uint8_t* hi, int32_t a, int32_t b) {
+    return Max(Max(Min(lo[a], hi[b]), Min(mid[a], mid[b])), Min(hi[a], lo[b]));
+}
+
+// The third smallest of the six bytes around every inner byte of a first or
+// last row, from the two rows the window holds.
+template <int kStep>
+void RankOfSixPairs(const uint8_t* __restrict first, const uint8_t* __restrict second, uint8_t* __restrict out,
+                    uint8_t* __restrict lo, uint8_t* __restrict hi, int32_t bytes) {
+    for (int32_t j = 0; j < bytes; ++j) {
+        lo[j] = Min(first[j], second[j]);
+        hi[j] = Max(first[j], second[j]);
+    }
+    for (int32_t j = kStep; j < bytes - kStep; ++j) {
+        const uint8_t l0 = lo[j - kStep], l1 = lo[j], l2 = lo[j + kStep];
+        const uint8_t lowLargest = Max(Max(l0, l1), l2);
+        const uint8_t highSmallest = Min(Min(hi[j - kStep], hi[j]), hi[j + kStep]);
+        out[j] = Max(Middle(l0, l1, l2), Min(lowLargest, highSmallest));
+    }
+}
+
+// The second smallest of the four bytes of two sorted pairs.
+inline uint8_t RankOfFour(const uint8_t* lo, const uint8_t* hi, int32_t a, int32_t b) {
+    return Min(Max(lo[a], lo[b]), Min(hi[a], hi[b]));
+}
+
+// 32 bits per pixel: every fourth byte is the input's own.
+inline void KeepFourthBytes(const uint8_t* __restrict in, uint8_t* __restrict out, int32_t width) {
+    for (int32_t x = 0; x < width; ++x) {
+        uint32_t ranked, own;
+        std::memcpy(&ranked, out + 4 * x, 4);
+        std::memcpy(&own, in + 4 * x, 4);
+        const uint32_t word = (ranked & 0x00FFFFFFu) | (own & 0xFF000000u);
+        std::memcpy(out + 4 * x, &word, 4);
+    }
+}
+
 template <class Format>
 bool MedianByNetwork(const PixelPlane& input, const PixelPlane& output, ThreadScratch& scratch) {
     constexpr int kStep = Format::kBytesPerPixel;
     const int32_t width = input.width, height = input.height;
     const int32_t bytes = width * kStep;
+    const int32_t last = bytes - kStep;  // first byte of the last pixel
     const int32_t strips = StripCount(height);
     const auto layout = [&](ScratchCarver& carver, uint8_t** rows) {
         for (int i = 0; i < 3; ++i) rows[i] = carver.Take<uint8_t>(static_cast<size_t>(bytes));
@@ -116,19 +140,27 @@ bool MedianByNetwork(const PixelPlane& input, const PixelPlane& output, ThreadSc
         ScratchCarver carver(scratch.Area(strip));
         uint8_t* rows[3];
         layout(carver, rows);
+        uint8_t* lo = rows[0];
+        uint8_t* mid = rows[1];
+        uint8_t* hi = rows[2];
         for (int32_t y = y0; y < y1; ++y) {
-            if (y == 0 || y == height - 1) {
-                for (int32_t x = 0; x < width; ++x) DirectRankPixel<Format>(input, output, x, y, 1);
-                continue;
-            }
             const uint8_t* at = input.Row(y);
             uint8_t* out = output.Row(y);
-            NetworkRow<kStep>(input.Row(y - 1), at, input.Row(y + 1), out, bytes, rows[0], rows[1], rows[2]);
-            if constexpr (Format::kHasFourthByte) {
-                for (int32_t x = 1; x < width - 1; ++x) out[4 * x + 3] = at[4 * x + 3];
+            if (y == 0 || y == height - 1) {
+                RankOfSixPairs<kStep>(at, input.Row(y == 0 ? 1 : y - 1), out, lo, hi, bytes);
+                for (int c = 0; c < Format::kChannels; ++c) {
+                    out[c] = RankOfFour(lo, hi, c, kStep + c);
+                    out[last + c] = RankOfFour(lo, hi, last - kStep + c, last + c);
+                }
+            } else {
+                SortColumns(input.Row(y - 1), at, input.Row(y + 1), lo, mid, hi, bytes);
+                RankOfNine<kStep>(lo, mid, hi, out, bytes);
+                for (int c = 0; c < Format::kChannels; ++c) {
+                    out[c] = RankOfSixColumns(lo, mid, hi, c, kStep + c);
+                    out[last + c] = RankOfSixColumns(lo, mid, hi, last - kStep + c, last + c);
+                }
             }
-            DirectRankPixel<Format>(input, output, 0, y, 1);
-            DirectRankPixel<Format>(input, output, width - 1, y, 1);
+            if constexpr (Format::kHasFourthByte) KeepFourthBytes(at, out, width);
         }
     });
     return true;
@@ -158,6 +190,23 @@ inline void AddCounts(Counter* __restrict dst, const Counter* __restrict src) {
 }
 inline void SubtractCounts(Counter* __restrict dst, const Counter* __restrict src) {
     for (int j = 0; j < kSegmentValues; ++j) dst[j] = static_cast<Counter>(dst[j] - src[j]);
+}
+
+// The number of leading counters of a cumulative (non-decreasing) row of 16
+// that are below limit (1 .. 32767); that is the index of the first one that
+// reaches it.
+inline int CountBelow(const Counter* counts, int32_t limit) {
+#if defined(__SSE2__)
+    const __m128i bound = _mm_set1_epi16(static_cast<short>(limit));
+    const __m128i low = _mm_cmplt_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(counts)), bound);
+    const __m128i high = _mm_cmplt_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(counts + 8)), bound);
+    const unsigned below = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(low, high)));
+    return __builtin_ctz(~below);  // the set bits are a run from bit 0
+#else
+    int count = 0;
+    while (count < kSegmentValues && counts[count] < limit) ++count;
+    return count;
+#endif
 }
 
 // The cumulative counts of one channel over a set of pixels: coarse[s] counts
@@ -205,11 +254,11 @@ public:
             const int32_t endColumn = std::min(width_, tx1 + radius_);
             std::memset(columns_, 0, sizeof(Counts) * kChannels * static_cast<size_t>(endColumn - firstColumn_));
             const int32_t top = std::max(0, y0 - radius_), bottom = std::min(height_ - 1, y0 + radius_);
-            for (int32_t j = top; j <= bottom; ++j) CountRow<true>(j, endColumn);
+            for (int32_t j = top; j <= bottom; ++j) MoveRows(-1, j, endColumn);
             for (int32_t y = y0; y < y1; ++y) {
                 if (y > y0) {
-                    if (y - radius_ - 1 >= 0) CountRow<false>(y - radius_ - 1, endColumn);
-                    if (y + radius_ < height_) CountRow<true>(y + radius_, endColumn);
+                    const int32_t leaving = y - radius_ - 1, entering = y + radius_;
+                    MoveRows(leaving, entering < height_ ? entering : -1, endColumn);
                 }
                 const int32_t rows = std::min(height_ - 1, y + radius_) - std::max(0, y - radius_) + 1;
                 Row(y, tx0, tx1, rows);
@@ -224,18 +273,16 @@ private:
         return columns_[static_cast<size_t>(x - firstColumn_) * kChannels + channel];
     }
 
-    // Row j enters (or leaves) the counts of columns firstColumn_ .. end - 1.
-    template <bool kEnter>
-    void CountRow(int32_t j, int32_t end) {
-        const uint8_t* row = input_.Row(j);
+    // Row `leaving` leaves and row `entering` enters the counts of columns
+    // firstColumn_ .. end - 1; -1 stands for no row.
+    void MoveRows(int32_t leaving, int32_t entering, int32_t end) {
+        const uint8_t* out = leaving >= 0 ? input_.Row(leaving) : nullptr;
+        const uint8_t* in = entering >= 0 ? input_.Row(entering) : nullptr;
         for (int32_t x = firstColumn_; x < end; ++x) {
             for (int c = 0; c < kChannels; ++c) {
-                const int value = row[kStep * x + c];
-                if constexpr (kEnter) {
-                    Column(x, c).Add(value);
-                } else {
-                    Column(x, c).Remove(value);
-                }
+                Counts& column = Column(x, c);
+                if (out) column.Remove(out[kStep * x + c]);
+                if (in) column.Add(in[kStep * x + c]);
             }
         }
     }
@@ -272,13 +319,10 @@ private:
     // The smallest value v of channel c whose cumulative count reaches half.
     uint8_t Select(int c, int32_t x, int32_t first, int32_t last, int32_t half) {
         const Counts& window = window_[c];
-        int segment = 0;
-        for (int s = 0; s < kSegments; ++s) segment += window.coarse[s] < half;
+        const int segment = CountBelow(window.coarse, half);
         const int32_t below = segment > 0 ? window.coarse[segment - 1] : 0;
         if (fineAt_[c][segment] != x) RefreshFine(c, segment, x, first, last);
-        const Counter* fine = window.fine[segment];
-        int value = 0;
-        for (int j = 0; j < kSegmentValues; ++j) value += below + fine[j] < half;
+        const int value = CountBelow(window.fine[segment], half - below);
         return static_cast<uint8_t>(kSegmentValues * segment + value);
     }
 
@@ -348,7 +392,7 @@ bool MedianFilter(int32_t bitsPerPixel, const PixelPlane& input, const PixelPlan
                   ThreadScratch& scratch) {
     if (input.width < 1 || input.height < 1) return true;
     if (radius != 1 || input.width < 3 || input.height < 3) {
-        return MedianByHistograms(bitsPerPixel, input, output, radius, scratch);
+        return RANK_KERNELS::MedianByHistograms(bitsPerPixel, input, output, radius, scratch);
     }
     bool ok = true;
     DispatchByDepth(bitsPerPixel, [&](auto format) {
@@ -357,4 +401,5 @@ bool MedianFilter(int32_t bitsPerPixel, const PixelPlane& input, const PixelPlan
     return ok;
 }
 
+}  // namespace RANK_KERNELS
 }  // namespace rank
