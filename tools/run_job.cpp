@@ -74,36 +74,54 @@ std::vector<BoundParameter> BindParameters(const CatalogueMethod& method, const 
     return bound;
 }
 
-RunResult RunOnImage(ka_iproc::PluginModule& module, const CatalogueMethod& method, const Image& input,
-                     const std::vector<BoundParameter>& parameters, int repeat) {
-    RunResult result;
-    ka_iproc::Session session;
-    std::vector<std::u16string> inputNames;
-    for (const auto& in : method.inputs) inputNames.push_back(in.name);
-    ka_iproc::ParameterList inputs(inputNames);
-    ka_iproc::ParameterList outputs({kOutputFrameName});
-    if (!method.inputs.empty()) AddImageFrame(session, method.inputs[0].name, input);
+namespace {
+
+std::vector<std::u16string> InputNames(const CatalogueMethod& method) {
+    std::vector<std::u16string> names;
+    for (const auto& in : method.inputs) names.push_back(in.name);
+    return names;
+}
+
+}  // namespace
+
+MethodRunner::MethodRunner(ka_iproc::PluginModule& module, const CatalogueMethod& method,
+                           const std::vector<BoundParameter>& parameters)
+    : method_(method), inputs_(InputNames(method)), outputs_({kOutputFrameName}), instance_(module, method.index) {
     // A parameter not given has no object behind its name: the method then
     // takes its default.
     for (const BoundParameter& p : parameters) {
-        if (p.image) AddImageFrame(session, p.name, *p.image);
-        else if (p.isArray) session.AddArray(p.name, p.numbers);
-        else session.AddNumber(p.name, p.numbers.at(0));
+        if (p.image) AddImageFrame(session_, p.name, *p.image);
+        else if (p.isArray) session_.AddArray(p.name, p.numbers);
+        else session_.AddNumber(p.name, p.numbers.at(0));
     }
+}
 
-    ka_iproc::MethodInstance instance(module, method.index);
-    if (instance.Handle() == 0 || instance.Handle() == InvalidMethodHandle) {
-        result.error = "error: the module has no object for method \"" + Utf8(method.name) +
-                       "\" (InitMethod gave none)";
+bool MethodRunner::HasObject() const {
+    return instance_.Handle() != 0 && instance_.Handle() != InvalidMethodHandle;
+}
+
+std::string MethodRunner::NoObjectError() const {
+    return "error: the module has no object for method \"" + Utf8(method_.name) + "\" (InitMethod gave none)";
+}
+
+RunResult MethodRunner::Run(const Image& input, int repeat) {
+    RunResult result;
+    if (!HasObject()) {
+        result.error = NoObjectError();
         return result;
     }
+    // A new input frame under the same name: the host gives it a new
+    // timestamp, as it would for a new picture.
+    if (!method_.inputs.empty()) AddImageFrame(session_, method_.inputs[0].name, input);
+    session_.Remove(kOutputFrameName);
+    session_.ClearWarnings();
     std::u16string error;
-    bool ok = instance.Run(session, inputs, outputs, &error);
-    for (const auto& warning : session.Warnings()) result.warnings.push_back(Utf8(warning));
+    bool ok = instance_.Run(session_, inputs_, outputs_, &error);
+    for (const auto& warning : session_.Warnings()) result.warnings.push_back(Utf8(warning));
     for (int i = 0; ok && i < repeat; ++i) {
-        session.ClearWarnings();
+        session_.ClearWarnings();
         auto start = std::chrono::steady_clock::now();
-        ok = instance.Run(session, inputs, outputs, &error);
+        ok = instance_.Run(session_, inputs_, outputs_, &error);
         auto stop = std::chrono::steady_clock::now();
         result.repeatMilliseconds.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
     }
@@ -113,12 +131,18 @@ RunResult RunOnImage(ka_iproc::PluginModule& module, const CatalogueMethod& meth
         return result;
     }
     result.ok = true;
-    FrameHandle output = session.FindFrame(kOutputFrameName);
+    FrameHandle output = session_.FindFrame(kOutputFrameName);
     if (output) {
         result.output = ImageFromFrame(output);
         result.hasOutput = true;
     }
     return result;
+}
+
+RunResult RunOnImage(ka_iproc::PluginModule& module, const CatalogueMethod& method, const Image& input,
+                     const std::vector<BoundParameter>& parameters, int repeat) {
+    MethodRunner runner(module, method, parameters);
+    return runner.Run(input, repeat);
 }
 
 std::string TimingLine(std::vector<double> ms) {

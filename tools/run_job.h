@@ -45,8 +45,36 @@ struct RunResult {
     std::vector<double> repeatMilliseconds;  // the method time of each repeated run
 };
 
-// Runs the method once on the image, then `repeat` more times with the same
-// method object and session, timing only the method calls.
+// One method object with its own host session, parameters bound once, run on
+// one image after another: the input frame is replaced for each image, while
+// the parameters (a calibration frame included, with its timestamp) stay. A
+// runner belongs to one thread at a time; threads that run a method in
+// parallel each hold a runner of their own.
+class MethodRunner {
+public:
+    MethodRunner(ka_iproc::PluginModule& module, const CatalogueMethod& method,
+                 const std::vector<BoundParameter>& parameters);
+    MethodRunner(const MethodRunner&) = delete;
+    MethodRunner& operator=(const MethodRunner&) = delete;
+
+    // Whether InitMethod gave an object for the method, and the error text
+    // a run reports when it did not.
+    bool HasObject() const;
+    std::string NoObjectError() const;
+    // Runs the method once on the image, then `repeat` more times, timing
+    // only the method calls.
+    RunResult Run(const Image& input, int repeat = 0);
+
+private:
+    const CatalogueMethod& method_;
+    ka_iproc::Session session_;
+    ka_iproc::ParameterList inputs_;
+    ka_iproc::ParameterList outputs_;
+    ka_iproc::MethodInstance instance_;
+};
+
+// A runner used once: runs the method on the image, then `repeat` more times
+// with the same method object and session, timing only the method calls.
 RunResult RunOnImage(ka_iproc::PluginModule& module, const CatalogueMethod& method, const Image& input,
                      const std::vector<BoundParameter>& parameters, int repeat);
 
@@ -60,6 +88,7 @@ struct RunRequest {
     std::string output;
     std::vector<BoundParameter> parameters;
     int repeat = 0;
+    int jobs = 0;  // worker threads for a folder INPUT; 0: one per processor
 };
 
 // A handler for `run` with a folder as INPUT (batch runs); null until one is
