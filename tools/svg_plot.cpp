@@ -15,20 +15,6 @@ constexpr double kPlotHeight = kHeight - kTop - kBottom;
 // Markers are drawn on each sample while the plot is sparse enough to show them.
 constexpr size_t kMaxMarkers = 120;
 
-std::string Escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
 std::string Format(const char* format, double a, double b = 0, double c = 0, double d = 0) {
     char buffer[160];
     std::snprintf(buffer, sizeof buffer, format, a, b, c, d);
@@ -103,10 +89,10 @@ void AxesAndLabels(std::string& svg, const LinePlot& plot, const Axis& ax, const
     }
     svg += "</g>\n<g font-size=\"13\" fill=\"#323f4b\">\n";
     svg += Format("<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\">", kLeft + kPlotWidth / 2, kHeight - 16) +
-           Escape(plot.xLabel) + "</text>\n";
+           EscapeMarkup(plot.xLabel) + "</text>\n";
     svg += Format("<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\" transform=\"rotate(-90 %.2f %.2f)\">", 20,
                   kTop + kPlotHeight / 2, 20, kTop + kPlotHeight / 2) +
-           Escape(plot.yLabel) + "</text>\n</g>\n";
+           EscapeMarkup(plot.yLabel) + "</text>\n</g>\n";
 }
 
 void Series(std::string& svg, const PlotSeries& series, const Axis& ax, const Axis& ay, bool markers) {
@@ -143,11 +129,25 @@ void Legend(std::string& svg, const LinePlot& plot) {
         svg += Format("<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke-width=\"2.5\" ", x + 8, cy, x + 28, cy) +
                "stroke=\"" + plot.series[i].colour + "\"/>\n";
         svg += Format("<text x=\"%.2f\" y=\"%.2f\" font-size=\"12\" fill=\"#323f4b\">", x + 34, cy + 4) +
-               Escape(plot.series[i].label) + "</text>\n";
+               EscapeMarkup(plot.series[i].label) + "</text>\n";
     }
 }
 
 }  // namespace
+
+std::string EscapeMarkup(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
 
 double NiceStep(double range, int ticks) {
     if (!(range > 0) || !std::isfinite(range)) return 1;
@@ -169,8 +169,8 @@ std::string RenderSvg(const LinePlot& plot) {
                              kWidth, kHeight, kWidth, kHeight);
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     svg += Format("<text x=\"%.2f\" y=\"30\" font-size=\"17\" font-weight=\"600\" fill=\"#1f2933\">", kLeft) +
-           Escape(plot.title) + "</text>\n";
-    svg += Format("<text x=\"%.2f\" y=\"50\" font-size=\"12\" fill=\"#616e7c\">", kLeft) + Escape(plot.subtitle) +
+           EscapeMarkup(plot.title) + "</text>\n";
+    svg += Format("<text x=\"%.2f\" y=\"50\" font-size=\"12\" fill=\"#616e7c\">", kLeft) + EscapeMarkup(plot.subtitle) +
            "</text>\n";
     svg += Format("<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" fill=\"#f8fafc\"/>\n", kLeft, kTop,
                   kPlotWidth, kPlotHeight);
@@ -184,7 +184,7 @@ std::string RenderSvg(const LinePlot& plot) {
     if (points == 0) {
         svg += Format("<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\" font-size=\"15\" fill=\"#9aa5b1\">",
                       kLeft + kPlotWidth / 2, kTop + kPlotHeight / 2) +
-               Escape(plot.emptyNote) + "</text>\n";
+               EscapeMarkup(plot.emptyNote) + "</text>\n";
     }
     if (plot.series.size() > 1) Legend(svg, plot);
     svg += "</svg>\n";

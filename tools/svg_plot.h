@@ -27,6 +27,9 @@ struct LinePlot {
 
 std::string RenderSvg(const LinePlot& plot);
 
+// Text with &, <, > and " written as entities, for SVG and HTML alike.
+std::string EscapeMarkup(const std::string& text);
+
 // A step of 1, 2 or 5 times a power of ten that cuts `range` into about
 // `ticks` pieces.
 double NiceStep(double range, int ticks);
