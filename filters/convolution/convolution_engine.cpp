@@ -1,86 +1,274 @@
 #include "convolution_engine.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "parallel.h"
 #include "pixel_format.h"
+#include "row_blocks.h"
 #include "tap_span.h"
 
 namespace {
+
+// Each thread works in floats on its own stack: rows of the frame converted
+// once (not once per tap), held in a ring of as many rows as the kernel has,
+// over a vertical strip of the frame narrow enough for the ring to fit.
+constexpr int64_t kWorkFloats = 32768;
+constexpr int64_t kMaxRingRows = 32;
+constexpr int64_t kMinStripPixels = 8;
 
 struct KernelPass {
     const float* weights;
     int64_t height;  // kernel rows
     int64_t width;   // kernel columns
-    SpanFinish finish;
-    bool normalise;  // Saturate only; LowByte always divides by W
+    SpanFinish finish;  // LowByte or Saturate
+    bool normalise;     // Saturate only; LowByte always divides by W
 };
 
-// One output row. The kernel rows that meet the frame are the same for every
-// pixel of the row, so only the columns need clipping, and only within the
-// kernel's half-width of either side: the pixels between take every kernel
-// column and form one span with one W, computed in vector lanes. The border
-// pixels are spans of their own, one pixel long, with their columns clipped.
+// A kernel whose weights are all the same (the mean kernel) multiplies every
+// sample by that weight whichever tap reads it, so the working rows can hold
+// the products, formed once, and the taps only add them: the same roundings
+// and the same additions in the same order. Returns 1 for other kernels,
+// which leaves the samples as they are.
+struct UniformWeight {
+    bool uniform = false;
+    float weight = 1.0f;
+};
+UniformWeight UniformWeightOf(const float* kernel, int64_t count) {
+    for (int64_t i = 1; i < count; ++i) {
+        if (std::memcmp(&kernel[i], &kernel[0], sizeof(float)) != 0) return {};
+    }
+    return {true, kernel[0]};
+}
+
+struct FrameRows {
+    const uint8_t* input;
+    uint8_t* output;
+    ptrdiff_t stride;
+    int64_t height;
+    int64_t width;
+
+    const uint8_t* InputRow(int64_t y) const { return input + y * stride; }
+    uint8_t* OutputRow(int64_t y) const { return output + y * stride; }
+};
+
+SpanOutput ByteOutput(const KernelPass& pass, uint8_t* samples, int64_t count, float weightSum,
+                      const uint8_t* fourthBytes) {
+    SpanOutput out;
+    out.samples = samples;
+    out.count = static_cast<int32_t>(count);
+    out.finish = pass.finish;
+    out.divisor = weightSum;
+    out.divide = pass.finish == SpanFinish::LowByte || (pass.normalise && weightSum != 0.0f);
+    out.fourthBytes = fourthBytes;
+    return out;
+}
+
+// Splits the pixels x0..x1-1 of a row by the kernel columns that meet the
+// frame (column x - radius + k for k = 0..length-1): the pixels whose whole
+// window lies inside form one span with every column; each pixel nearer a
+// side than the radius is a span of its own with its columns clipped.
+// Calls spanFn(x, pixels, firstColumn, columns).
+template <class SpanFn>
+void ForEachColumnSpan(int64_t x0, int64_t x1, int64_t radius, int64_t length, int64_t width, SpanFn&& spanFn) {
+    const int64_t interiorBegin = std::min(std::max(x0, radius), x1);
+    const int64_t interiorEnd = std::max(interiorBegin, std::min(x1, width - radius));
+    auto borderPixel = [&](int64_t x) {
+        const int64_t first = std::max<int64_t>(0, radius - x);
+        const int64_t last = std::min(length - 1, width - 1 - x + radius);
+        spanFn(x, 1, first, last - first + 1);
+    };
+    for (int64_t x = x0; x < interiorBegin; ++x) borderPixel(x);
+    if (interiorEnd > interiorBegin) spanFn(interiorBegin, interiorEnd - interiorBegin, 0, length);
+    for (int64_t x = interiorEnd; x < x1; ++x) borderPixel(x);
+}
+
+// The kernel rows that meet the frame for output row y: kernel row ky reads
+// frame row y + radius - ky.
+struct RowRange {
+    int64_t first;
+    int64_t count;
+};
+RowRange KernelRowsInside(int64_t y, const KernelPass& pass, int64_t frameHeight) {
+    const int64_t radius = (pass.height - 1) / 2;
+    const int64_t first = std::max<int64_t>(0, y + radius - (frameHeight - 1));
+    const int64_t last = std::min(pass.height - 1, y + radius);
+    return {first, last - first + 1};
+}
+
+// Ring rows that are frame rows converted to floats, over the strip's pixels
+// and `halo` pixels either side.
 template <class Format>
-void ConvolveRow(const uint8_t* input, uint8_t* output, ptrdiff_t stride, int64_t frameHeight, int64_t frameWidth,
-                 const KernelPass& pass, int64_t y) {
+struct ConvertedRows {
+    const FrameRows& frame;
+    int64_t halo;
+    UniformWeight premultiply;
+
+    static constexpr int64_t kExtraFloatsPerPixel = 0;
+    int64_t ExtraFloatsFixed() const { return 0; }
+    void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float*) const {
+        constexpr int64_t B = Format::kBytesPerPixel;
+        const int64_t q0 = std::max<int64_t>(0, p0 - halo);
+        const int64_t q1 = std::min(frame.width, p1 + halo);
+        ConvertSamples(frame.InputRow(row) + B * q0, slot + B * (q0 - (p0 - halo)), B * (q1 - q0),
+                       premultiply.weight);
+    }
+    bool Premultiplied() const { return premultiply.uniform; }
+};
+
+// Ring rows that are the row pass's results (as floats) over the strip's
+// pixels: the bytes ConvolveRows would write, never stored as bytes.
+template <class Format>
+struct SmoothedRows {
+    const FrameRows& frame;
+    const float* kernel;
+    int64_t length;
+    int64_t radius;
+    UniformWeight premultiply;  // the same for the row and the column pass
+
+    // The converted input row the row pass reads.
+    static constexpr int64_t kExtraFloatsPerPixel = Format::kBytesPerPixel;
+    int64_t ExtraFloatsFixed() const { return Format::kBytesPerPixel * 2 * radius; }
+    void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float* converted) const {
+        constexpr int64_t B = Format::kBytesPerPixel;
+        ConvertedRows<Format>{frame, radius, premultiply}.Fill(converted, row, p0, p1, nullptr);
+        ForEachColumnSpan(p0, p1, radius, length, frame.width, [&](int64_t x, int64_t pixels, int64_t k0, int64_t taps) {
+            TapSpan<float> span;
+            span.origin = converted;
+            span.shift = B * (x - p0 + k0);
+            span.columnStep = B;
+            span.rows = 1;
+            span.columns = static_cast<int32_t>(taps);
+            span.weights = kernel + k0;
+            span.premultiplied = premultiply.uniform;
+            SpanOutput out;
+            out.samples = slot + B * (x - p0);
+            out.count = static_cast<int32_t>(B * pixels);
+            out.finish = SpanFinish::LowByteValue;
+            out.divisor = SumSpanWeights(span);
+            out.scale = premultiply.weight;  // what the column pass's taps multiply by
+            ConvolveSpan(span, out);
+        });
+    }
+    bool Premultiplied() const { return premultiply.uniform; }
+};
+
+// Ring rows start on 64-byte boundaries, so that the column taps, which read
+// the same samples of successive rows, load whole cache lines.
+constexpr int64_t kSlotAlignFloats = 16;
+int64_t RingSlotFloats(int64_t bytesPerPixel, int64_t stripPixels, int64_t rx) {
+    return (bytesPerPixel * (stripPixels + 2 * rx) + kSlotAlignFloats - 1) / kSlotAlignFloats * kSlotAlignFloats;
+}
+
+// The widest strip (in pixels) whose ring and extra rows fit a thread's
+// working floats; 0 when none does.
+template <class Format, class Source>
+int64_t StripPixels(const KernelPass& pass, const Source& source, int64_t frameWidth) {
+    if (pass.height > kMaxRingRows) return 0;
+    constexpr int64_t B = Format::kBytesPerPixel;
+    const int64_t rx = (pass.width - 1) / 2;
+    const int64_t perPixel = pass.height * B + Source::kExtraFloatsPerPixel;
+    const int64_t fixed = pass.height * (B * 2 * rx + kSlotAlignFloats) + source.ExtraFloatsFixed();
+    const int64_t pixels = std::min(frameWidth, (kWorkFloats - fixed) / perPixel);
+    return pixels >= std::min(kMinStripPixels, frameWidth) ? pixels : 0;
+}
+
+// Every output row from ring rows: for each strip, each thread walks down its
+// block of rows, bringing into the ring the rows the kernel newly meets.
+template <class Format, class Source>
+void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source& source, int64_t stripPixels) {
     constexpr int64_t B = Format::kBytesPerPixel;
     const int64_t ry = (pass.height - 1) / 2;
     const int64_t rx = (pass.width - 1) / 2;
-    // Kernel row ky reads frame row y + ry - ky.
-    const int64_t ky0 = std::max<int64_t>(0, y + ry - (frameHeight - 1));
-    const int64_t ky1 = std::min<int64_t>(pass.height - 1, y + ry);
-
-    TapSpan rows;
-    rows.origin = input + (y + ry - ky0) * stride;  // kernel row ky0, column of x - rx
-    rows.rowStep = -stride;
-    rows.columnStep = B;
-    rows.rows = static_cast<int32_t>(ky1 - ky0 + 1);
-    rows.weights = pass.weights + ky0 * pass.width;
-    rows.weightStride = pass.width;
-
-    const uint8_t* inputRow = input + y * stride;
-    uint8_t* outputRow = output + y * stride;
-    auto convolvePixels = [&](TapSpan taps, int64_t x, int64_t count) {
-        SpanOutput out;
-        out.samples = outputRow + B * x;
-        out.count = static_cast<int32_t>(B * count);
-        out.finish = pass.finish;
-        out.divisor = SumSpanWeights(taps);
-        out.divide = pass.finish == SpanFinish::LowByte || (pass.normalise && out.divisor != 0.0f);
-        out.fourthBytes = Format::kHasFourthByte ? inputRow + B * x : nullptr;
-        ConvolveSpan(taps, out);
-    };
-
-    const int64_t interiorBegin = std::min(rx, frameWidth);
-    const int64_t interiorEnd = std::max(interiorBegin, frameWidth - rx);
-    auto convolveBorderPixel = [&](int64_t x) {
-        const int64_t kx0 = std::max<int64_t>(0, rx - x);
-        const int64_t kx1 = std::min<int64_t>(pass.width - 1, frameWidth - 1 - x + rx);
-        TapSpan taps = rows;
-        taps.origin += B * (x - rx + kx0);
-        taps.weights += kx0;
-        taps.columns = static_cast<int32_t>(kx1 - kx0 + 1);
-        convolvePixels(taps, x, 1);
-    };
-    for (int64_t x = 0; x < interiorBegin; ++x) convolveBorderPixel(x);
-    if (interiorEnd > interiorBegin) {
-        TapSpan taps = rows;
-        taps.origin += B * (interiorBegin - rx);
-        taps.columns = static_cast<int32_t>(pass.width);
-        convolvePixels(taps, interiorBegin, interiorEnd - interiorBegin);
-    }
-    for (int64_t x = interiorEnd; x < frameWidth; ++x) convolveBorderPixel(x);
+    const int64_t slotFloats = RingSlotFloats(B, stripPixels, rx);
+    ParallelRowBlocks(static_cast<int32_t>(frame.height), [&](int32_t y0, int32_t y1) {
+        alignas(64) float work[kWorkFloats];
+        float* extra = work + pass.height * slotFloats;
+        int64_t held[kMaxRingRows];
+        const float* rowTable[kMaxRingRows];
+        for (int64_t p0 = 0; p0 < frame.width; p0 += stripPixels) {
+            const int64_t p1 = std::min(frame.width, p0 + stripPixels);
+            std::fill(held, held + pass.height, -1);
+            for (int64_t y = y0; y < y1; ++y) {
+                const RowRange rows = KernelRowsInside(y, pass, frame.height);
+                for (int64_t a = 0; a < rows.count; ++a) {
+                    const int64_t row = y + ry - rows.first - a;
+                    const int64_t slot = row % pass.height;
+                    if (held[slot] != row) {
+                        source.Fill(work + slot * slotFloats, row, p0, p1, extra);
+                        held[slot] = row;
+                    }
+                    rowTable[a] = work + slot * slotFloats;
+                }
+                TapSpan<float> taps;
+                taps.rowTable = rowTable;
+                taps.columnStep = B;
+                taps.rows = static_cast<int32_t>(rows.count);
+                taps.weights = pass.weights + rows.first * pass.width;
+                taps.weightStride = pass.width;
+                taps.premultiplied = source.Premultiplied();
+                ForEachColumnSpan(p0, p1, rx, pass.width, frame.width, [&](int64_t x, int64_t pixels, int64_t kx0, int64_t columns) {
+                    TapSpan<float> span = taps;
+                    span.shift = B * (x - p0 + kx0);
+                    span.weights += kx0;
+                    span.columns = static_cast<int32_t>(columns);
+                    const uint8_t* fourth = Format::kHasFourthByte ? frame.InputRow(y) + B * x : nullptr;
+                    ConvolveSpan(span, ByteOutput(pass, frame.OutputRow(y) + B * x, B * pixels, SumSpanWeights(span), fourth));
+                });
+            }
+        }
+    });
 }
 
-void RunPass(FrameHandle input, FrameHandle output, int32_t height, int32_t width, const KernelPass& pass) {
+// Kernels too tall or too wide for the ring: straight from the frame's bytes.
+template <class Format>
+void ConvolveFromFrame(const FrameRows& frame, const KernelPass& pass) {
+    constexpr int64_t B = Format::kBytesPerPixel;
+    const int64_t ry = (pass.height - 1) / 2;
+    const int64_t rx = (pass.width - 1) / 2;
+    ParallelRows(static_cast<int32_t>(frame.height), [&](int32_t y) {
+        const RowRange rows = KernelRowsInside(y, pass, frame.height);
+        TapSpan<uint8_t> taps;
+        taps.origin = frame.InputRow(y + ry - rows.first);
+        taps.rowStep = -frame.stride;
+        taps.columnStep = B;
+        taps.rows = static_cast<int32_t>(rows.count);
+        taps.weights = pass.weights + rows.first * pass.width;
+        taps.weightStride = pass.width;
+        ForEachColumnSpan(0, frame.width, rx, pass.width, frame.width, [&](int64_t x, int64_t pixels, int64_t kx0, int64_t columns) {
+            TapSpan<uint8_t> span = taps;
+            span.shift = B * (x - rx + kx0);
+            span.weights += kx0;
+            span.columns = static_cast<int32_t>(columns);
+            const uint8_t* fourth = Format::kHasFourthByte ? frame.InputRow(y) + B * x : nullptr;
+            ConvolveSpan(span, ByteOutput(pass, frame.OutputRow(y) + B * x, B * pixels, SumSpanWeights(span), fourth));
+        });
+    });
+}
+
+// Calls fn(Format{}, frameRows) for the input's depth.
+template <class Fn>
+void WithFrameRows(FrameHandle input, FrameHandle output, int32_t height, int32_t width, Fn&& fn) {
     if (height < 1 || width < 1) return;
-    const uint8_t* in = GetFrameDataAddr(input);
-    uint8_t* out = GetFrameDataAddr(output);
     DispatchByDepth(GetFrameBPP(input), [&](auto format) {
         using Format = decltype(format);
-        const ptrdiff_t stride = static_cast<ptrdiff_t>(RowStride<Format>(width));
-        ParallelRows(height, [&](int32_t y) { ConvolveRow<Format>(in, out, stride, height, width, pass, y); });
+        const FrameRows frame{GetFrameDataAddr(input), GetFrameDataAddr(output),
+                              static_cast<ptrdiff_t>(RowStride<Format>(width)), height, width};
+        fn(format, frame);
+    });
+}
+
+void RunKernelPass(FrameHandle input, FrameHandle output, int32_t height, int32_t width, const KernelPass& pass) {
+    WithFrameRows(input, output, height, width, [&](auto format, const FrameRows& frame) {
+        using Format = decltype(format);
+        const ConvertedRows<Format> source{frame, (pass.width - 1) / 2,
+                                           UniformWeightOf(pass.weights, pass.height * pass.width)};
+        const int64_t stripPixels = StripPixels<Format>(pass, source, frame.width);
+        if (stripPixels > 0) {
+            ConvolveStrips<Format>(frame, pass, source, stripPixels);
+        } else {
+            ConvolveFromFrame<Format>(frame, pass);
+        }
     });
 }
 
@@ -88,15 +276,27 @@ void RunPass(FrameHandle input, FrameHandle output, int32_t height, int32_t widt
 
 void ConvolveRows(FrameHandle input, const float* kernel, int32_t length, FrameHandle output, int32_t height,
                   int32_t width) {
-    RunPass(input, output, height, width, {kernel, 1, length, SpanFinish::LowByte, true});
+    RunKernelPass(input, output, height, width, {kernel, 1, length, SpanFinish::LowByte, true});
 }
 
 void ConvolveColumns(FrameHandle input, const float* kernel, int32_t length, FrameHandle output, int32_t height,
                      int32_t width) {
-    RunPass(input, output, height, width, {kernel, length, 1, SpanFinish::LowByte, true});
+    RunKernelPass(input, output, height, width, {kernel, length, 1, SpanFinish::LowByte, true});
+}
+
+void ConvolveRowsThenColumns(FrameHandle input, const float* kernel, int32_t length, FrameHandle output,
+                             int32_t height, int32_t width) {
+    const KernelPass columns{kernel, length, 1, SpanFinish::LowByte, true};
+    WithFrameRows(input, output, height, width, [&](auto format, const FrameRows& frame) {
+        using Format = decltype(format);
+        const SmoothedRows<Format> source{frame, kernel, length, (length - 1) / 2, UniformWeightOf(kernel, length)};
+        // Every kernel of up to 31 taps fits.
+        const int64_t stripPixels = StripPixels<Format>(columns, source, frame.width);
+        if (stripPixels > 0) ConvolveStrips<Format>(frame, columns, source, stripPixels);
+    });
 }
 
 void ConvolveKernel(FrameHandle input, const float* kernel, int32_t kernelHeight, int32_t kernelWidth,
                     FrameHandle output, int32_t height, int32_t width, bool normalise) {
-    RunPass(input, output, height, width, {kernel, kernelHeight, kernelWidth, SpanFinish::Saturate, normalise});
+    RunKernelPass(input, output, height, width, {kernel, kernelHeight, kernelWidth, SpanFinish::Saturate, normalise});
 }

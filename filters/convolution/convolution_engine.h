@@ -1,13 +1,14 @@
 // The convolution engines: the separable passes that serve "mean",
 // "gaussian" and the smoothing inside "edge", and the two-dimensional kernel
 // engine that serves "blur", the Laplacian high-boost methods and the user
-// kernels. All three are one routine (a kernel laid over every pixel, taps
-// outside the frame left out of both sums) with different kernel shapes and
-// a different way of turning a sum into a byte.
+// kernels. All are one routine (a kernel laid over every pixel, taps outside
+// the frame left out of both sums) with different kernel shapes and a
+// different way of turning a sum into a byte.
 //
 // Frames are 8, 24 or 32 bits per pixel (GetFrameBPP of the input); any
 // other depth is left unwritten. At 32 bits byte 3 of each output pixel is
-// byte 3 of the input pixel at the same place. Rows run in one parallel loop.
+// byte 3 of the input pixel at the same place. Rows run in one parallel loop;
+// the results do not depend on the number of threads.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,13 @@ void ConvolveRows(FrameHandle input, const float* kernel, int32_t length, FrameH
 // so kernel element 0 meets the highest-numbered row of the window.
 void ConvolveColumns(FrameHandle input, const float* kernel, int32_t length, FrameHandle output, int32_t height,
                      int32_t width);
+
+// ConvolveRows from the input into an intermediate frame, then ConvolveColumns
+// from there into the output, with the same bytes as those two calls but
+// without the intermediate frame: each thread keeps the row-pass results its
+// column pass needs in a few rows of its own. `length` is at most 31.
+void ConvolveRowsThenColumns(FrameHandle input, const float* kernel, int32_t length, FrameHandle output,
+                             int32_t height, int32_t width);
 
 // A kernel of kernelHeight x kernelWidth weights stored row by row: tap
 // (ky, kx) reads row y + ry - ky and column x - rx + kx, kernel rows taken

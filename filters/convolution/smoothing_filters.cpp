@@ -13,14 +13,12 @@ constexpr int32_t kMaxRadius = 10;
 
 CSeparableSmoothing::~CSeparableSmoothing() {
     FreeBlock(kernel);
-    FreeBlock(scratchFrame);
 }
 
 bool CSeparableSmoothing::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext,
                               int32_t errorMax, char16_t* errorBuf) {
     RunFrame run(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
     if (!run.FetchInputFrame()) return false;
-    if (UpdateGeometryCache(run.width, run.height, run.bpp)) scratchLayoutPending = true;
     if (!run.FetchOutputFrame(run.bpp)) return false;
     const int32_t radius = run.ReadClampedInteger(kRadiusInput, kDefaultRadius, 0, kMaxRadius);
     const int32_t length = 2 * radius + 1;
@@ -29,12 +27,7 @@ bool CSeparableSmoothing::Run(void* host, void* inputs, void* inputsContext, voi
         if (!ReallocArray(kernel, static_cast<size_t>(length))) return run.FailOutOfMemory();
         BuildKernel(radius);
     }
-    if (!EnsureScratchFrame(scratchFrame, run.inputFrame, run.width, run.height, run.bpp, scratchLayoutPending)) {
-        return run.FailOutOfMemory();
-    }
-    scratchLayoutPending = false;
-    ConvolveRows(run.inputFrame, kernel, length, scratchFrame, run.height, run.width);
-    ConvolveColumns(scratchFrame, kernel, length, run.outputFrame, run.height, run.width);
+    ConvolveRowsThenColumns(run.inputFrame, kernel, length, run.outputFrame, run.height, run.width);
     return true;
 }
 

@@ -1,7 +1,9 @@
 // "mean" and "gaussian": a square kernel that is the product of a
-// one-dimensional kernel with itself, applied as a row pass from the input
-// into the object's scratch frame and a column pass from there into the
-// output. "Kernel radius" is 0..10 (default 1).
+// one-dimensional kernel with itself, applied as a row pass and then a column
+// pass over the row pass's bytes. The row pass's results go from one pass to
+// the other in a few working rows per thread rather than through a
+// frame-sized scratch frame, so the object keeps only its kernel.
+// "Kernel radius" is 0..10 (default 1).
 #pragma once
 
 #include <cstdint>
@@ -18,9 +20,8 @@ public:
              char16_t* errorBuf) override;
     ~CSeparableSmoothing() override;
 
-    // The cached buffers, for tests that check what is kept between runs.
+    // The cached kernel, for tests that check what is kept between runs.
     const float* CachedKernel() const { return kernel; }
-    void* CachedScratchFrame() const { return scratchFrame; }
 
 protected:
     using CFilter::CFilter;
@@ -31,11 +32,6 @@ protected:
     virtual void BuildKernel(int32_t radius) = 0;
 
     float* kernel = nullptr;
-    void* scratchFrame = nullptr;
-    // The geometry cache is updated before the output frame is fetched; when
-    // that fetch fails, the scratch frame still has the old geometry and must
-    // be laid out by the next run even though the cache then matches.
-    bool scratchLayoutPending = false;
 };
 
 class CMean final : public CSeparableSmoothing {

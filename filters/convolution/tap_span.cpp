@@ -5,8 +5,9 @@
 
 namespace {
 
-uint8_t FinishSample(float sum, const SpanOutput& out) {
-    if (out.finish == SpanFinish::LowByte) return TruncateToByte(sum / out.divisor);
+inline uint8_t LowByte(float sum, float divisor) { return TruncateToByte(sum / divisor); }
+
+uint8_t Saturated(float sum, const SpanOutput& out) {
     const float q = out.divide ? sum / out.divisor : sum;
     if (!(q > 0.0f)) return 0;  // below 0, and NaN
     if (q > 255.0f) return 255;
@@ -15,19 +16,31 @@ uint8_t FinishSample(float sum, const SpanOutput& out) {
 
 // Spans shorter than a vector block (border pixels, narrow frames), one
 // sample at a time.
-void ConvolveSamples(const TapSpan& taps, const SpanOutput& out) {
+template <class Sample>
+void ConvolveSamples(const TapSpan<Sample>& taps, const SpanOutput& out) {
     for (int32_t j = 0; j < out.count; ++j) {
-        if (out.fourthBytes && (j & 3) == 3) {
-            out.samples[j] = out.fourthBytes[j];
+        const bool byteOutput = out.finish == SpanFinish::LowByte || out.finish == SpanFinish::Saturate;
+        if (byteOutput && out.fourthBytes && (j & 3) == 3) {
+            static_cast<uint8_t*>(out.samples)[j] = out.fourthBytes[j];
             continue;
         }
         float sum = 0.0f;
         for (int32_t a = 0; a < taps.rows; ++a) {
-            const uint8_t* row = taps.origin + j + a * taps.rowStep;
+            const Sample* row = taps.RowOrigin(a) + j;
             const float* weights = taps.weights + a * taps.weightStride;
-            for (int32_t b = 0; b < taps.columns; ++b) sum = sum + float(row[b * taps.columnStep]) * weights[b];
+            for (int32_t b = 0; b < taps.columns; ++b) {
+                const float sample = row[b * taps.columnStep];
+                sum = sum + (taps.premultiplied ? sample : sample * weights[b]);
+            }
         }
-        out.samples[j] = FinishSample(sum, out);
+        switch (out.finish) {
+        case SpanFinish::LowByte: static_cast<uint8_t*>(out.samples)[j] = LowByte(sum, out.divisor); break;
+        case SpanFinish::LowByteValue:
+            static_cast<float*>(out.samples)[j] = float(LowByte(sum, out.divisor)) * out.scale;
+            break;
+        case SpanFinish::Saturate: static_cast<uint8_t*>(out.samples)[j] = Saturated(sum, out); break;
+        case SpanFinish::Sum: static_cast<float*>(out.samples)[j] = sum; break;
+        }
     }
 }
 
@@ -38,7 +51,7 @@ SpanBlockRoutine PickBlockRoutine() {
     if (__builtin_cpu_supports("avx2")) return SpanBlocksAvx2();
     return SpanBlocksSse2();
 #else
-    return {nullptr, INT32_MAX};
+    return {nullptr, nullptr, nullptr, INT32_MAX};
 #endif
 }
 
@@ -49,19 +62,29 @@ const SpanBlockRoutine& BlockRoutine() {
 
 }  // namespace
 
-void ConvolveSpan(const TapSpan& taps, const SpanOutput& out) {
+void ConvolveSpan(const TapSpan<uint8_t>& taps, const SpanOutput& out) {
     const SpanBlockRoutine& blocks = BlockRoutine();
     if (out.count >= blocks.blockSamples) {
-        blocks.convolve(taps, out);
+        blocks.bytes(taps, out);
     } else {
         ConvolveSamples(taps, out);
     }
 }
 
-float SumSpanWeights(const TapSpan& taps) {
-    float sum = 0.0f;
-    for (int32_t a = 0; a < taps.rows; ++a) {
-        for (int32_t b = 0; b < taps.columns; ++b) sum = sum + taps.weights[a * taps.weightStride + b];
+void ConvolveSpan(const TapSpan<float>& taps, const SpanOutput& out) {
+    const SpanBlockRoutine& blocks = BlockRoutine();
+    if (out.count >= blocks.blockSamples) {
+        blocks.floats(taps, out);
+    } else {
+        ConvolveSamples(taps, out);
     }
-    return sum;
+}
+
+void ConvertSamples(const uint8_t* bytes, float* floats, int64_t count, float scale) {
+    const SpanBlockRoutine& blocks = BlockRoutine();
+    if (count >= blocks.blockSamples) {
+        blocks.convert(bytes, floats, count, scale);
+    } else {
+        for (int64_t i = 0; i < count; ++i) floats[i] = float(bytes[i]) * scale;
+    }
 }

@@ -1,56 +1,86 @@
-// The inner routine of every convolution in this directory: a run of
-// consecutive output samples (bytes) of one row, each the weighted sum of
-// input samples at the same fixed offsets from its own position.
+// The inner routine of every convolution in this module: a run of
+// consecutive output samples of one row, each the weighted sum of source
+// samples at the same fixed offsets from its own position.
 //
 // Sample j of the span reads, for kernel row a = 0..rows-1 and, within it,
-// kernel column b = 0..columns-1 (in that order), the input byte at
-// origin + j + a * rowStep + b * columnStep, with the weight
+// kernel column b = 0..columns-1 (in that order), the source sample at
+// RowOrigin(a) + j + b * columnStep with the weight
 // weights[a * weightStride + b]. The sum S starts at 0 and takes each tap as
-// S = S + float(byte) * weight in single precision, so a sample's arithmetic
-// is the same whether it is computed alone or in a vector lane.
+// S = S + sample * weight in single precision (bytes converted to float), so
+// a sample's arithmetic is the same whether it is computed alone or in a
+// vector lane.
 //
 // Callers clip the kernel to the taps that lie inside the frame before they
-// describe a span (taps outside the frame contribute neither weight nor
-// pixel), so the routine itself makes no border tests.
+// describe a span (taps outside contribute neither weight nor pixel), so the
+// routine itself makes no border tests.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+// Samples are frame bytes or floats (rows converted once, planes).
+template <class Sample>
 struct TapSpan {
-    const uint8_t* origin = nullptr;  // the byte tap (0, 0) reads for sample 0
-    ptrdiff_t rowStep = 0;            // byte distance between successive kernel rows
-    ptrdiff_t columnStep = 0;         // byte distance between successive kernel columns
+    // Kernel row a starts at rowTable[a] when there is a table, else at
+    // origin + a * rowStep; either way shifted by `shift` samples.
+    const Sample* const* rowTable = nullptr;
+    const Sample* origin = nullptr;
+    ptrdiff_t rowStep = 0;
+    ptrdiff_t shift = 0;
+    ptrdiff_t columnStep = 0;  // between successive kernel columns
     int32_t rows = 0;
     int32_t columns = 0;
-    const float* weights = nullptr;   // weight of tap (0, 0)
-    ptrdiff_t weightStride = 0;       // distance between kernel rows in the weight array
+    const float* weights = nullptr;  // weight of tap (0, 0)
+    ptrdiff_t weightStride = 0;      // between kernel rows in the weight array
+    // The samples already are byte x weight (a kernel of equal weights, whose
+    // products are the same for every tap that reads a sample): the taps only
+    // add them. The weights still give W.
+    bool premultiplied = false;
+
+    const Sample* RowOrigin(int32_t a) const { return (rowTable ? rowTable[a] : origin + a * rowStep) + shift; }
 };
 
-// How a sum becomes a byte.
+// How a sum becomes an output sample.
 enum class SpanFinish {
-    // S / divisor, truncated toward zero to 32 bits (x86 rule), low 8 bits:
-    // the separable passes.
+    // Bytes: S / divisor truncated toward zero to 32 bits (x86 rule), low 8
+    // bits. The separable passes.
     LowByte,
-    // S (divided by divisor when `divide`), then 0 below 0 and for NaN, 255
-    // above 255, else truncated: the two-dimensional kernel engine.
+    // Floats: the LowByte value as a float, times `scale` (a row pass whose
+    // result feeds a column pass without going through memory as bytes).
+    LowByteValue,
+    // Bytes: S (divided by divisor when `divide`), then 0 below 0 and for NaN,
+    // 255 above 255, else truncated. The two-dimensional kernel engine.
     Saturate,
+    // Floats: S itself. Derivative passes over float planes.
+    Sum,
 };
 
 struct SpanOutput {
-    uint8_t* samples = nullptr;             // sample 0 of the span
+    void* samples = nullptr;  // uint8_t for LowByte and Saturate, float otherwise
     int32_t count = 0;
     SpanFinish finish = SpanFinish::LowByte;
-    bool divide = true;                     // only read for Saturate
+    bool divide = true;  // only read for Saturate
     float divisor = 1.0f;
-    // At 32 bits per pixel: the input bytes at the output's positions; every
-    // fourth sample (byte 3 of a pixel) is copied from here instead of being
-    // filtered. The span must then start at a pixel. Null otherwise.
+    float scale = 1.0f;  // only read for LowByteValue
+    // Byte outputs at 32 bits per pixel: the input bytes at the output's
+    // positions; every fourth sample (byte 3 of a pixel) is copied from here
+    // instead of being filtered. The span must then start at a pixel.
     const uint8_t* fourthBytes = nullptr;
 };
 
 // Computes every sample of the span.
-void ConvolveSpan(const TapSpan& taps, const SpanOutput& out);
+void ConvolveSpan(const TapSpan<uint8_t>& taps, const SpanOutput& out);
+void ConvolveSpan(const TapSpan<float>& taps, const SpanOutput& out);
+
+// floats[i] = bytes[i] x scale (single precision) for i < count.
+void ConvertSamples(const uint8_t* bytes, float* floats, int64_t count, float scale = 1.0f);
 
 // W: the weights of the span's taps added in tap order, from 0.
-float SumSpanWeights(const TapSpan& taps);
+template <class Sample>
+float SumSpanWeights(const TapSpan<Sample>& taps) {
+    float sum = 0.0f;
+    for (int32_t a = 0; a < taps.rows; ++a) {
+        for (int32_t b = 0; b < taps.columns; ++b) sum = sum + taps.weights[a * taps.weightStride + b];
+    }
+    return sum;
+}

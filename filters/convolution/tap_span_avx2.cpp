@@ -21,12 +21,26 @@ struct Group {
         const __m128i high = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 8));
         return {{_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(low)), _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(high))}};
     }
-
-    static Group MulAdd(const Group& sum, const Group& x, float w) {
-        const __m256 k = _mm256_set1_ps(w);
-        return {{_mm256_add_ps(sum.v[0], _mm256_mul_ps(x.v[0], k)), _mm256_add_ps(sum.v[1], _mm256_mul_ps(x.v[1], k))}};
+    static Group Load(const float* p) { return {{_mm256_loadu_ps(p), _mm256_loadu_ps(p + 8)}}; }
+    static void Store(float* p, const Group& g) {
+        _mm256_storeu_ps(p, g.v[0]);
+        _mm256_storeu_ps(p + 8, g.v[1]);
     }
 
+    static Group Add(const Group& a, const Group& b) {
+        return {{_mm256_add_ps(a.v[0], b.v[0]), _mm256_add_ps(a.v[1], b.v[1])}};
+    }
+    static Group Scale(const Group& x, float w) {
+        const __m256 k = _mm256_set1_ps(w);
+        return {{_mm256_mul_ps(x.v[0], k), _mm256_mul_ps(x.v[1], k)}};
+    }
+    static Group MulAdd(const Group& sum, const Group& x, float w) { return Add(sum, Scale(x, w)); }
+
+    // The low 8 bits of S / divisor truncated; cvttps2dq gives -2147483648
+    // for NaN and out of range, the x86 rule.
+    static __m256i LowBits(__m256 s, float divisor) {
+        return _mm256_and_si256(_mm256_cvttps_epi32(_mm256_div_ps(s, _mm256_set1_ps(divisor))), _mm256_set1_epi32(0xFF));
+    }
     // Two vectors of 32-bit integers in 0..255 to sixteen bytes.
     static __m128i PackBytes(__m256i a, __m256i b) {
         const __m128i low = _mm_packus_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
@@ -34,12 +48,11 @@ struct Group {
         return _mm_packus_epi16(low, high);
     }
 
-    // cvttps2dq gives -2147483648 for NaN and out of range: the x86 rule.
     static __m128i LowBytes(const Group& s, float divisor) {
-        const __m256 d = _mm256_set1_ps(divisor);
-        const __m256i low = _mm256_set1_epi32(0xFF);
-        return PackBytes(_mm256_and_si256(_mm256_cvttps_epi32(_mm256_div_ps(s.v[0], d)), low),
-                         _mm256_and_si256(_mm256_cvttps_epi32(_mm256_div_ps(s.v[1], d)), low));
+        return PackBytes(LowBits(s.v[0], divisor), LowBits(s.v[1], divisor));
+    }
+    static Group LowByteValues(const Group& s, float divisor) {
+        return {{_mm256_cvtepi32_ps(LowBits(s.v[0], divisor)), _mm256_cvtepi32_ps(LowBits(s.v[1], divisor))}};
     }
 
     // maxps returns its second operand when either is NaN, so NaN gives 0.
@@ -54,13 +67,13 @@ struct Group {
     }
 };
 
-constexpr int kGroupsPerBlock = 2;
+constexpr int kGroupsPerBlock = 4;
 #include "tap_span_blocks.inc"
 
 }  // namespace span_avx2
 
 #pragma GCC pop_options
 
-SpanBlockRoutine SpanBlocksAvx2() { return {span_avx2::ConvolveBlocks, span_avx2::kBlockSamples}; }
+SpanBlockRoutine SpanBlocksAvx2() { return span_avx2::Routine(); }
 
 #endif

@@ -22,15 +22,21 @@ struct Group {
     static Group Load(const uint8_t* p) {
         return {_mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))))};
     }
+    static Group Load(const float* p) { return {_mm512_loadu_ps(p)}; }
+    static void Store(float* p, const Group& g) { _mm512_storeu_ps(p, g.v); }
 
-    static Group MulAdd(const Group& sum, const Group& x, float w) {
-        return {_mm512_add_ps(sum.v, _mm512_mul_ps(x.v, _mm512_set1_ps(w)))};
+    static Group Add(const Group& a, const Group& b) { return {_mm512_add_ps(a.v, b.v)}; }
+    static Group Scale(const Group& x, float w) { return {_mm512_mul_ps(x.v, _mm512_set1_ps(w))}; }
+    static Group MulAdd(const Group& sum, const Group& x, float w) { return Add(sum, Scale(x, w)); }
+
+    // cvttps2dq gives -2147483648 for NaN and out of range: the x86 rule.
+    static __m512i Truncated(const Group& s, float divisor) {
+        return _mm512_cvttps_epi32(_mm512_div_ps(s.v, _mm512_set1_ps(divisor)));
     }
-
-    // cvttps2dq gives -2147483648 for NaN and out of range: the x86 rule;
     // vpmovdb keeps the low 8 bits.
-    static __m128i LowBytes(const Group& s, float divisor) {
-        return _mm512_cvtepi32_epi8(_mm512_cvttps_epi32(_mm512_div_ps(s.v, _mm512_set1_ps(divisor))));
+    static __m128i LowBytes(const Group& s, float divisor) { return _mm512_cvtepi32_epi8(Truncated(s, divisor)); }
+    static Group LowByteValues(const Group& s, float divisor) {
+        return {_mm512_cvtepi32_ps(_mm512_and_si512(Truncated(s, divisor), _mm512_set1_epi32(0xFF)))};
     }
 
     // maxps returns its second operand when either is NaN, so NaN gives 0.
@@ -41,13 +47,13 @@ struct Group {
     }
 };
 
-constexpr int kGroupsPerBlock = 4;
+constexpr int kGroupsPerBlock = 8;
 #include "tap_span_blocks.inc"
 
 }  // namespace span_avx512
 
 #pragma GCC pop_options
 
-SpanBlockRoutine SpanBlocksAvx512() { return {span_avx512::ConvolveBlocks, span_avx512::kBlockSamples}; }
+SpanBlockRoutine SpanBlocksAvx512() { return span_avx512::Routine(); }
 
 #endif

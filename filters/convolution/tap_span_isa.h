@@ -7,7 +7,10 @@
 #include "tap_span.h"
 
 struct SpanBlockRoutine {
-    void (*convolve)(const TapSpan& taps, const SpanOutput& out);  // needs count >= blockSamples
+    // Both need out.count >= blockSamples.
+    void (*bytes)(const TapSpan<uint8_t>& taps, const SpanOutput& out);
+    void (*floats)(const TapSpan<float>& taps, const SpanOutput& out);
+    void (*convert)(const uint8_t* bytes, float* floats, int64_t count, float scale);  // count >= blockSamples
     int32_t blockSamples;
 };
 

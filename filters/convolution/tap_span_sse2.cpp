@@ -20,26 +20,46 @@ struct Group {
         return {{_mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero)), _mm_cvtepi32_ps(_mm_unpackhi_epi16(low, zero)),
                  _mm_cvtepi32_ps(_mm_unpacklo_epi16(high, zero)), _mm_cvtepi32_ps(_mm_unpackhi_epi16(high, zero))}};
     }
-
-    static Group MulAdd(const Group& sum, const Group& x, float w) {
-        const __m128 k = _mm_set1_ps(w);
-        Group r;
-        for (int q = 0; q < 4; ++q) r.v[q] = _mm_add_ps(sum.v[q], _mm_mul_ps(x.v[q], k));
-        return r;
+    static Group Load(const float* p) {
+        return {{_mm_loadu_ps(p), _mm_loadu_ps(p + 4), _mm_loadu_ps(p + 8), _mm_loadu_ps(p + 12)}};
+    }
+    static void Store(float* p, const Group& g) {
+        for (int q = 0; q < 4; ++q) _mm_storeu_ps(p + 4 * q, g.v[q]);
     }
 
+    static Group Add(const Group& a, const Group& b) {
+        Group r;
+        for (int q = 0; q < 4; ++q) r.v[q] = _mm_add_ps(a.v[q], b.v[q]);
+        return r;
+    }
+    static Group Scale(const Group& x, float w) {
+        const __m128 k = _mm_set1_ps(w);
+        Group r;
+        for (int q = 0; q < 4; ++q) r.v[q] = _mm_mul_ps(x.v[q], k);
+        return r;
+    }
+    static Group MulAdd(const Group& sum, const Group& x, float w) { return Add(sum, Scale(x, w)); }
+
+    // The low 8 bits of S / divisor truncated; cvttps2dq gives -2147483648
+    // for NaN and out of range, the x86 rule.
+    static void LowBits(const Group& s, float divisor, __m128i (&n)[4]) {
+        const __m128 d = _mm_set1_ps(divisor);
+        for (int q = 0; q < 4; ++q) n[q] = _mm_and_si128(_mm_cvttps_epi32(_mm_div_ps(s.v[q], d)), _mm_set1_epi32(0xFF));
+    }
     // Four vectors of 32-bit integers in 0..255 to sixteen bytes.
     static __m128i PackBytes(const __m128i (&n)[4]) {
         return _mm_packus_epi16(_mm_packs_epi32(n[0], n[1]), _mm_packs_epi32(n[2], n[3]));
     }
 
-    // cvttps2dq gives -2147483648 for NaN and out of range: the x86 rule.
     static __m128i LowBytes(const Group& s, float divisor) {
-        const __m128 d = _mm_set1_ps(divisor);
-        const __m128i low = _mm_set1_epi32(0xFF);
         __m128i n[4];
-        for (int q = 0; q < 4; ++q) n[q] = _mm_and_si128(_mm_cvttps_epi32(_mm_div_ps(s.v[q], d)), low);
+        LowBits(s, divisor, n);
         return PackBytes(n);
+    }
+    static Group LowByteValues(const Group& s, float divisor) {
+        __m128i n[4];
+        LowBits(s, divisor, n);
+        return {{_mm_cvtepi32_ps(n[0]), _mm_cvtepi32_ps(n[1]), _mm_cvtepi32_ps(n[2]), _mm_cvtepi32_ps(n[3])}};
     }
 
     // maxps returns its second operand when either is NaN, so NaN gives 0.
@@ -59,6 +79,6 @@ constexpr int kGroupsPerBlock = 2;
 
 }  // namespace span_sse2
 
-SpanBlockRoutine SpanBlocksSse2() { return {span_sse2::ConvolveBlocks, span_sse2::kBlockSamples}; }
+SpanBlockRoutine SpanBlocksSse2() { return span_sse2::Routine(); }
 
 #endif

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -44,8 +45,10 @@ std::vector<float> RandomKernel(std::mt19937& generator, int count, float low, f
 }
 
 // Odd widths around the vector block lengths, so that frames take the
-// scalar path, whole blocks, and blocks plus an overlapping last block.
-const int kSizes[][2] = {{1, 1}, {2, 3}, {5, 7}, {13, 4}, {33, 5}, {63, 3}, {67, 6}, {131, 9}, {257, 2}};
+// scalar path, whole blocks, and blocks plus an overlapping last block; and
+// widths beyond one strip of working rows (a few hundred pixels at 32 bits
+// with tall kernels, about 1500 at 8 bits).
+const int kSizes[][2] = {{1, 1}, {2, 3}, {5, 7}, {13, 4}, {33, 5}, {63, 3}, {67, 6}, {131, 9}, {257, 2}, {1601, 3}};
 const int kDepths[] = {8, 24, 32};
 
 TEST(SeparablePasses, MatchThePerPixelRulesOnRandomFrames) {
@@ -53,7 +56,9 @@ TEST(SeparablePasses, MatchThePerPixelRulesOnRandomFrames) {
     for (int bpp : kDepths) {
         for (const auto& size : kSizes) {
             for (int length : {1, 3, 7, 21}) {
-                const std::vector<float> kernel = RandomKernel(generator, length, 0.01f, 1.0f);
+                // Equal weights (length 7) take the path that forms each product once.
+                std::vector<float> kernel = RandomKernel(generator, length, 0.01f, 1.0f);
+                if (length == 7) kernel.assign(7, 1.0f / 7.0f);
                 Frames frames(size[0], size[1], bpp, generator());
                 const auto rows = ReferenceConvolve(frames.input, kernel, 1, length, Finish::LowByte, true);
                 const auto columns = ReferenceConvolve(frames.input, kernel, length, 1, Finish::LowByte, true);
@@ -72,87 +77,141 @@ TEST(SeparablePasses, MatchThePerPixelRulesOnRandomFrames) {
     }
 }
 
+TEST(SeparablePasses, FusedPassesGiveTheBytesOfTheTwoPasses) {
+    std::mt19937 generator(9);
+    int run = 0;
+    for (int bpp : kDepths) {
+        for (const auto& size : kSizes) {
+            for (int length : {1, 3, 9, 21}) {
+                std::vector<float> kernel = RandomKernel(generator, length, 0.01f, 1.0f);
+                if (length == 9) kernel.assign(9, 1.0f / 9.0f);
+                Frames frames(size[0], size[1], bpp, generator());
+                FrameHandle between = frames.session.AddFrame(u"between", size[0], size[1], bpp);
+                ConvolveRows(frames.input, kernel.data(), length, between, size[1], size[0]);
+                ConvolveColumns(between, kernel.data(), length, frames.output, size[1], size[0]);
+                const auto expected = PixelBytes(frames.output);
+                kaf_test::FillRandom(frames.output, 1);
+                const int threads = ++run % 2 ? 1 : 3;
+                WithThreads(threads, [&] {
+                    ConvolveRowsThenColumns(frames.input, kernel.data(), length, frames.output, size[1], size[0]);
+                });
+                EXPECT_EQ(PixelBytes(frames.output), expected)
+                    << bpp << " bpp " << size[0] << "x" << size[1] << " length " << length << " threads " << threads;
+            }
+        }
+    }
+}
+
 TEST(KernelEngine, MatchesThePerPixelRulesOnRandomFrames) {
     std::mt19937 generator(11);
-    const int kShapes[][2] = {{1, 1}, {3, 3}, {1, 5}, {5, 1}, {3, 7}, {9, 9}};
+    // The last two are too tall or too wide for working rows and are read
+    // straight from the frame.
+    const int kShapes[][2] = {{1, 1}, {3, 3}, {1, 5}, {5, 1}, {3, 7}, {9, 9}, {35, 3}, {1, 1001}};
+    int run = 0;
     for (int bpp : kDepths) {
         for (const auto& size : kSizes) {
             for (const auto& shape : kShapes) {
                 // Negative weights make sums fall below 0 and above 255, and W
                 // cross 0 at the borders.
-                const std::vector<float> kernel = RandomKernel(generator, shape[0] * shape[1], -1.0f, 1.5f);
+                std::vector<float> kernel = RandomKernel(generator, shape[0] * shape[1], -1.0f, 1.5f);
+                if (shape[0] == 3 && shape[1] == 7) kernel.assign(21, -0.37f);  // equal weights
                 Frames frames(size[0], size[1], bpp, generator());
                 for (bool normalise : {false, true}) {
                     const auto expected =
                         ReferenceConvolve(frames.input, kernel, shape[0], shape[1], Finish::Saturate, normalise);
-                    for (int threads : {1, 3}) {
-                        SCOPED_TRACE(testing::Message() << bpp << " bpp " << size[0] << "x" << size[1] << " kernel "
-                                                        << shape[0] << "x" << shape[1] << " normalise " << normalise
-                                                        << " threads " << threads);
-                        WithThreads(threads, [&] {
-                            ConvolveKernel(frames.input, kernel.data(), shape[0], shape[1], frames.output, size[1],
-                                           size[0], normalise);
-                            EXPECT_EQ(PixelBytes(frames.output), expected);
-                        });
-                    }
+                    const int threads = ++run % 2 ? 1 : 3;
+                    WithThreads(threads, [&] {
+                        ConvolveKernel(frames.input, kernel.data(), shape[0], shape[1], frames.output, size[1],
+                                       size[0], normalise);
+                    });
+                    EXPECT_EQ(PixelBytes(frames.output), expected)
+                        << bpp << " bpp " << size[0] << "x" << size[1] << " kernel " << shape[0] << "x" << shape[1]
+                        << " normalise " << normalise << " threads " << threads;
                 }
             }
         }
     }
 }
 
-// Every instruction set the processor runs gives the bytes of the one-sample
-// path (which the module only uses for short spans).
-TEST(KernelEngine, EveryInstructionSetGivesTheSameBytes) {
+// Every instruction set the processor runs gives the samples of the
+// one-sample path (which the module itself only uses for short spans), for
+// byte and float sources and every way of finishing a sum.
+template <class Sample>
+void CheckInstructionSets(const std::vector<Sample>& source, const std::vector<uint8_t>& fourth) {
 #if defined(KAF_SPAN_X86)
     std::vector<SpanBlockRoutine> routines = {SpanBlocksSse2()};
     if (__builtin_cpu_supports("avx2")) routines.push_back(SpanBlocksAvx2());
     if (__builtin_cpu_supports("avx512f")) routines.push_back(SpanBlocksAvx512());
     std::mt19937 generator(3);
-    std::vector<uint8_t> source(4096);
-    for (uint8_t& b : source) b = static_cast<uint8_t>(generator());
     const float kSpecial[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 1e30f,
                               -1e30f, 0.0f};
-    for (int trial = 0; trial < 60; ++trial) {
-        const std::vector<float> weights = RandomKernel(generator, 15, -2.0f, 3.0f);
-        std::vector<float> kernel = weights;
+    const SpanFinish kFinishes[] = {SpanFinish::LowByte, SpanFinish::LowByteValue, SpanFinish::Saturate,
+                                    SpanFinish::Saturate, SpanFinish::Sum};
+    for (int trial = 0; trial < 100; ++trial) {
+        std::vector<float> kernel = RandomKernel(generator, 15, -2.0f, 3.0f);
         if (trial % 6 == 5) kernel[trial % 15] = kSpecial[trial % 5];
-        TapSpan taps;
+        const Sample* rows[3] = {source.data() + 600, source.data() + 100, source.data() + 900};
+        TapSpan<Sample> taps;
+        taps.rowTable = trial % 2 ? rows : nullptr;
         taps.origin = source.data() + 600;
-        taps.rowStep = trial % 2 ? -128 : 256;
+        taps.rowStep = trial % 3 ? -128 : 256;
+        taps.shift = trial % 4;
         taps.columnStep = trial % 3 + 1;
         taps.rows = 3;
         taps.columns = 5;
         taps.weights = kernel.data();
         taps.weightStride = 5;
+        taps.premultiplied = trial % 7 == 3;
         SpanOutput out;
         out.count = 4 * (20 + trial * 7 % 200);
-        out.finish = trial % 4 < 2 ? SpanFinish::LowByte : SpanFinish::Saturate;
-        out.divide = trial % 4 != 3;
+        out.finish = kFinishes[trial % 5];
+        out.divide = trial % 3 != 0;
         out.divisor = trial % 7 ? SumSpanWeights(taps) : 0.0f;
-        out.fourthBytes = trial % 5 ? nullptr : source.data() + 2000;
+        out.scale = trial % 3 ? 1.0f : 0.0123f;
+        const bool bytesOut = out.finish == SpanFinish::LowByte || out.finish == SpanFinish::Saturate;
+        out.fourthBytes = bytesOut && trial % 4 == 1 ? fourth.data() : nullptr;
+        const size_t sampleBytes = bytesOut ? 1 : sizeof(float);
 
-        std::vector<uint8_t> expected(out.count);
+        std::vector<uint8_t> expected(out.count * sampleBytes);
         for (int j = 0; j < out.count; j += 4) {  // spans of one pixel take the one-sample path
             SpanOutput one = out;
-            TapSpan shifted = taps;
-            shifted.origin += j;
-            one.samples = expected.data() + j;
+            TapSpan<Sample> shifted = taps;
+            shifted.shift += j;
+            one.samples = expected.data() + j * sampleBytes;
             one.count = 4;
             one.fourthBytes = out.fourthBytes ? out.fourthBytes + j : nullptr;
             ConvolveSpan(shifted, one);
         }
         for (const SpanBlockRoutine& routine : routines) {
             if (out.count < routine.blockSamples) continue;
-            std::vector<uint8_t> got(out.count, 0xAB);
+            std::vector<uint8_t> got(expected.size(), 0xAB);
             out.samples = got.data();
-            routine.convolve(taps, out);
+            if constexpr (std::is_same_v<Sample, uint8_t>) {
+                routine.bytes(taps, out);
+            } else {
+                routine.floats(taps, out);
+            }
+            // Compared as bytes: NaN sums must come out as the same NaN.
             EXPECT_EQ(got, expected) << "trial " << trial << " block " << routine.blockSamples;
         }
     }
 #else
+    (void)source;
+    (void)fourth;
     GTEST_SKIP() << "one instruction set only";
 #endif
+}
+
+TEST(KernelEngine, EveryInstructionSetGivesTheSameSamples) {
+    std::mt19937 generator(3);
+    std::vector<uint8_t> bytes(4096), fourth(4096);
+    std::vector<float> floats(4096);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(generator());
+    for (uint8_t& b : fourth) b = static_cast<uint8_t>(generator());
+    std::uniform_real_distribution<float> value(-300.0f, 300.0f);
+    for (float& f : floats) f = value(generator);
+    CheckInstructionSets(bytes, fourth);
+    CheckInstructionSets(floats, fourth);
 }
 
 TEST(SeparablePasses, ColumnTapZeroMeetsTheNextRowAndRowTapZeroThePreviousColumn) {

@@ -25,6 +25,8 @@ inline std::vector<uint8_t> ReferenceConvolve(FrameHandle input, const std::vect
     const int channels = bytes == 1 ? 1 : 3;
     const int ry = (kh - 1) / 2;
     const int rx = (kw - 1) / 2;
+    const std::vector<uint8_t> pixels = kaf_test::PixelBytes(input);
+    auto at = [&](int column, int row) { return &pixels[(size_t(row) * width + column) * bytes]; };
     std::vector<uint8_t> out;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -37,7 +39,7 @@ inline std::vector<uint8_t> ReferenceConvolve(FrameHandle input, const std::vect
                     if (row < 0 || row >= height || column < 0 || column >= width) continue;
                     const float k = kernel[ky * kw + kx];
                     w = w + k;
-                    for (int c = 0; c < channels; ++c) s[c] = s[c] + float(kaf_test::PixelAt(input, column, row)[c]) * k;
+                    for (int c = 0; c < channels; ++c) s[c] = s[c] + float(at(column, row)[c]) * k;
                 }
             }
             for (int c = 0; c < channels; ++c) {
@@ -49,7 +51,7 @@ inline std::vector<uint8_t> ReferenceConvolve(FrameHandle input, const std::vect
                     out.push_back(q != q || q < 0.0f ? 0 : q > 255.0f ? 255 : static_cast<uint8_t>(q));
                 }
             }
-            if (bytes == 4) out.push_back(kaf_test::PixelAt(input, x, y)[3]);
+            if (bytes == 4) out.push_back(at(x, y)[3]);
         }
     }
     return out;
