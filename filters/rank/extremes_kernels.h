@@ -121,82 +121,58 @@ void PickRows(Key* __restrict dst, const Key* __restrict earlier, const Key* __r
     for (int32_t i = 0; i < count; ++i) dst[i] = Order::Pick(earlier[i], later[i]);
 }
 
-// ---- one selection over a strip of rows ---------------------------------------
+// dst[i] = the best of first[i], second[i], third[i], taken in that order.
+template <class Order, class Key>
+void PickRows(Key* __restrict dst, const Key* __restrict first, const Key* __restrict second,
+              const Key* __restrict third, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) dst[i] = Order::Pick(Order::Pick(first[i], second[i]), third[i]);
+}
+
+// pixels[x] = the best of pixels x - 1, x and x + 1 (those in the row), for
+// the whole row: the row pass of r = 1 in one sweep.
+template <class Format, class Order>
+void PickThrees(const uint8_t* __restrict in, typename Order::Key* __restrict best, int32_t width) {
+    using Key = typename Order::Key;
+    if (width == 1) {
+        best[0] = KeyOf<Format, Order>(in, 0);
+        return;
+    }
+    best[0] = Order::Pick(KeyOf<Format, Order>(in, 0), KeyOf<Format, Order>(in, 1));
+    for (int32_t x = 1; x + 1 < width; ++x) {
+        const Key left = KeyOf<Format, Order>(in, x - 1);
+        const Key centre = KeyOf<Format, Order>(in, x);
+        const Key right = KeyOf<Format, Order>(in, x + 1);
+        best[x] = Order::Pick(Order::Pick(left, centre), right);
+    }
+    best[width - 1] = Order::Pick(KeyOf<Format, Order>(in, width - 2), KeyOf<Format, Order>(in, width - 1));
+}
+
+// ---- the row pass -----------------------------------------------------------
 template <class Format, class OrderType>
-class RunningExtremes {
+class RowPass {
 public:
     using Order = OrderType;
     using Key = typename Order::Key;
 
-    RunningExtremes(const PixelPlane& input, int32_t radius)
-        : input_(input), width_(input.width), height_(input.height), radius_(radius), span_(2 * radius + 1) {}
+    RowPass(const PixelPlane& input, int32_t radius) : input_(input), radius_(radius) {}
 
-    // Carves (or, with a counting carver, measures) the working rows.
     void Layout(ScratchCarver& carver) {
-        const size_t w = static_cast<size_t>(width_);
-        const size_t padded = w + 2 * static_cast<size_t>(radius_);
+        if (radius_ < 2) return;
+        const size_t padded = static_cast<size_t>(input_.width) + 2 * static_cast<size_t>(radius_);
         doubled_[0] = carver.Take<Key>(padded);
         doubled_[1] = carver.Take<Key>(padded);
-        suffix_ = carver.Take<Key>(w * span_);
-        store_ = carver.Take<Key>(w * span_);
-        running_[0] = carver.Take<Key>(w);
-        running_[1] = carver.Take<Key>(w);
     }
 
-    // Prepares the column pass for output rows y0, y0 + 1, ... In the padded
-    // row index p = j + r the window of output row y is p = y .. y + 2r, and
-    // the blocks are p = bk .. bk + 2r; input rows exist for p = r .. H + r - 1.
-    void Begin(int32_t y0) {
-        blockStart_ = y0 - y0 % span_;
-        const int32_t first = std::max(y0, radius_);
-        const int32_t last = std::min(blockStart_ + span_ - 1, LastP());
-        for (int32_t p = first; p < last; ++p) RowPass(p - radius_, Store(p - blockStart_));
-        RowPass(last - radius_, Suffix(last - blockStart_));
-        BuildSuffix(first - blockStart_, last - blockStart_);
-        runningRow_ = nullptr;
-        const int32_t caughtUp = std::min(y0 + span_ - 2, LastP());
-        for (int32_t p = blockStart_ + span_; p <= caughtUp; ++p) AddToRunning(p);
-    }
-
-    // The selection of output row y, as the better of two rows (the same row
-    // twice when the window lies within one block). Rows must come in
-    // increasing order from y0.
-    struct Selection {
-        const Key* earlier;
-        const Key* later;
-    };
-    Selection Next(int32_t y) {
-        if (y == blockStart_ + span_) {
-            // Into the next block: its rows but the last are in the store already.
-            blockStart_ += span_;
-            const int32_t last = std::min(blockStart_ + span_ - 1, LastP());
-            if (last == blockStart_ + span_ - 1) {
-                RowPass(last - radius_, Suffix(span_ - 1));
-            } else {
-                std::memcpy(Suffix(last - blockStart_), Store(last - blockStart_), RowBytes());
-            }
-            BuildSuffix(0, last - blockStart_);
-            runningRow_ = nullptr;
-        } else if (y > blockStart_) {
-            const int32_t p = y + span_ - 1;
-            if (p <= LastP()) AddToRunning(p);
-        }
-        const Key* suffix = Suffix(std::max(y, radius_) - blockStart_);
-        return {suffix, runningRow_ ? runningRow_ : suffix};
-    }
-
-private:
-    int32_t LastP() const { return height_ + radius_ - 1; }
-    size_t RowBytes() const { return sizeof(Key) * static_cast<size_t>(width_); }
-    Key* Store(int32_t i) const { return store_ + static_cast<size_t>(i) * width_; }
-    Key* Suffix(int32_t i) const { return suffix_ + static_cast<size_t>(i) * width_; }
-
-    // Row pass of input row j into dst: the best of columns x - r .. x + r.
-    void RowPass(int32_t j, Key* __restrict dst) {
+    // dst[x] = the best of columns x - r .. x + r of input row j.
+    void operator()(int32_t j, Key* __restrict dst) {
         const uint8_t* in = input_.Row(j);
-        const int32_t r = radius_, w = width_;
+        const int32_t r = radius_, w = input_.width, span = 2 * r + 1;
         if (r == 0) {
             MakeKeys<Format, Order>(in, dst, w);
+            return;
+        }
+        if (r == 1) {
+            PickThrees<Format, Order>(in, dst, w);
             return;
         }
         // First doubling over the row padded with r neutral keys each side:
@@ -210,15 +186,138 @@ private:
         std::fill(pairs + r + w, pairs + length - 1, Order::kNeutral);
         const Key* src = pairs;
         int32_t covered = 2;  // src[i] is the best of padded keys i .. i + covered - 1
-        for (int turn = 1; 2 * covered <= span_; ++turn) {
+        for (int turn = 1; 2 * covered <= span; ++turn) {
             Key* __restrict next = doubled_[turn & 1];
             PickRows<Order>(next, src, src + covered, length - 2 * covered + 1);
             src = next;
             covered *= 2;
         }
         // Two spans of `covered` starting at x and x + 2r + 1 - covered.
-        PickRows<Order>(dst, src, src + (span_ - covered), w);
+        PickRows<Order>(dst, src, src + (span - covered), w);
     }
+
+private:
+    const PixelPlane& input_;
+    const int32_t radius_;
+    Key* doubled_[2] = {};
+};
+
+// The selection of an output row: the best of three rows of row-pass results,
+// taken in row order (rows may repeat).
+template <class Key>
+struct Selection {
+    const Key* first = nullptr;
+    const Key* second = nullptr;
+    const Key* third = nullptr;
+};
+
+// ---- the column pass for r = 0 and 1: the rows themselves ----------------------
+// Keeps the row-pass results of the last three rows, by row number modulo 3.
+template <class Format, class OrderType>
+class AdjacentRows {
+public:
+    using Order = OrderType;
+    using Key = typename Order::Key;
+
+    AdjacentRows(const PixelPlane& input, int32_t radius)
+        : rowPass_(input, radius), width_(input.width), height_(input.height), radius_(radius) {}
+
+    void Layout(ScratchCarver& carver) {
+        rowPass_.Layout(carver);
+        for (Key*& row : rows_) row = carver.Take<Key>(static_cast<size_t>(width_));
+    }
+
+    void Begin(int32_t y0) {
+        if (radius_ == 0) return;
+        if (y0 > 0) rowPass_(y0 - 1, Row(y0 - 1));
+        rowPass_(y0, Row(y0));
+    }
+
+    Selection<Key> Next(int32_t y) {
+        if (radius_ == 0) {
+            rowPass_(y, rows_[0]);
+            return {rows_[0], rows_[0], rows_[0]};
+        }
+        if (y + 1 < height_) rowPass_(y + 1, Row(y + 1));
+        const Key* at = Row(y);
+        return {y > 0 ? Row(y - 1) : at, at, y + 1 < height_ ? Row(y + 1) : at};
+    }
+
+private:
+    Key* Row(int32_t y) const { return rows_[y % 3]; }
+
+    RowPass<Format, Order> rowPass_;
+    const int32_t width_;
+    const int32_t height_;
+    const int32_t radius_;
+    Key* rows_[3] = {};
+};
+
+// ---- the column pass for r >= 2: van Herk / Gil-Werman ----------------------------
+template <class Format, class OrderType>
+class RunningExtremes {
+public:
+    using Order = OrderType;
+    using Key = typename Order::Key;
+
+    RunningExtremes(const PixelPlane& input, int32_t radius)
+        : rowPass_(input, radius), width_(input.width), height_(input.height), radius_(radius),
+          span_(2 * radius + 1) {}
+
+    // Carves (or, with a counting carver, measures) the working rows.
+    void Layout(ScratchCarver& carver) {
+        const size_t w = static_cast<size_t>(width_);
+        rowPass_.Layout(carver);
+        suffix_ = carver.Take<Key>(w * span_);
+        store_ = carver.Take<Key>(w * span_);
+        running_[0] = carver.Take<Key>(w);
+        running_[1] = carver.Take<Key>(w);
+    }
+
+    // Prepares the column pass for output rows y0, y0 + 1, ... In the padded
+    // row index p = j + r the window of output row y is p = y .. y + 2r, and
+    // the blocks are p = bk .. bk + 2r; input rows exist for p = r .. H + r - 1.
+    void Begin(int32_t y0) {
+        blockStart_ = y0 - y0 % span_;
+        const int32_t first = std::max(y0, radius_);
+        const int32_t last = std::min(blockStart_ + span_ - 1, LastP());
+        for (int32_t p = first; p < last; ++p) rowPass_(p - radius_, Store(p - blockStart_));
+        rowPass_(last - radius_, Suffix(last - blockStart_));
+        BuildSuffix(first - blockStart_, last - blockStart_);
+        runningRow_ = nullptr;
+        const int32_t caughtUp = std::min(y0 + span_ - 2, LastP());
+        for (int32_t p = blockStart_ + span_; p <= caughtUp; ++p) AddToRunning(p);
+    }
+
+    // The selection of output row y: the block's suffix and the next block's
+    // running prefix (the suffix alone when the window is one whole block).
+    // Rows must come in increasing order from y0.
+    Selection<Key> Next(int32_t y) {
+        if (y == blockStart_ + span_) {
+            // Into the next block: its rows but the last are in the store already.
+            blockStart_ += span_;
+            const int32_t last = std::min(blockStart_ + span_ - 1, LastP());
+            if (last == blockStart_ + span_ - 1) {
+                rowPass_(last - radius_, Suffix(span_ - 1));
+            } else {
+                std::memcpy(Suffix(last - blockStart_), Store(last - blockStart_), RowBytes());
+            }
+            BuildSuffix(0, last - blockStart_);
+            runningRow_ = nullptr;
+        } else if (y > blockStart_) {
+            const int32_t p = y + span_ - 1;
+            if (p <= LastP()) AddToRunning(p);
+        }
+        const Key* suffix = Suffix(std::max(y, radius_) - blockStart_);
+        const Key* running = runningRow_ ? runningRow_ : suffix;
+        return {suffix, running, running};
+    }
+
+private:
+    int32_t LastP() const { return height_ + radius_ - 1; }
+    size_t RowBytes() const { return sizeof(Key) * static_cast<size_t>(width_); }
+    Key* Store(int32_t i) const { return store_ + static_cast<size_t>(i) * width_; }
+    Key* Suffix(int32_t i) const { return suffix_ + static_cast<size_t>(i) * width_; }
 
     // suffix[i] = best of store rows i .. last, for i = first .. last; the
     // suffix row `last` is the last row itself, already in place.
@@ -229,7 +328,7 @@ private:
     // Row p of the next block joins its running prefix.
     void AddToRunning(int32_t p) {
         Key* row = Store(p - blockStart_ - span_);
-        RowPass(p - radius_, row);
+        rowPass_(p - radius_, row);
         if (!runningRow_) {
             runningRow_ = row;
             return;
@@ -239,13 +338,12 @@ private:
         runningRow_ = next;
     }
 
-    const PixelPlane& input_;
+    RowPass<Format, Order> rowPass_;
     const int32_t width_;
     const int32_t height_;
     const int32_t radius_;
     const int32_t span_;
 
-    Key* doubled_[2] = {};
     Key* suffix_ = nullptr;   // span rows: suffixes of the current block
     Key* store_ = nullptr;    // span rows: row-pass results of the next block
     Key* running_[2] = {};    // prefix of the next block (two, to avoid writing over the operand)
@@ -283,10 +381,12 @@ inline bool DarkestIsFurther(int32_t own, int32_t darkest, int32_t brightest) {
 // blend, and the fourth byte.
 template <class Format, ExtremeSelection kSelection, class Mix>
 void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
-               const typename OrdersOf<Format>::Darkest::Key* __restrict darkEarlier,
-               const typename OrdersOf<Format>::Darkest::Key* __restrict darkLater,
-               const typename OrdersOf<Format>::Brightest::Key* __restrict brightEarlier,
-               const typename OrdersOf<Format>::Brightest::Key* __restrict brightLater, int32_t width,
+               const typename OrdersOf<Format>::Darkest::Key* __restrict dark0,
+               const typename OrdersOf<Format>::Darkest::Key* __restrict dark1,
+               const typename OrdersOf<Format>::Darkest::Key* __restrict dark2,
+               const typename OrdersOf<Format>::Brightest::Key* __restrict bright0,
+               const typename OrdersOf<Format>::Brightest::Key* __restrict bright1,
+               const typename OrdersOf<Format>::Brightest::Key* __restrict bright2, int32_t width,
                const Mix& mix) {
     using Dark = typename OrdersOf<Format>::Darkest;
     using Bright = typename OrdersOf<Format>::Brightest;
@@ -295,8 +395,8 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
     for (int32_t x = 0; x < width; ++x) {
         typename Dark::Key darkest{};
         typename Bright::Key brightest{};
-        if constexpr (kDark) darkest = Dark::Pick(darkEarlier[x], darkLater[x]);
-        if constexpr (kBright) brightest = Bright::Pick(brightEarlier[x], brightLater[x]);
+        if constexpr (kDark) darkest = Dark::Pick(Dark::Pick(dark0[x], dark1[x]), dark2[x]);
+        if constexpr (kBright) brightest = Bright::Pick(Bright::Pick(bright0[x], bright1[x]), bright2[x]);
         if constexpr (Format::kChannels == 1) {
             const uint8_t own = in[x];
             uint8_t selected;
@@ -365,23 +465,21 @@ void KeepInput(const PixelPlane& input, const PixelPlane& output) {
     });
 }
 
-template <class Format, ExtremeSelection kSelection>
+// The darkest and/or brightest selections of one strip, with the column pass
+// ColumnPass (AdjacentRows or RunningExtremes).
+template <class Format, ExtremeSelection kSelection, template <class, class> class ColumnPass>
 struct ExtremeEngine {
-    using Dark = RunningExtremes<Format, typename OrdersOf<Format>::Darkest>;
-    using Bright = RunningExtremes<Format, typename OrdersOf<Format>::Brightest>;
+    using Dark = ColumnPass<Format, typename OrdersOf<Format>::Darkest>;
+    using Bright = ColumnPass<Format, typename OrdersOf<Format>::Brightest>;
     static constexpr bool kDark = kSelection != ExtremeSelection::Brightest;
     static constexpr bool kBright = kSelection != ExtremeSelection::Darkest;
 
-    // One strip's selections.
-    struct Strip {
-        Strip(const PixelPlane& input, int32_t radius) : dark(input, radius), bright(input, radius) {}
-        void Layout(ScratchCarver& carver) {
-            if constexpr (kDark) dark.Layout(carver);
-            if constexpr (kBright) bright.Layout(carver);
-        }
-        Dark dark;
-        Bright bright;
-    };
+    ExtremeEngine(const PixelPlane& input, int32_t radius) : dark(input, radius), bright(input, radius) {}
+
+    void Layout(ScratchCarver& carver) {
+        if constexpr (kDark) dark.Layout(carver);
+        if constexpr (kBright) bright.Layout(carver);
+    }
 
     template <class Mix>
     static bool Run(const PixelPlane& input, const PixelPlane& output, int32_t radius, const Mix& mix,
@@ -392,35 +490,45 @@ struct ExtremeEngine {
         const int32_t width = input.width;
         const int32_t strips = StripCount(input.height);
         {
-            Strip counted(input, radius);
+            ExtremeEngine counted(input, radius);
             ScratchCarver counter;
             counted.Layout(counter);
             if (!scratch.Reserve(counter.Used(), strips)) return false;
         }
         ParallelStrips(input.height, strips, [&](int32_t k, int32_t y0, int32_t y1) {
-            Strip strip(input, radius);
+            ExtremeEngine engine(input, radius);
             ScratchCarver carver(scratch.Area(k));
-            strip.Layout(carver);
-            if constexpr (kDark) strip.dark.Begin(y0);
-            if constexpr (kBright) strip.bright.Begin(y0);
-            typename Dark::Selection darkest{};
-            typename Bright::Selection brightest{};
+            engine.Layout(carver);
+            if constexpr (kDark) engine.dark.Begin(y0);
+            if constexpr (kBright) engine.bright.Begin(y0);
+            Selection<typename Dark::Key> d;
+            Selection<typename Bright::Key> b;
             for (int32_t y = y0; y < y1; ++y) {
-                if constexpr (kDark) darkest = strip.dark.Next(y);
-                if constexpr (kBright) brightest = strip.bright.Next(y);
+                if constexpr (kDark) d = engine.dark.Next(y);
+                if constexpr (kBright) b = engine.bright.Next(y);
                 if constexpr (kPickIntoOutput && kDark) {
-                    PickRows<typename Dark::Order>(output.Row(y), darkest.earlier, darkest.later, width);
+                    PickRows<typename Dark::Order>(output.Row(y), d.first, d.second, d.third, width);
                 } else if constexpr (kPickIntoOutput) {
-                    PickRows<typename Bright::Order>(output.Row(y), brightest.earlier, brightest.later, width);
+                    PickRows<typename Bright::Order>(output.Row(y), b.first, b.second, b.third, width);
                 } else {
-                    FinishRow<Format, kSelection>(input.Row(y), output.Row(y), darkest.earlier, darkest.later,
-                                                  brightest.earlier, brightest.later, width, mix);
+                    FinishRow<Format, kSelection>(input.Row(y), output.Row(y), d.first, d.second, d.third, b.first,
+                                                  b.second, b.third, width, mix);
                 }
             }
         });
         return true;
     }
+
+    Dark dark;
+    Bright bright;
 };
+
+template <class Format, ExtremeSelection kSelection, class Mix>
+bool SelectAndMix(const PixelPlane& input, const PixelPlane& output, int32_t radius, const Mix& mix,
+                  ThreadScratch& scratch) {
+    if (radius <= 1) return ExtremeEngine<Format, kSelection, AdjacentRows>::Run(input, output, radius, mix, scratch);
+    return ExtremeEngine<Format, kSelection, RunningExtremes>::Run(input, output, radius, mix, scratch);
+}
 
 template <class Format, ExtremeSelection kSelection>
 bool SelectAndBlend(const PixelPlane& input, const PixelPlane& output, int32_t radius, float intensity,
@@ -429,9 +537,9 @@ bool SelectAndBlend(const PixelPlane& input, const PixelPlane& output, int32_t r
         KeepInput<Format>(input, output);
         return true;
     }
-    using Engine = ExtremeEngine<Format, kSelection>;
-    if (intensity == 1.0f) return Engine::Run(input, output, radius, TakeSelected{}, scratch);
-    return Engine::Run(input, output, radius, BlendSelected{intensity, 1.0f - intensity}, scratch);
+    if (intensity == 1.0f) return SelectAndMix<Format, kSelection>(input, output, radius, TakeSelected{}, scratch);
+    return SelectAndMix<Format, kSelection>(input, output, radius, BlendSelected{intensity, 1.0f - intensity},
+                                            scratch);
 }
 
 }  // namespace
