@@ -39,7 +39,7 @@ using ka_iproc::Session;
 
 struct Options {
     std::string modulePath = KAF_MODULE_PATH;
-    std::string filter;  // regular expression searched in "method/depth/size/radius"
+    std::string filter;  // regular expression searched in "method/depth/size/rRADIUS/tTHREADS"
     std::vector<int> threads;
     std::string csvPath = "bench-out/results.csv";
     double minTime = 0.5;  // seconds of timed runs per benchmark (at least one run)
@@ -499,7 +499,7 @@ const char kUsage[] =
     "  --repetitions  repeat each benchmark and keep the fastest (default 1)\n";
 
 // Takes this program's own flags out of argv; Google Benchmark gets the rest.
-bool ParseOptions(int& argc, char** argv, Options& options) {
+bool ParseOptions(int& argc, char** argv, Options& options, int* exitCode) {
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -512,8 +512,16 @@ bool ParseOptions(int& argc, char** argv, Options& options) {
         std::string v;
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            *exitCode = 0;
             return false;
         } else if (value("--filter", v)) {
+            try {
+                std::regex check(v);
+            } catch (const std::regex_error&) {
+                std::fprintf(stderr, "kaf_bench: --filter is not a regular expression: %s\n", v.c_str());
+                *exitCode = 2;
+                return false;
+            }
             options.filter = v;
         } else if (value("--threads", v)) {
             options.threads = ParseThreads(v);
@@ -558,7 +566,8 @@ void RecycleLargeBlocks() {
 
 int Main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, options)) return 0;
+    int exitCode = 0;
+    if (!ParseOptions(argc, argv, options, &exitCode)) return exitCode;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
 
