@@ -412,6 +412,19 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
             }
             out[x] = mix(own, selected);
         } else {
+            // The input pixel's channels.
+            const uint8_t* p = in + Format::kBytesPerPixel * x;
+            int32_t own0, own1, own2;
+            if constexpr (Format::kBytesPerPixel == 4) {
+                const uint32_t word = LoadPixel(p);
+                own0 = word & 0xFF;
+                own1 = (word >> 8) & 0xFF;
+                own2 = (word >> 16) & 0xFF;
+            } else {
+                own0 = p[0];
+                own1 = p[1];
+                own2 = p[2];
+            }
             int32_t key;
             int32_t brightness;
             if constexpr (!kBright) {
@@ -421,11 +434,9 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
                 key = brightest;
                 brightness = Bright::Brightness(key);
             } else {
-                const uint8_t* p = in + Format::kBytesPerPixel * x;
-                const int32_t own = p[0] + p[1] + p[2];
                 const int32_t dark = Dark::Brightness(darkest);
                 const int32_t bright = Bright::Brightness(brightest);
-                const bool takeDark = DarkestIsFurther(own, dark, bright);
+                const bool takeDark = DarkestIsFurther(own0 + own1 + own2, dark, bright);
                 key = takeDark ? darkest : brightest;
                 brightness = takeDark ? dark : bright;
             }
@@ -434,15 +445,13 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
             const int32_t red = brightness - blue - green;
             if constexpr (Format::kBytesPerPixel == 4) {
                 // Written as one word, with 1 in the fourth byte.
-                const uint32_t p = LoadPixel(in + 4 * x);
-                const uint32_t word = mix(p & 0xFF, blue) | mix((p >> 8) & 0xFF, green) << 8 |
-                                      uint32_t(mix((p >> 16) & 0xFF, red)) << 16 | uint32_t(1) << 24;
+                const uint32_t word = mix(own0, blue) | mix(own1, green) << 8 | uint32_t(mix(own2, red)) << 16 |
+                                      uint32_t(1) << 24;
                 std::memcpy(out + 4 * x, &word, sizeof word);
             } else {
-                const uint8_t* p = in + 3 * x;
-                out[3 * x] = mix(p[0], blue);
-                out[3 * x + 1] = mix(p[1], green);
-                out[3 * x + 2] = mix(p[2], red);
+                out[3 * x] = mix(own0, blue);
+                out[3 * x + 1] = mix(own1, green);
+                out[3 * x + 2] = mix(own2, red);
             }
         }
     }
