@@ -29,6 +29,19 @@ FrameHandle AddGray(TestHost& host, int32_t width, int32_t height, const std::ve
     return AddPixels(host, width, height, 8, pixels);
 }
 
+// An input frame holding a test picture (same row layout).
+FrameHandle AddPicture(TestHost& host, const rank_test::Picture& picture) {
+    FrameHandle frame = host.AddFrame(picture.width, picture.height, picture.bpp);
+    std::memcpy(GetFrameDataAddr(frame), picture.bytes.data(), picture.bytes.size());
+    return frame;
+}
+
+// The rows of a frame as a test picture's bytes.
+std::vector<uint8_t> FrameBytes(FrameHandle frame, const rank_test::Picture& like) {
+    const uint8_t* data = GetFrameDataAddr(frame);
+    return std::vector<uint8_t>(data, data + like.bytes.size());
+}
+
 std::vector<uint8_t> Pixel(FrameHandle frame, int32_t x, int32_t y, int bytes) {
     const uint8_t* p = PixelAt(frame, x, y);
     return std::vector<uint8_t>(p, p + bytes);
@@ -97,8 +110,7 @@ TEST(MedianRules, RadiusLimitsWarnAndClamp) {
     const rank_test::Picture picture = rank_test::RandomPicture(25, 24, 8, 11);
     for (const Case& c : cases) {
         TestHost host(u"median");
-        FrameHandle frame = host.AddFrame(25, 24, 8);
-        std::memcpy(GetFrameDataAddr(frame), picture.bytes.data(), picture.bytes.size());
+        AddPicture(host, picture);
         host.SetNumber(u"Neighbourhood radius", c.given);
         const Outcome outcome = host.Run();
         ASSERT_TRUE(outcome.ok);
@@ -110,8 +122,7 @@ TEST(MedianRules, RadiusLimitsWarnAndClamp) {
         }
         rank_test::Picture expected(25, 24, 8);
         rank_test::ReferenceMedian(picture, expected, c.used);
-        EXPECT_EQ(std::memcmp(GetFrameDataAddr(outcome.output), expected.bytes.data(), expected.bytes.size()), 0)
-            << c.given;
+        EXPECT_EQ(FrameBytes(outcome.output, expected), expected.bytes) << c.given;
     }
 }
 
@@ -161,14 +172,12 @@ TEST(ExtremeRules, DefaultsAndIdentities) {
     for (const auto& method : methods) {
         const auto run = [&](std::initializer_list<std::pair<const char16_t*, double>> numbers) {
             TestHost host(method.name);
-            FrameHandle frame = host.AddFrame(9, 7, 32);
-            std::memcpy(GetFrameDataAddr(frame), picture.bytes.data(), picture.bytes.size());
+            AddPicture(host, picture);
             for (const auto& number : numbers) host.SetNumber(number.first, number.second);
             const Outcome outcome = host.Run();
             EXPECT_TRUE(outcome.ok);
             EXPECT_TRUE(outcome.warnings.empty());
-            const uint8_t* data = GetFrameDataAddr(outcome.output);
-            return std::vector<uint8_t>(data, data + picture.bytes.size());
+            return FrameBytes(outcome.output, picture);
         };
         rank_test::Picture expected(9, 7, 32);
         rank_test::ReferenceExtreme(method.selection, picture, expected, 1, 1.0f);
@@ -244,8 +253,7 @@ TEST(RankRules, RunsOnChangingGeometryReuseTheObject) {
         int seed = 0;
         for (const auto& [width, height, bpp] : {std::tuple{5, 4, 8}, {120, 33, 32}, {31, 9, 24}, {140, 12, 8}}) {
             const rank_test::Picture picture = rank_test::RandomPicture(width, height, bpp, ++seed);
-            FrameHandle frame = host.AddFrame(width, height, bpp);
-            std::memcpy(GetFrameDataAddr(frame), picture.bytes.data(), picture.bytes.size());
+            AddPicture(host, picture);
             rank_test::Picture expected(width, height, bpp);
             if (std::u16string(method) == u"median") {
                 rank_test::ReferenceMedian(picture, expected, 4);
@@ -257,7 +265,7 @@ TEST(RankRules, RunsOnChangingGeometryReuseTheObject) {
             }
             const Outcome outcome = host.Run();
             ASSERT_TRUE(outcome.ok);
-            EXPECT_EQ(std::memcmp(GetFrameDataAddr(outcome.output), expected.bytes.data(), expected.bytes.size()), 0)
+            EXPECT_EQ(FrameBytes(outcome.output, expected), expected.bytes)
                 << kaf_test::Narrow(method) << " " << width << "x" << height << " " << bpp;
         }
     }
