@@ -1,0 +1,159 @@
+// Batch runs of `kafilters run` over a folder: every image file is processed
+// with the same parameters, a failing file is named with its reason while the
+// others are written, and the results match single-file runs whatever the
+// number of workers.
+#ifndef _WIN32
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "../tool/tool_runner.h"
+
+namespace kaf_tool_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A 6 x 5 grey JPEG (a ramp) written by libjpeg at quality 90.
+const char kJpeg[] =
+    "\xff\xd8\xff\xe0\x00\x10\x4a\x46\x49\x46\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00\xff\xdb\x00\x43"
+    "\x00\x03\x02\x02\x03\x02\x02\x03\x03\x03\x03\x04\x03\x03\x04\x05\x08\x05\x05\x04\x04\x05\x0a\x07"
+    "\x07\x06\x08\x0c\x0a\x0c\x0c\x0b\x0a\x0b\x0b\x0d\x0e\x12\x10\x0d\x0e\x11\x0e\x0b\x0b\x10\x16\x10"
+    "\x11\x13\x14\x15\x15\x15\x0c\x0f\x17\x18\x16\x14\x18\x12\x14\x15\x14\xff\xc0\x00\x0b\x08\x00\x05"
+    "\x00\x06\x01\x01\x11\x00\xff\xc4\x00\x14\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x05\xff\xc4\x00\x1d\x10\x00\x01\x02\x07\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x01\x00\x03\x05\x08\x16\x21\x41\x43\x71\xff\xda\x00\x08\x01\x01\x00\x00\x3f\x00\x5a\x5c\x20"
+    "\x8c\x53\xe6\xda\xc6\x38\xbf\xff\xd9";
+
+std::string Pgm(int width, int height, int seed) {
+    std::string pixels;
+    for (int i = 0; i < width * height; ++i) pixels += static_cast<char>((i * 37 + seed * 91) % 251);
+    return "P5\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n" + pixels;
+}
+
+std::string Ppm(int width, int height, int seed) {
+    std::string pixels;
+    for (int i = 0; i < 3 * width * height; ++i) pixels += static_cast<char>((i * 53 + seed * 17) % 256);
+    return "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n" + pixels;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class BatchRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = ScratchDir();
+        in_ = dir_ + "/in";
+        fs::create_directories(in_ + "/nested");
+    }
+    void Put(const std::string& name, const std::string& bytes) { WriteBytes(in_ + "/" + name, bytes); }
+
+    std::string dir_, in_;
+};
+
+// Files of two sizes and three formats, a JPEG whose result becomes PNG, a
+// JPEG whose .png name is already taken, a broken file, a text file and a
+// sub-folder. The broken file is reported and the others are written, each
+// exactly as a run on the file alone writes it, with one worker (one method
+// object for every file, sizes changing between them) or three.
+TEST_F(BatchRun, BrokenFileAmongGoodOnesIsNamedAndTheRestAreWritten) {
+    Put("a.pgm", Pgm(7, 5, 1));
+    Put("b.ppm", Ppm(9, 6, 2));
+    Put("c.jpg", std::string(kJpeg, sizeof kJpeg - 1));
+    Put("d.pgm", Pgm(11, 3, 4));
+    Put("photo.jpg", std::string(kJpeg, sizeof kJpeg - 1));
+    Put("photo.png", "\x89PNG but not really");
+    Put("notes.txt", "not an image");
+    WriteBytes(in_ + "/nested/e.pgm", Pgm(4, 4, 5));
+    const std::vector<std::pair<std::string, std::string>> written = {
+        {"a.pgm", "a.pgm"}, {"b.ppm", "b.ppm"}, {"c.jpg", "c.png"}, {"d.pgm", "d.pgm"}, {"photo.jpg", "photo.jpg.png"}};
+
+    for (const char* jobs : {"1", "3"}) {
+        SCOPED_TRACE(std::string("jobs ") + jobs);
+        std::string out = dir_ + "/out" + jobs;
+        ToolResult r = RunTool({"run", "median", in_, out, "-p", "Neighbourhood radius=1", "-j", jobs});
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_TRUE(Contains(r.err, "failed: photo.png: cannot read " + in_ + "/photo.png as PNG")) << r.err;
+        EXPECT_TRUE(Contains(r.err, "5 of 6 files written, 1 failed: photo.png")) << r.err;
+        EXPECT_TRUE(Contains(r.err, "note: 1 file in " + in_ + " is not an image")) << r.err;
+        // Not a terminal: a plain line for each file written.
+        EXPECT_TRUE(Contains(r.err, "] c.jpg -> " + out + "/c.png")) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+
+        size_t files = 0;
+        for (const auto& entry : fs::directory_iterator(out)) files += entry.is_regular_file();
+        EXPECT_EQ(files, written.size());
+        EXPECT_FALSE(FileExists(out + "/photo.png"));
+        EXPECT_FALSE(FileExists(out + "/nested"));
+        for (const auto& file : written) {
+            std::string single = dir_ + "/single_" + file.second;
+            ASSERT_EQ(RunTool({"run", "median", in_ + "/" + file.first, single, "-p", "Neighbourhood radius=1"}).status, 0);
+            std::string batch = ReadBytes(out + "/" + file.second);
+            EXPECT_FALSE(batch.empty()) << file.second;
+            EXPECT_EQ(batch, ReadBytes(single)) << file.second;
+        }
+    }
+}
+
+TEST_F(BatchRun, AllWrittenExitsWithZero) {
+    Put("a.pgm", Pgm(5, 4, 1));
+    Put("b.pgm", Pgm(5, 4, 2));
+    ToolResult r = RunTool({"run", "median", in_, dir_ + "/new/out"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Contains(r.err, "2 of 2 files written (")) << r.err;
+    EXPECT_TRUE(FileExists(dir_ + "/new/out/a.pgm"));
+    EXPECT_TRUE(FileExists(dir_ + "/new/out/b.pgm"));
+}
+
+// A method that fails on one file (a calibration frame of another size) is
+// reported with the method's error text; the calibration frame is handed to
+// every worker's session and measured there.
+TEST_F(BatchRun, MethodFailureOnOneFileIsReported) {
+    if (!MethodAvailable("flat_field")) GTEST_SKIP() << "flat_field not built yet";
+    Put("a.pgm", Pgm(8, 6, 1));
+    Put("b.pgm", Pgm(5, 5, 2));
+    Put("c.pgm", Pgm(8, 6, 3));
+    std::string white = dir_ + "/white.pgm";
+    WriteBytes(white, "P5\n8 6\n255\n" + std::string(48, '\xc8'));
+    std::string out = dir_ + "/out";
+    ToolResult r = RunTool({"run", "flat_field", in_, out, "-p", "White calibration frame=" + white, "-j", "2"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(Contains(r.err, "failed: b.pgm: error: Frame and pattern must be of the same size and type")) << r.err;
+    EXPECT_FALSE(FileExists(out + "/b.pgm"));
+    for (const char* name : {"a.pgm", "c.pgm"}) {
+        // A flat calibration frame leaves the pictures as they were.
+        EXPECT_EQ(ReadBytes(out + "/" + name), ReadBytes(in_ + "/" + name)) << name;
+    }
+}
+
+TEST_F(BatchRun, UsageErrorsExitWithTwo) {
+    Put("a.pgm", Pgm(5, 4, 1));
+    WriteBytes(dir_ + "/file.txt", "x");
+    fs::create_directories(dir_ + "/empty");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"run", "median", in_, dir_ + "/file.txt"}, "is a file"},
+        {{"run", "median", in_, dir_ + "/result.png"}, "names an image file"},
+        {{"run", "median", in_, in_}, "OUTPUT must be another folder than INPUT"},
+        {{"run", "median", in_, in_ + "/."}, "OUTPUT must be another folder than INPUT"},
+        {{"run", "median", dir_ + "/empty", dir_ + "/out"}, "holds no image files"},
+        {{"run", "median", in_, dir_ + "/out", "--repeat", "2"}, "--repeat times a single image"},
+        {{"run", "median", in_, dir_ + "/out", "-j", "0"}, "--jobs must lie between 1"},
+    };
+    for (const Case& c : cases) {
+        ToolResult r = RunTool(c.args);
+        EXPECT_EQ(r.status, 2) << c.message;
+        EXPECT_TRUE(Contains(r.err, c.message)) << r.err;
+    }
+    EXPECT_FALSE(FileExists(dir_ + "/out"));
+    EXPECT_FALSE(FileExists(dir_ + "/result.png"));
+}
+
+}  // namespace
+}  // namespace kaf_tool_test
+
+#endif
