@@ -2,10 +2,13 @@
 // module on it with settings that show what each does, runs both line
 // scanners across edges, and writes the results with an HTML gallery.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include "arguments.h"
 #include "command.h"
@@ -181,13 +184,6 @@ std::string PictureExtension() {
     return MakeImage(1, 1, 8, &probe, &error) && EncodePng(probe, &bytes, &error) ? ".png" : ".bmp";
 }
 
-// Writes a picture for the page: 32-bit images lose their fourth byte so that
-// a browser shows every pixel opaque.
-void WritePicture(const fs::path& folder, const std::string& name, const Image& image) {
-    std::string error;
-    std::string path = (folder / name).u8string();
-    if (!WriteImage(path, image.bpp == 32 ? ToRgb24(image) : image, &error)) throw InputError(error);
-}
 
 void WriteText(const fs::path& path, const std::string& text) {
     FILE* file = std::fopen(path.u8string().c_str(), "wb");
@@ -214,7 +210,36 @@ struct DemoContext {
     std::map<int32_t, std::string> sceneFiles, whiteFiles;
     size_t step = 0, steps = 0;
     bool anyFailed = false;
+    // Pictures for the page, written at the end by several threads (most of
+    // the demo's time goes into compressing them).
+    std::vector<std::pair<std::string, Image>> pictures;
+
+    // 32-bit images lose their fourth byte so that a browser shows every
+    // pixel opaque.
+    void AddPicture(const std::string& name, const Image& image) {
+        pictures.emplace_back(name, image.bpp == 32 ? ToRgb24(image) : image);
+    }
 };
+
+void WritePictures(const DemoContext& demo) {
+    std::atomic<size_t> next{0};
+    std::mutex mutex;
+    std::string firstError;
+    auto work = [&]() {
+        for (size_t i; (i = next.fetch_add(1)) < demo.pictures.size();) {
+            std::string error;
+            if (!WriteImage((demo.folder / demo.pictures[i].first).u8string(), demo.pictures[i].second, &error)) {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (firstError.empty()) firstError = error;
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t < std::max(1u, std::thread::hardware_concurrency()); ++t) threads.emplace_back(work);
+    work();
+    for (std::thread& thread : threads) thread.join();
+    if (!firstError.empty()) throw InputError(firstError);
+}
 
 GalleryRun RunOne(DemoContext& demo, const CatalogueMethod& method, const DemoRun& run, int number) {
     GalleryRun shown;
@@ -247,7 +272,7 @@ GalleryRun RunOne(DemoContext& demo, const CatalogueMethod& method, const DemoRu
     }
     if (result.ok && result.hasOutput) {
         std::string name = Utf8(method.name) + "-" + std::to_string(number) + demo.extension;
-        WritePicture(demo.folder, name, result.output);
+        demo.AddPicture(name, result.output);
         shown.output = {name, "output: " + std::to_string(result.output.bpp) + " bits"};
         char time[64];
         std::snprintf(time, sizeof time, "%.2f ms",
@@ -273,7 +298,7 @@ std::vector<GalleryFigure> RunScans(DemoContext& demo) {
     const ka_iproc::TLine rim = demo.layout.DiscEdgeLine(), lines = demo.layout.LineSetCrossing();
     std::vector<GalleryFigure> figures;
     std::string marked = "scan-lines" + demo.extension;
-    WritePicture(demo.folder, marked, DrawSegments(demo.scenes.at(8), {rim, lines}, {0xe3342f, 0x1f6feb}));
+    demo.AddPicture(marked, DrawSegments(demo.scenes.at(8), {rim, lines}, {0xe3342f, 0x1f6feb}));
     figures.push_back({marked, "where the scans run: red across the sphere's rim, blue across the lines of "
                                "widths 1, 2, 3, 5 and 8 pixels"});
 
@@ -358,15 +383,17 @@ int RunDemo(const std::vector<std::string>& args) {
 
     demo.extension = PictureExtension();
     demo.layout = MakeSceneLayout(kSceneWidth, kSceneHeight);
-    for (int32_t bpp : {8, 24, 32}) {
-        demo.scenes[bpp] = MakeSceneImage(demo.layout, bpp);
-        demo.sceneFiles[bpp] = "scene-" + std::to_string(bpp) + demo.extension;
-        WritePicture(demo.folder, demo.sceneFiles[bpp], demo.scenes[bpp]);
+    const std::vector<int32_t> depths = {8, 24, 32};
+    std::vector<Image> scenes = MakeSceneImages(demo.layout, depths);
+    for (size_t i = 0; i < depths.size(); ++i) {
+        demo.scenes[depths[i]] = scenes[i];
+        demo.sceneFiles[depths[i]] = "scene-" + std::to_string(depths[i]) + demo.extension;
+        demo.AddPicture(demo.sceneFiles[depths[i]], scenes[i]);
     }
     for (int32_t bpp : {8, 32}) {
         demo.whites[bpp] = MakeWhiteFrame(demo.layout, bpp);
         demo.whiteFiles[bpp] = "white-" + std::to_string(bpp) + demo.extension;
-        WritePicture(demo.folder, demo.whiteFiles[bpp], demo.whites[bpp]);
+        demo.AddPicture(demo.whiteFiles[bpp], demo.whites[bpp]);
     }
     std::printf("scene: %d x %d at 8, 24 and 32 bits, and its white calibration frame\n", kSceneWidth, kSceneHeight);
 
@@ -395,6 +422,9 @@ int RunDemo(const std::vector<std::string>& args) {
         }
     }
     gallery.scans = RunScans(demo);
+    std::printf("writing %zu pictures\n", demo.pictures.size());
+    std::fflush(stdout);
+    WritePictures(demo);
 
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     gallery.footer = "Made by kafilters demo with the module " + ModulePath() + ": " + std::to_string(available) +

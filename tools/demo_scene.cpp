@@ -249,12 +249,22 @@ SceneLayout MakeSceneLayout(int32_t width, int32_t height) {
     return l;
 }
 
-Image MakeSceneImage(const SceneLayout& layout, int32_t bitsPerPixel) {
+std::vector<Image> MakeSceneImages(const SceneLayout& layout, const std::vector<int32_t>& depths) {
+    // The light reaching the camera, worked out once for all depths.
     // Exposure: the brightest wall under full light comes out near 210.
+    std::vector<Rgb> light(static_cast<size_t>(layout.width) * static_cast<size_t>(layout.height));
+    for (int32_t y = 0; y < layout.height; ++y) {
+        for (int32_t x = 0; x < layout.width; ++x) {
+            light[static_cast<size_t>(y) * static_cast<size_t>(layout.width) + static_cast<size_t>(x)] =
+                Scale(Reflectance(layout, x, y), 247.0 * Illumination(layout, x + 0.5, y + 0.5));
+        }
+    }
     auto colourAt = [&](int32_t x, int32_t y) {
-        return Scale(Reflectance(layout, x, y), 247.0 * Illumination(layout, x + 0.5, y + 0.5));
+        return light[static_cast<size_t>(y) * static_cast<size_t>(layout.width) + static_cast<size_t>(x)];
     };
-    return Render(layout, bitsPerPixel, colourAt, true);
+    std::vector<Image> images;
+    for (int32_t bpp : depths) images.push_back(Render(layout, bpp, colourAt, true));
+    return images;
 }
 
 Image MakeWhiteFrame(const SceneLayout& layout, int32_t bitsPerPixel) {

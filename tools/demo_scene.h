@@ -31,10 +31,10 @@ struct SceneLayout {
 
 SceneLayout MakeSceneLayout(int32_t width, int32_t height);
 
-// The scene at 8 bits (grey levels), 24 bits or 32 bits (blue, green, red;
-// the fourth byte 0). Row 0 is the top of the picture. The same size and
-// seed always give the same bytes.
-Image MakeSceneImage(const SceneLayout& layout, int32_t bitsPerPixel);
+// The scene at each of the depths asked for: 8 bits (grey levels), 24 bits or
+// 32 bits (blue, green, red; the fourth byte 0). Row 0 is the top of the
+// picture. The same size always gives the same bytes.
+std::vector<Image> MakeSceneImages(const SceneLayout& layout, const std::vector<int32_t>& depths);
 
 // A white card photographed under the scene's illumination: what flat-field
 // calibration divides by.
