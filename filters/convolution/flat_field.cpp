@@ -1,6 +1,6 @@
 #include "flat_field.h"
 
-#include "numeric.h"
+#include "lane_routines.h"
 #include "parallel.h"
 #include "pixel_format.h"
 #include "run_frame.h"
@@ -27,39 +27,6 @@ float MeasureMean(const PixelPlane& frame) {
     if (Format::kChannels == 1) return sum / pixels;
     // Colour: (sum / 3.0) / pixels, in double as the 3.0 makes it, rounded once.
     return static_cast<float>((static_cast<double>(sum) / 3.0) / static_cast<double>(pixels));
-}
-
-// q truncated toward zero (x86 rule), or 255 above 255. NaN and infinite
-// quotients truncate to -2147483648, whose low byte is 0.
-inline uint8_t CorrectedByte(float q) {
-    const int32_t n = TruncateToInt32(q);
-    return n > 255 ? 255 : static_cast<uint8_t>(n);
-}
-
-// 8 bits: v * mean / u, 0 where the input is 0.
-// 24 and 32 bits: each colour byte v * 3 * mean / s, s the calibration
-// pixel's byte sum, so the three channels share one gain and the colour
-// balance survives; the input pixel unchanged where s is 0; byte 3 copied.
-template <class Format>
-void CorrectRow(const uint8_t* input, const uint8_t* white, uint8_t* output, int32_t width, float mean) {
-    constexpr int B = Format::kBytesPerPixel;
-    for (int32_t x = 0; x < width; ++x) {
-        const uint8_t* v = input + x * B;
-        const uint8_t* u = white + x * B;
-        uint8_t* out = output + x * B;
-        if (Format::kChannels == 1) {
-            out[0] = v[0] == 0 ? 0 : CorrectedByte((static_cast<float>(v[0]) * mean) / static_cast<float>(u[0]));
-            continue;
-        }
-        const int32_t s = u[0] + u[1] + u[2];
-        if (s == 0) {
-            for (int c = 0; c < B; ++c) out[c] = v[c];
-            continue;
-        }
-        const float divisor = static_cast<float>(s);
-        for (int c = 0; c < 3; ++c) out[c] = CorrectedByte((static_cast<float>(3 * v[c]) * mean) / divisor);
-        if (Format::kHasFourthByte) out[3] = v[3];
-    }
 }
 
 }  // namespace
@@ -105,8 +72,12 @@ bool CFlatField::Run(void* host, void* inputs, void* inputsContext, void* output
     const float mean = whiteMean;
     DispatchByDepth(run.bpp, [&](auto format) {
         using Format = decltype(format);
+        const LaneRoutines& lanes = Lanes();
+        const auto correctRow = Format::kChannels == 1 ? lanes.flatFieldGray
+                                : Format::kHasFourthByte ? lanes.flatFieldBgra
+                                                         : lanes.flatFieldBgr;
         ParallelRows(run.height, [&](int32_t y) {
-            CorrectRow<Format>(input.Row(y), calibration.Row(y), output.Row(y), run.width, mean);
+            correctRow(input.Row(y), calibration.Row(y), output.Row(y), run.width, mean);
         });
     });
     return true;

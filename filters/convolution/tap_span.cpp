@@ -1,7 +1,7 @@
 #include "tap_span.h"
 
+#include "lane_routines.h"
 #include "numeric.h"
-#include "tap_span_isa.h"
 
 namespace {
 
@@ -44,46 +44,30 @@ void ConvolveSamples(const TapSpan<Sample>& taps, const SpanOutput& out) {
     }
 }
 
-SpanBlockRoutine PickBlockRoutine() {
-#if defined(KAF_SPAN_X86)
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f")) return SpanBlocksAvx512();
-    if (__builtin_cpu_supports("avx2")) return SpanBlocksAvx2();
-    return SpanBlocksSse2();
-#else
-    return {nullptr, nullptr, nullptr, INT32_MAX};
-#endif
-}
-
-const SpanBlockRoutine& BlockRoutine() {
-    static const SpanBlockRoutine routine = PickBlockRoutine();
-    return routine;
-}
-
 }  // namespace
 
 void ConvolveSpan(const TapSpan<uint8_t>& taps, const SpanOutput& out) {
-    const SpanBlockRoutine& blocks = BlockRoutine();
-    if (out.count >= blocks.blockSamples) {
-        blocks.bytes(taps, out);
+    const LaneRoutines& lanes = Lanes();
+    if (out.count >= lanes.blockSamples) {
+        lanes.spanOfBytes(taps, out);
     } else {
         ConvolveSamples(taps, out);
     }
 }
 
 void ConvolveSpan(const TapSpan<float>& taps, const SpanOutput& out) {
-    const SpanBlockRoutine& blocks = BlockRoutine();
-    if (out.count >= blocks.blockSamples) {
-        blocks.floats(taps, out);
+    const LaneRoutines& lanes = Lanes();
+    if (out.count >= lanes.blockSamples) {
+        lanes.spanOfFloats(taps, out);
     } else {
         ConvolveSamples(taps, out);
     }
 }
 
 void ConvertSamples(const uint8_t* bytes, float* floats, int64_t count, float scale) {
-    const SpanBlockRoutine& blocks = BlockRoutine();
-    if (count >= blocks.blockSamples) {
-        blocks.convert(bytes, floats, count, scale);
+    const LaneRoutines& lanes = Lanes();
+    if (count >= lanes.blockSamples) {
+        lanes.convert(bytes, floats, count, scale);
     } else {
         for (int64_t i = 0; i < count; ++i) floats[i] = float(bytes[i]) * scale;
     }

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "convolution/convolution_engine.h"
-#include "convolution/tap_span_isa.h"
+#include "convolution/lane_routines.h"
 #include "host_api.h"
 #include "reference_convolution.h"
 #include "test_host.h"
@@ -133,15 +133,27 @@ TEST(KernelEngine, MatchesThePerPixelRulesOnRandomFrames) {
     }
 }
 
+// The lane routines of every instruction set the processor runs.
+std::vector<LaneRoutines> InstructionSets() {
+    std::vector<LaneRoutines> sets;
+#if defined(KAF_LANES_X86)
+    sets.push_back(LanesSse2());
+    if (__builtin_cpu_supports("avx2")) sets.push_back(LanesAvx2());
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512dq")) {
+        sets.push_back(LanesAvx512());
+    }
+#endif
+    return sets;
+}
+
 // Every instruction set the processor runs gives the samples of the
 // one-sample path (which the module itself only uses for short spans), for
 // byte and float sources and every way of finishing a sum.
 template <class Sample>
 void CheckInstructionSets(const std::vector<Sample>& source, const std::vector<uint8_t>& fourth) {
-#if defined(KAF_SPAN_X86)
-    std::vector<SpanBlockRoutine> routines = {SpanBlocksSse2()};
-    if (__builtin_cpu_supports("avx2")) routines.push_back(SpanBlocksAvx2());
-    if (__builtin_cpu_supports("avx512f")) routines.push_back(SpanBlocksAvx512());
+#if defined(KAF_LANES_X86)
+    const std::vector<LaneRoutines> routines = InstructionSets();
     std::mt19937 generator(3);
     const float kSpecial[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 1e30f,
                               -1e30f, 0.0f};
@@ -182,14 +194,14 @@ void CheckInstructionSets(const std::vector<Sample>& source, const std::vector<u
             one.fourthBytes = out.fourthBytes ? out.fourthBytes + j : nullptr;
             ConvolveSpan(shifted, one);
         }
-        for (const SpanBlockRoutine& routine : routines) {
+        for (const LaneRoutines& routine : routines) {
             if (out.count < routine.blockSamples) continue;
             std::vector<uint8_t> got(expected.size(), 0xAB);
             out.samples = got.data();
             if constexpr (std::is_same_v<Sample, uint8_t>) {
-                routine.bytes(taps, out);
+                routine.spanOfBytes(taps, out);
             } else {
-                routine.floats(taps, out);
+                routine.spanOfFloats(taps, out);
             }
             // Compared as bytes: NaN sums must come out as the same NaN.
             EXPECT_EQ(got, expected) << "trial " << trial << " block " << routine.blockSamples;

@@ -1,11 +1,13 @@
 // "flat_field": the correction rules, the single-precision mean of the
 // calibration frame and when it is measured again.
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "convolution/flat_field.h"
+#include "convolution/lane_routines.h"
 #include "method_support.h"
 #include "test_host.h"
 
@@ -125,6 +127,43 @@ TEST(FlatField, ResultsDoNotDependOnTheThreads) {
     kaf_test::WithThreads(1, [&] { one = PixelBytes(f.host.Run().output); });
     kaf_test::WithThreads(3, [&] { several = PixelBytes(f.host.Run().output); });
     EXPECT_EQ(one, several);
+}
+
+// The vectorised rows of every instruction set give the plain loop's bytes,
+// zeros and clamping included.
+TEST(FlatField, EveryInstructionSetGivesThePlainBytes) {
+    std::vector<LaneRoutines> sets;
+#if defined(KAF_LANES_X86)
+    sets.push_back(LanesSse2());
+    if (__builtin_cpu_supports("avx2")) sets.push_back(LanesAvx2());
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512dq")) {
+        sets.push_back(LanesAvx512());
+    }
+#endif
+    const LaneRoutines plain = LanesPlain();
+    std::mt19937 generator(12);
+    for (int width : {1, 7, 33, 64, 131}) {
+        std::vector<uint8_t> input(4 * width), white(4 * width);
+        for (size_t i = 0; i < input.size(); ++i) {
+            input[i] = i % 11 == 0 ? 0 : static_cast<uint8_t>(generator());
+            white[i] = i % 5 == 0 ? 0 : static_cast<uint8_t>(generator() % 64);
+        }
+        for (float mean : {0.0f, 37.25f, 150.0f}) {
+            using Row = void (*)(const uint8_t*, const uint8_t*, uint8_t*, int32_t, float);
+            for (int depth = 0; depth < 3; ++depth) {
+                auto pick = [&](const LaneRoutines& lanes) -> Row {
+                    return depth == 0 ? lanes.flatFieldGray : depth == 1 ? lanes.flatFieldBgr : lanes.flatFieldBgra;
+                };
+                std::vector<uint8_t> expected(4 * width), got(4 * width);
+                pick(plain)(input.data(), white.data(), expected.data(), width, mean);
+                for (const LaneRoutines& lanes : sets) {
+                    pick(lanes)(input.data(), white.data(), got.data(), width, mean);
+                    EXPECT_EQ(got, expected) << "width " << width << " mean " << mean << " depth " << depth;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -1,14 +1,16 @@
-// ConvolveSpan's block loop with AVX2 (no FMA: products are rounded before
+// The lane routines with AVX2 (no FMA: products are rounded before
 // they are added).
-#include "tap_span_isa.h"
+#include "lane_routines.h"
 
-#if defined(KAF_SPAN_X86)
+#if defined(KAF_LANES_X86)
 #include <immintrin.h>
+
+#include <cstring>
 
 #pragma GCC push_options
 #pragma GCC target("avx2")
 
-namespace span_avx2 {
+namespace lanes_avx2 {
 
 // Sixteen lanes as two registers of eight.
 struct Group {
@@ -68,12 +70,12 @@ struct Group {
 };
 
 constexpr int kGroupsPerBlock = 4;
-#include "tap_span_blocks.inc"
+#include "lane_routines.inc"
 
-}  // namespace span_avx2
+}  // namespace lanes_avx2
 
 #pragma GCC pop_options
 
-SpanBlockRoutine SpanBlocksAvx2() { return span_avx2::Routine(); }
+LaneRoutines LanesAvx2() { return lanes_avx2::Routines(); }
 
 #endif

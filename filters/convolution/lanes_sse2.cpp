@@ -1,10 +1,12 @@
-// ConvolveSpan's block loop with SSE2 (every x86-64 processor has it).
-#include "tap_span_isa.h"
+// The lane routines with SSE2 (every x86-64 processor has it).
+#include "lane_routines.h"
 
-#if defined(KAF_SPAN_X86)
+#if defined(KAF_LANES_X86)
 #include <immintrin.h>
 
-namespace span_sse2 {
+#include <cstring>
+
+namespace lanes_sse2 {
 
 // Sixteen lanes as four registers of four.
 struct Group {
@@ -75,10 +77,10 @@ struct Group {
 };
 
 constexpr int kGroupsPerBlock = 2;
-#include "tap_span_blocks.inc"
+#include "lane_routines.inc"
 
-}  // namespace span_sse2
+}  // namespace lanes_sse2
 
-SpanBlockRoutine SpanBlocksSse2() { return span_sse2::Routine(); }
+LaneRoutines LanesSse2() { return lanes_sse2::Routines(); }
 
 #endif

@@ -1,17 +1,19 @@
-// ConvolveSpan's block loop with AVX-512 (no FMA: products are rounded
+// The lane routines with AVX-512 (no FMA: products are rounded
 // before they are added).
-#include "tap_span_isa.h"
+#include "lane_routines.h"
 
-#if defined(KAF_SPAN_X86)
+#if defined(KAF_LANES_X86)
 #include <immintrin.h>
+
+#include <cstring>
 
 // GCC 12 reports its own _mm512_undefined_* placeholders as maybe uninitialized.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC push_options
-#pragma GCC target("avx512f")
+#pragma GCC target("avx512f,avx512bw,avx512vl,avx512dq")
 
-namespace span_avx512 {
+namespace lanes_avx512 {
 
 // Sixteen lanes in one register.
 struct Group {
@@ -48,12 +50,12 @@ struct Group {
 };
 
 constexpr int kGroupsPerBlock = 8;
-#include "tap_span_blocks.inc"
+#include "lane_routines.inc"
 
-}  // namespace span_avx512
+}  // namespace lanes_avx512
 
 #pragma GCC pop_options
 
-SpanBlockRoutine SpanBlocksAvx512() { return span_avx512::Routine(); }
+LaneRoutines LanesAvx512() { return lanes_avx512::Routines(); }
 
 #endif

@@ -1,0 +1,34 @@
+// The vectorised routines of the convolution family, compiled once per
+// instruction set (lanes_*.cpp) from the same source; Lanes() is the set for
+// the widest instruction set the processor runs, chosen once. Every routine
+// gives the same bytes in every set: each lane does one sample's own
+// arithmetic in the same order.
+#pragma once
+
+#include <cstdint>
+
+#include "tap_span.h"
+
+struct LaneRoutines {
+    // ConvolveSpan for spans of at least blockSamples samples.
+    void (*spanOfBytes)(const TapSpan<uint8_t>& taps, const SpanOutput& out);
+    void (*spanOfFloats)(const TapSpan<float>& taps, const SpanOutput& out);
+    // floats[i] = bytes[i] x scale, for count >= blockSamples.
+    void (*convert)(const uint8_t* bytes, float* floats, int64_t count, float scale);
+    int32_t blockSamples;
+    // Flat-field correction of one row of `width` pixels (any width).
+    void (*flatFieldGray)(const uint8_t* input, const uint8_t* white, uint8_t* output, int32_t width, float mean);
+    void (*flatFieldBgr)(const uint8_t* input, const uint8_t* white, uint8_t* output, int32_t width, float mean);
+    void (*flatFieldBgra)(const uint8_t* input, const uint8_t* white, uint8_t* output, int32_t width, float mean);
+};
+
+const LaneRoutines& Lanes();
+
+// The sets themselves, for tests that hold them to one another.
+#if defined(__GNUC__) && defined(__x86_64__)
+#define KAF_LANES_X86 1
+LaneRoutines LanesSse2();
+LaneRoutines LanesAvx2();
+LaneRoutines LanesAvx512();
+#endif
+LaneRoutines LanesPlain();
