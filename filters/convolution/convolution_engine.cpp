@@ -96,6 +96,28 @@ RowRange KernelRowsInside(int64_t y, const KernelPass& pass, int64_t frameHeight
     return {first, last - first + 1};
 }
 
+// Output row y, pixels x0..x1-1, from the kernel rows that meet the frame;
+// `taps` gives where those rows start, and kernel column kx of pixel x lies
+// B * (x - columnBase + kx) samples from each row's start.
+template <class Format, class Sample>
+void ConvolveOutputRow(const FrameRows& frame, const KernelPass& pass, int64_t y, const RowRange& rows,
+                       TapSpan<Sample> taps, int64_t x0, int64_t x1, int64_t columnBase) {
+    constexpr int64_t B = Format::kBytesPerPixel;
+    taps.columnStep = B;
+    taps.rows = static_cast<int32_t>(rows.count);
+    taps.weights = pass.weights + rows.first * pass.width;
+    taps.weightStride = pass.width;
+    const int64_t rx = (pass.width - 1) / 2;
+    ForEachColumnSpan(x0, x1, rx, pass.width, frame.width, [&](int64_t x, int64_t pixels, int64_t kx0, int64_t columns) {
+        TapSpan<Sample> span = taps;
+        span.shift = B * (x - columnBase + kx0);
+        span.weights += kx0;
+        span.columns = static_cast<int32_t>(columns);
+        const uint8_t* fourth = Format::kHasFourthByte ? frame.InputRow(y) + B * x : nullptr;
+        ConvolveSpan(span, ByteOutput(pass, frame.OutputRow(y) + B * x, B * pixels, SumSpanWeights(span), fourth));
+    });
+}
+
 // Ring rows that are frame rows converted to floats, over the strip's pixels
 // and `halo` pixels either side.
 template <class Format>
@@ -202,19 +224,8 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
                 }
                 TapSpan<float> taps;
                 taps.rowTable = rowTable;
-                taps.columnStep = B;
-                taps.rows = static_cast<int32_t>(rows.count);
-                taps.weights = pass.weights + rows.first * pass.width;
-                taps.weightStride = pass.width;
                 taps.premultiplied = source.Premultiplied();
-                ForEachColumnSpan(p0, p1, rx, pass.width, frame.width, [&](int64_t x, int64_t pixels, int64_t kx0, int64_t columns) {
-                    TapSpan<float> span = taps;
-                    span.shift = B * (x - p0 + kx0);
-                    span.weights += kx0;
-                    span.columns = static_cast<int32_t>(columns);
-                    const uint8_t* fourth = Format::kHasFourthByte ? frame.InputRow(y) + B * x : nullptr;
-                    ConvolveSpan(span, ByteOutput(pass, frame.OutputRow(y) + B * x, B * pixels, SumSpanWeights(span), fourth));
-                });
+                ConvolveOutputRow<Format>(frame, pass, y, rows, taps, p0, p1, p0);
             }
         }
     });
@@ -223,7 +234,6 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
 // Kernels too tall or too wide for the ring: straight from the frame's bytes.
 template <class Format>
 void ConvolveFromFrame(const FrameRows& frame, const KernelPass& pass) {
-    constexpr int64_t B = Format::kBytesPerPixel;
     const int64_t ry = (pass.height - 1) / 2;
     const int64_t rx = (pass.width - 1) / 2;
     ParallelRows(static_cast<int32_t>(frame.height), [&](int32_t y) {
@@ -231,18 +241,7 @@ void ConvolveFromFrame(const FrameRows& frame, const KernelPass& pass) {
         TapSpan<uint8_t> taps;
         taps.origin = frame.InputRow(y + ry - rows.first);
         taps.rowStep = -frame.stride;
-        taps.columnStep = B;
-        taps.rows = static_cast<int32_t>(rows.count);
-        taps.weights = pass.weights + rows.first * pass.width;
-        taps.weightStride = pass.width;
-        ForEachColumnSpan(0, frame.width, rx, pass.width, frame.width, [&](int64_t x, int64_t pixels, int64_t kx0, int64_t columns) {
-            TapSpan<uint8_t> span = taps;
-            span.shift = B * (x - rx + kx0);
-            span.weights += kx0;
-            span.columns = static_cast<int32_t>(columns);
-            const uint8_t* fourth = Format::kHasFourthByte ? frame.InputRow(y) + B * x : nullptr;
-            ConvolveSpan(span, ByteOutput(pass, frame.OutputRow(y) + B * x, B * pixels, SumSpanWeights(span), fourth));
-        });
+        ConvolveOutputRow<Format>(frame, pass, y, rows, taps, 0, frame.width, rx);
     });
 }
 

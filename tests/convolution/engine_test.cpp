@@ -12,6 +12,7 @@
 #include "convolution/convolution_engine.h"
 #include "convolution/lane_routines.h"
 #include "host_api.h"
+#include "method_support.h"
 #include "reference_convolution.h"
 #include "test_host.h"
 
@@ -133,27 +134,13 @@ TEST(KernelEngine, MatchesThePerPixelRulesOnRandomFrames) {
     }
 }
 
-// The lane routines of every instruction set the processor runs.
-std::vector<LaneRoutines> InstructionSets() {
-    std::vector<LaneRoutines> sets;
-#if defined(KAF_LANES_X86)
-    sets.push_back(LanesSse2());
-    if (__builtin_cpu_supports("avx2")) sets.push_back(LanesAvx2());
-    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
-        __builtin_cpu_supports("avx512dq")) {
-        sets.push_back(LanesAvx512());
-    }
-#endif
-    return sets;
-}
-
 // Every instruction set the processor runs gives the samples of the
 // one-sample path (which the module itself only uses for short spans), for
 // byte and float sources and every way of finishing a sum.
 template <class Sample>
 void CheckInstructionSets(const std::vector<Sample>& source, const std::vector<uint8_t>& fourth) {
 #if defined(KAF_LANES_X86)
-    const std::vector<LaneRoutines> routines = InstructionSets();
+    const std::vector<LaneRoutines> routines = conv_test::InstructionSets();
     std::mt19937 generator(3);
     const float kSpecial[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 1e30f,
                               -1e30f, 0.0f};

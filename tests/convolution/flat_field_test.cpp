@@ -132,15 +132,7 @@ TEST(FlatField, ResultsDoNotDependOnTheThreads) {
 // The vectorised rows of every instruction set give the plain loop's bytes,
 // zeros and clamping included.
 TEST(FlatField, EveryInstructionSetGivesThePlainBytes) {
-    std::vector<LaneRoutines> sets;
-#if defined(KAF_LANES_X86)
-    sets.push_back(LanesSse2());
-    if (__builtin_cpu_supports("avx2")) sets.push_back(LanesAvx2());
-    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
-        __builtin_cpu_supports("avx512dq")) {
-        sets.push_back(LanesAvx512());
-    }
-#endif
+    const std::vector<LaneRoutines> sets = conv_test::InstructionSets();
     const LaneRoutines plain = LanesPlain();
     std::mt19937 generator(12);
     for (int width : {1, 7, 33, 64, 131}) {
