@@ -59,7 +59,12 @@ template <int32_t kRankOfZero, int32_t kRankStep>
 struct PixelOrder {
     using Key = int32_t;
     static constexpr Key kNeutral = INT32_MAX;  // rank 0x7FFF: worse than any pixel
-    static Key Pick(Key earlier, Key later) { return later < (earlier & kRankMask) ? later : earlier; }
+    // Written as a mask rather than a branch: where the compiler leaves the
+    // pick scalar (3-byte pixels) a branch on random brightness mispredicts.
+    static Key Pick(Key earlier, Key later) {
+        const Key takeLater = -static_cast<Key>(later < (earlier & kRankMask));
+        return earlier ^ ((earlier ^ later) & takeLater);
+    }
     static int32_t RankOf(int32_t brightness) { return kRankOfZero + kRankStep * brightness; }
     static int32_t Brightness(Key key) { return ((key >> 16) - kRankOfZero) * kRankStep; }
 };
@@ -157,8 +162,9 @@ public:
     RowPass(const PixelPlane& input, int32_t radius) : input_(input), radius_(radius) {}
 
     void Layout(ScratchCarver& carver) {
-        if (radius_ < 2) return;
         const size_t padded = static_cast<size_t>(input_.width) + 2 * static_cast<size_t>(radius_);
+        if (kKeysFirst && radius_ > 0) padded_ = carver.Take<Key>(padded);
+        if (radius_ < 2) return;
         doubled_[0] = carver.Take<Key>(padded);
         doubled_[1] = carver.Take<Key>(padded);
     }
@@ -171,19 +177,31 @@ public:
             MakeKeys<Format, Order>(in, dst, w);
             return;
         }
-        if (r == 1) {
-            PickThrees<Format, Order>(in, dst, w);
-            return;
-        }
-        // First doubling over the row padded with r neutral keys each side:
-        // pairs[i] = the better of padded keys i and i + 1.
+        // The row padded with r neutral keys each side; the first doubling
+        // makes pairs[i] = the better of padded keys i and i + 1.
         const int32_t length = w + 2 * r;
         Key* __restrict pairs = doubled_[0];
-        std::fill(pairs, pairs + r - 1, Order::kNeutral);
-        pairs[r - 1] = KeyOf<Format, Order>(in, 0);
-        PairKeys<Format, Order>(in, pairs + r, w - 1);
-        pairs[r + w - 1] = KeyOf<Format, Order>(in, w - 1);
-        std::fill(pairs + r + w, pairs + length - 1, Order::kNeutral);
+        if constexpr (kKeysFirst) {
+            Key* __restrict padded = padded_;
+            std::fill(padded, padded + r, Order::kNeutral);
+            MakeKeys<Format, Order>(in, padded + r, w);
+            std::fill(padded + r + w, padded + length, Order::kNeutral);
+            if (r == 1) {
+                PickRows<Order>(dst, padded, padded + 1, padded + 2, w);
+                return;
+            }
+            PickRows<Order>(pairs, padded, padded + 1, length - 1);
+        } else {
+            if (r == 1) {
+                PickThrees<Format, Order>(in, dst, w);
+                return;
+            }
+            std::fill(pairs, pairs + r - 1, Order::kNeutral);
+            pairs[r - 1] = KeyOf<Format, Order>(in, 0);
+            PairKeys<Format, Order>(in, pairs + r, w - 1);
+            pairs[r + w - 1] = KeyOf<Format, Order>(in, w - 1);
+            std::fill(pairs + r + w, pairs + length - 1, Order::kNeutral);
+        }
         const Key* src = pairs;
         int32_t covered = 2;  // src[i] is the best of padded keys i .. i + covered - 1
         for (int turn = 1; 2 * covered <= span; ++turn) {
@@ -197,8 +215,14 @@ public:
     }
 
 private:
+    // Keys of 1- and 4-byte pixels are cheap to make where they are needed,
+    // and making them there saves a pass; 3-byte pixels straddle words and
+    // do not vectorise, so their keys are made once into a row of their own.
+    static constexpr bool kKeysFirst = Format::kBytesPerPixel == 3;
+
     const PixelPlane& input_;
     const int32_t radius_;
+    Key* padded_ = nullptr;
     Key* doubled_[2] = {};
 };
 

@@ -4,7 +4,7 @@
 // baseline function elsewhere; the kernels live in their own namespace.
 #include "kernel_dependencies.h"
 
-#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+#if defined(__GNUC__) && !defined(__clang__) && (defined(__x86_64__) || defined(__i386__))
 
 #pragma GCC target("avx2")
 #define RANK_KERNELS avx2
