@@ -130,7 +130,8 @@ const std::vector<DemoRun>& DemoRuns() {
         {"erosion", 8, {"Times to repeat=1", "Threshold=0.3"},
          "Objects shrink by one pixel: the 1-pixel line, the specks and the text vanish."},
         {"erosion", 8, {"Times to repeat=3", "Threshold=0.3"},
-         "Three passes: only the thick lines and large objects are left; the thin neck between the two blobs breaks."},
+         "Three passes: only the large objects are left (a slanting line loses more than a pixel from each side "
+         "per pass), and the thin neck between the two blobs breaks."},
         {"erosion", 24, {"Times to repeat=1", "Threshold=0.3"},
          "Colour frames are thresholded by the sum of their colours against three times the level."},
 
