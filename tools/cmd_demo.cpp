@@ -85,7 +85,7 @@ const std::vector<DemoRun>& DemoRuns() {
          "An 11 x 11 median wipes out everything thinner than about 5 pixels: text, thin lines, specks, pinholes."},
         {"median", 24, {"Neighbourhood radius=2"}, "On colour frames each channel is ranked on its own."},
 
-        {"minimum", 8, {"Neighbourhood radius=1"}, "Dark areas grow by one pixel: lines thicken, pinholes close."},
+        {"minimum", 8, {"Neighbourhood radius=1"}, "Dark areas grow by one pixel: lines thicken, the smallest pinholes close."},
         {"minimum", 8, {"Neighbourhood radius=3"}, "Radius 3: dark objects swell, the text merges into blocks."},
         {"minimum", 8, {"Neighbourhood radius=3", "Intensity=0.5"},
          "Intensity 0.5 blends the minimum half-and-half with the input."},
@@ -94,7 +94,7 @@ const std::vector<DemoRun>& DemoRuns() {
          "appear. (The fourth byte, which the method sets to 1, is not shown.)"},
 
         {"maximum", 8, {"Neighbourhood radius=1"}, "Light areas grow: thin dark lines and text fade, pepper dots go."},
-        {"maximum", 8, {"Neighbourhood radius=3"}, "Radius 3: only the large dark objects survive, shrunk."},
+        {"maximum", 8, {"Neighbourhood radius=3"}, "Radius 3: only the large dark objects and the thickest lines survive, shrunk."},
         {"maximum", 8, {"Neighbourhood radius=3", "Intensity=0.5"}, "Half-and-half with the input."},
 
         {"extreme", 8, {"Neighbourhood radius=1"},
@@ -138,10 +138,11 @@ const std::vector<DemoRun>& DemoRuns() {
         {"opening", 8, {"Times to repeat=1", "Threshold=0.3"},
          "Erosion then dilation: specks and thin marks disappear, large objects keep their size."},
         {"opening", 8, {"Times to repeat=3", "Threshold=0.3"},
-         "Three of each: everything thinner than about 7 pixels goes; the blobs come apart at their neck."},
+         "Three of each: the lines, the text and the neck between the blobs go; the large objects keep their "
+         "shape."},
 
         {"closing", 8, {"Times to repeat=1", "Threshold=0.3"},
-         "Dilation then erosion: pinholes and small gaps in dark objects are filled."},
+         "Dilation then erosion: the smallest pinholes and gaps in dark objects are filled."},
         {"closing", 8, {"Times to repeat=3", "Threshold=0.3"},
          "Three of each: the text merges into solid bars, the sphere's highlight is filled."},
 
