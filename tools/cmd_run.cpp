@@ -72,7 +72,7 @@ int RunRun(const std::vector<std::string>& args) {
 }
 
 const Command kRun{
-    "run", "run a method on an image file",
+    "run", "run a method on an image file, or on every image in a folder",
     "usage: kafilters run METHOD INPUT OUTPUT [-p NAME=VALUE]... [--repeat N]\n"
     "       kafilters run METHOD INPUT_DIR OUTPUT_DIR [-p NAME=VALUE]... [-j N]\n"
     "\n"
