@@ -9,11 +9,12 @@
 // when r grows:
 //  - the row pass doubles its span (best of 2, of 4, of 8, ... neighbours,
 //    then two overlapping spans cover the 2r + 1), so r = 10 takes five
-//    vectorised passes over the row;
+//    vectorised passes over the row; r = 1 takes one;
 //  - the column pass is van Herk / Gil-Werman: rows are grouped into blocks
 //    of 2r + 1; a window is the suffix of one block plus the prefix of the
 //    next, kept as suffix rows built backwards once per block and one running
-//    prefix row; three row operations per output row.
+//    prefix row; three row operations per output row. For r <= 1 the three
+//    rows themselves are cheaper, picked as the output row is written.
 //
 // Colour pixels compare by brightness and the first pixel in row-major order
 // wins ties. Both passes keep that rule without carrying positions: every
@@ -35,14 +36,14 @@ namespace {
 // An order turns input pixels into keys and picks the better of an earlier
 // and a later key. A smaller key is better in every order.
 
-// 8 bits per pixel: the byte is the key (minimum: kept as it is).
+// 8 bits per pixel: the byte is the key, the smaller the better...
 struct DarkestByte {
     using Key = uint8_t;
     static constexpr Key kNeutral = 255;
     static Key Pick(Key earlier, Key later) { return later < earlier ? later : earlier; }
 };
 
-// Maximum: the byte is the key, the larger the better.
+// ...or the larger the better.
 struct BrightestByte {
     using Key = uint8_t;
     static constexpr Key kNeutral = 0;
@@ -133,7 +134,7 @@ void PickRows(Key* __restrict dst, const Key* __restrict first, const Key* __res
     for (int32_t i = 0; i < count; ++i) dst[i] = Order::Pick(Order::Pick(first[i], second[i]), third[i]);
 }
 
-// pixels[x] = the best of pixels x - 1, x and x + 1 (those in the row), for
+// best[x] = the best of pixels x - 1, x and x + 1 (those in the row), for
 // the whole row: the row pass of r = 1 in one sweep.
 template <class Format, class Order>
 void PickThrees(const uint8_t* __restrict in, typename Order::Key* __restrict best, int32_t width) {

@@ -8,9 +8,9 @@
 // smallest of nine, for a 2 x 2 corner the second smallest of four.
 //
 // Two algorithms give exactly that value:
-//  - r = 1 inside the frame: a min/max network over the 3 x 3 window, run on
-//    every byte of a row at once (the channels of a colour pixel are ranked
-//    independently, so a byte is a byte); border pixels are ranked directly.
+//  - r = 1 on frames of at least 3 x 3: min/max networks over the window as
+//    it is cut at the borders, run on every byte of a row at once (the
+//    channels of a colour pixel are ranked independently, so a byte is a byte).
 //  - otherwise: sliding histograms with one histogram per column (the
 //    constant-time median). A column's histogram follows the window's rows
 //    down the frame, one row in and one row out per output row; the window's
