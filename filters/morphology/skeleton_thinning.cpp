@@ -194,7 +194,9 @@ void SkeletonThinning::SweepColumns(const WorkImage& image, bool forward, ptrdif
                                     int32_t* codes) {
     for (int32_t n = 0; n < image.width; ++n) {
         const int32_t j = forward ? 1 + n : image.width - n;
-        for (size_t k = columnStart[j]; k < columnStart[j + 1]; ++k) TestPixel(image, columnRows[k], j, keep, open, codes);
+        for (size_t k = columnStart[j]; k < columnStart[j + 1]; ++k) {
+            TestPixel(image, columnRows[k], j, keep, open, codes);
+        }
     }
 }
 
@@ -216,7 +218,8 @@ bool SkeletonThinning::AddNewBorder(const WorkImage& image) {
     const size_t firstNew = borderCount;
     for (size_t k = 0; k < markedCount; ++k) {
         const Pixel m = marked[k];
-        const Pixel around[4] = {{m.row - 1, m.column}, {m.row + 1, m.column}, {m.row, m.column - 1}, {m.row, m.column + 1}};
+        const Pixel around[4] = {
+            {m.row - 1, m.column}, {m.row + 1, m.column}, {m.row, m.column - 1}, {m.row, m.column + 1}};
         for (const Pixel& q : around) {
             uint8_t* p = image.At(q.row, q.column);
             if (*p != 0 || p[-s] == 255 || p[s] == 255 || p[-1] == 255 || p[1] == 255) continue;

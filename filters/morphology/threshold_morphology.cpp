@@ -84,7 +84,8 @@ bool CThresholdMorphology::Run(void* host, void* inputs, void* inputsContext, vo
     // Where later passes read 0 as object and 255 as background, n passes in
     // a row are one pass over a (2n + 1) window: the same pixels, one memory
     // pass instead of n.
-    const bool chain = n <= kMaxWindowRadius && PassesChain(firstRule, level) && (!twoPhases || PassesChain(second, level));
+    const bool chain =
+        n <= kMaxWindowRadius && PassesChain(firstRule, level) && (!twoPhases || PassesChain(second, level));
     if (!twoPhases) {
         if (chain) {
             f.Pass(firstRule, f.input, f.output, n);

@@ -33,6 +33,23 @@ Picture PictureWith(int32_t width, int32_t height, const std::vector<std::pair<i
     return picture;
 }
 
+kaf_test::Outcome RunOnPicture(kaf_test::TestHost& host, const Picture& picture) {
+    PaintPicture(host.AddFrame(static_cast<int32_t>(picture[0].size()), static_cast<int32_t>(picture.size()), 8),
+                 picture);
+    return host.Run();
+}
+
+std::vector<std::string> Narrowed(const std::vector<std::u16string>& texts) {
+    std::vector<std::string> out;
+    for (const auto& t : texts) out.push_back(kaf_test::Narrow(t));
+    return out;
+}
+
+std::string ClampWarning(const std::string& name, const std::string& oldValue, const std::string& newValue) {
+    return "Not acceptable value of the parameter " + name + " (" + oldValue + "). It will be used new value " +
+           newValue + ".";
+}
+
 int32_t PixelValue(FrameHandle frame, int32_t x, int32_t y) {
     const uint8_t* p = kaf_test::PixelAt(frame, x, y);
     return GetFrameBPP(frame) == 8 ? p[0] : p[0] + p[1] + p[2];

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ka_iproc.h"
+#include "test_host.h"
 
 namespace morph_test {
 
@@ -53,6 +54,12 @@ Image ReferencePasses(bool dilation, const Image& source, int32_t level, int32_t
 // copy. maxIterations 0 means no limit. iterationsRun (optional) receives the
 // number of thinning iterations.
 Image ReferenceSkeleton(FrameHandle input, int32_t level, int32_t maxIterations, int32_t* iterationsRun = nullptr);
+
+// Adds the picture as the host's 8-bit input frame and runs the method once.
+kaf_test::Outcome RunOnPicture(kaf_test::TestHost& host, const std::vector<std::string>& picture);
+std::vector<std::string> Narrowed(const std::vector<std::u16string>& texts);
+// The clamping warning's text for an object name and the two values as printed.
+std::string ClampWarning(const std::string& name, const std::string& oldValue, const std::string& newValue);
 
 // Random pictures of dark shapes: blobs, bars and lines of mixed thickness
 // with some noise, 0 or 255 in every byte of a frame of any depth.

@@ -16,29 +16,12 @@ using kaf_test::TestHost;
 
 namespace {
 
-std::vector<std::string> Narrowed(const std::vector<std::u16string>& texts) {
-    std::vector<std::string> out;
-    for (const auto& t : texts) out.push_back(kaf_test::Narrow(t));
-    return out;
-}
-
-kaf_test::Outcome Skeletonize(TestHost& host, const Picture& picture) {
-    PaintPicture(host.AddFrame(static_cast<int32_t>(picture[0].size()), static_cast<int32_t>(picture.size()), 8),
-                 picture);
-    return host.Run();
-}
-
 Picture SkeletonOf(const Picture& picture) {
     TestHost host(u"skeletonization");
-    const kaf_test::Outcome outcome = Skeletonize(host, picture);
+    const kaf_test::Outcome outcome = RunOnPicture(host, picture);
     EXPECT_TRUE(outcome.ok);
     EXPECT_TRUE(outcome.warnings.empty());
     return outcome.ok ? PictureOf(outcome.output) : Picture{};
-}
-
-std::string Clamped(const std::string& name, const std::string& oldValue, const std::string& newValue) {
-    return "Not acceptable value of the parameter " + name + " (" + oldValue + "). It will be used new value " +
-           newValue + ".";
 }
 
 }  // namespace
@@ -96,8 +79,8 @@ TEST(Skeleton, IterationLimitIsClampedWithWarnings) {
         double given;
         int32_t used;
         std::vector<std::string> warnings;
-    } cases[] = {{-1, 0, {Clamped("Maximum number of iterations", "-1", "0")}},
-                 {60, 50, {Clamped("Maximum number of iterations", "60", "50")}},
+    } cases[] = {{-1, 0, {ClampWarning("Maximum number of iterations", "-1", "0")}},
+                 {60, 50, {ClampWarning("Maximum number of iterations", "60", "50")}},
                  {0, 0, {}},
                  {1.7, 1, {}},
                  {3, 3, {}}};
@@ -105,7 +88,7 @@ TEST(Skeleton, IterationLimitIsClampedWithWarnings) {
         SCOPED_TRACE(c.given);
         TestHost host(u"skeletonization");
         host.SetNumber(u"Maximum number of iterations", c.given);
-        const kaf_test::Outcome outcome = Skeletonize(host, thick);
+        const kaf_test::Outcome outcome = RunOnPicture(host, thick);
         ASSERT_TRUE(outcome.ok);
         EXPECT_EQ(Narrowed(outcome.warnings), c.warnings);
         const Image expected = ReferenceSkeleton(host.Session().FindFrame(u"Input frame"), 127, c.used);
@@ -128,9 +111,9 @@ TEST(Skeleton, LevelIsClampedRatherThanTheThreshold) {
         bool darkSquare;  // whether the 254 square counts as dark
         std::vector<std::string> warnings;
     } cases[] = {{1.003, true, {}},
-                 {1.004, true, {Clamped("Threshold", "1.004000", "1.000000")}},
+                 {1.004, true, {ClampWarning("Threshold", "1.004000", "1.000000")}},
                  {-0.003, false, {}},
-                 {-0.004, false, {Clamped("Threshold", "-0.004000", "0.000000")}},
+                 {-0.004, false, {ClampWarning("Threshold", "-0.004000", "0.000000")}},
                  {0.0, false, {}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.threshold);
@@ -143,7 +126,8 @@ TEST(Skeleton, LevelIsClampedRatherThanTheThreshold) {
         const kaf_test::Outcome outcome = host.Run();
         ASSERT_TRUE(outcome.ok);
         EXPECT_EQ(Narrowed(outcome.warnings), c.warnings);
-        EXPECT_EQ(PictureOf(outcome.output), c.darkSquare ? PictureWith(5, 5, {{2, 2}, {2, 3}}) : PictureWith(5, 5, {}));
+        EXPECT_EQ(PictureOf(outcome.output),
+                  c.darkSquare ? PictureWith(5, 5, {{2, 2}, {2, 3}}) : PictureWith(5, 5, {}));
     }
 }
 
@@ -203,7 +187,8 @@ TEST(Skeleton, ParametersAreReadBeforeTheOutputFrame) {
     const kaf_test::Outcome outcome = host.Run();
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(kaf_test::Narrow(outcome.error), "error: Cannot get output frame");
-    EXPECT_EQ(Narrowed(outcome.warnings), std::vector<std::string>{Clamped("Maximum number of iterations", "99", "50")});
+    EXPECT_EQ(Narrowed(outcome.warnings),
+              std::vector<std::string>{ClampWarning("Maximum number of iterations", "99", "50")});
 }
 
 TEST(Skeleton, OtherDepthsLeaveTheOutputAsGiven) {

@@ -16,27 +16,13 @@ using kaf_test::TestHost;
 
 namespace {
 
-std::vector<std::string> Narrowed(const std::vector<std::u16string>& texts) {
-    std::vector<std::string> out;
-    for (const auto& t : texts) out.push_back(kaf_test::Narrow(t));
-    return out;
-}
-
-// Runs the method on the picture with the given numbers; returns the outcome.
-kaf_test::Outcome RunOnPicture(TestHost& host, const Picture& picture) {
-    PaintPicture(host.AddFrame(static_cast<int32_t>(picture[0].size()), static_cast<int32_t>(picture.size()), 8),
-                 picture);
-    return host.Run();
-}
-
 size_t DarkCount(FrameHandle frame) {
     const std::vector<uint8_t> bytes = kaf_test::PixelBytes(frame);
     return static_cast<size_t>(std::count(bytes.begin(), bytes.end(), 0));
 }
 
 std::string Repeated(int32_t oldValue, int32_t newValue) {
-    return "Not acceptable value of the parameter Times to repeat (" + std::to_string(oldValue) +
-           "). It will be used new value " + std::to_string(newValue) + ".";
+    return ClampWarning("Times to repeat", std::to_string(oldValue), std::to_string(newValue));
 }
 
 // The four methods as rule sequences: first rule, and whether a second phase
