@@ -5,6 +5,7 @@
 #include "convolution/kernel_filters.h"
 #include "convolution/smoothing_filters.h"
 #include "convolution/user_kernels.h"
+#include "edge/edge_filter.h"
 #include "kafilters.h"
 #include "morphology/skeleton.h"
 #include "morphology/threshold_morphology.h"
@@ -54,7 +55,7 @@ const CatalogueRow kCatalogue[kMethodCount] = {
      {kInputFrame, kNeighbourhoodRadius, Number(u"Intensity", u"Min=0;Max=1;Default=1")}},
     {u"skeletonization", u"Skeletonization of image; resulting image is always monochromatic", 1013, kMorph,
      &NewFilter<CSkelet>, 3, {kInputFrame, Number(u"Maximum number of iterations", u"Default=20;Max=50"), kThreshold}},
-    {u"edge", u"Enhancing edges; resulting image is always monochromatic", 1017, kMorph, nullptr, 3,
+    {u"edge", u"Enhancing edges; resulting image is always monochromatic", 1017, kMorph, &NewFilter<CEdge>, 3,
      {kInputFrame, Number(u"Standard deviation"), kThreshold}},
     {u"dilation", u"Dilation of image; resulting image is always monochromatic", 1009, kMorph, &NewFilter<CDilation>, 3,
      {kInputFrame, kRepeatUpTo10, kThreshold}},

@@ -7,6 +7,7 @@
 #include "pixel_format.h"
 #include "row_blocks.h"
 #include "tap_span.h"
+#include "window_clipping.h"
 
 namespace {
 
@@ -62,38 +63,6 @@ SpanOutput ByteOutput(const KernelPass& pass, uint8_t* samples, int64_t count, f
     out.divide = pass.finish == SpanFinish::LowByte || (pass.normalise && weightSum != 0.0f);
     out.fourthBytes = fourthBytes;
     return out;
-}
-
-// Splits the pixels x0..x1-1 of a row by the kernel columns that meet the
-// frame (column x - radius + k for k = 0..length-1): the pixels whose whole
-// window lies inside form one span with every column; each pixel nearer a
-// side than the radius is a span of its own with its columns clipped.
-// Calls spanFn(x, pixels, firstColumn, columns).
-template <class SpanFn>
-void ForEachColumnSpan(int64_t x0, int64_t x1, int64_t radius, int64_t length, int64_t width, SpanFn&& spanFn) {
-    const int64_t interiorBegin = std::min(std::max(x0, radius), x1);
-    const int64_t interiorEnd = std::max(interiorBegin, std::min(x1, width - radius));
-    auto borderPixel = [&](int64_t x) {
-        const int64_t first = std::max<int64_t>(0, radius - x);
-        const int64_t last = std::min(length - 1, width - 1 - x + radius);
-        spanFn(x, 1, first, last - first + 1);
-    };
-    for (int64_t x = x0; x < interiorBegin; ++x) borderPixel(x);
-    if (interiorEnd > interiorBegin) spanFn(interiorBegin, interiorEnd - interiorBegin, 0, length);
-    for (int64_t x = interiorEnd; x < x1; ++x) borderPixel(x);
-}
-
-// The kernel rows that meet the frame for output row y: kernel row ky reads
-// frame row y + radius - ky.
-struct RowRange {
-    int64_t first;
-    int64_t count;
-};
-RowRange KernelRowsInside(int64_t y, const KernelPass& pass, int64_t frameHeight) {
-    const int64_t radius = (pass.height - 1) / 2;
-    const int64_t first = std::max<int64_t>(0, y + radius - (frameHeight - 1));
-    const int64_t last = std::min(pass.height - 1, y + radius);
-    return {first, last - first + 1};
 }
 
 // Output row y, pixels x0..x1-1, from the kernel rows that meet the frame;
@@ -212,7 +181,7 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
             const int64_t p1 = std::min(frame.width, p0 + stripPixels);
             std::fill(held, held + pass.height, -1);
             for (int64_t y = y0; y < y1; ++y) {
-                const RowRange rows = KernelRowsInside(y, pass, frame.height);
+                const RowRange rows = KernelRowsInside(y, pass.height, frame.height);
                 for (int64_t a = 0; a < rows.count; ++a) {
                     const int64_t row = y + ry - rows.first - a;
                     const int64_t slot = row % pass.height;
@@ -237,7 +206,7 @@ void ConvolveFromFrame(const FrameRows& frame, const KernelPass& pass) {
     const int64_t ry = (pass.height - 1) / 2;
     const int64_t rx = (pass.width - 1) / 2;
     ParallelRows(static_cast<int32_t>(frame.height), [&](int32_t y) {
-        const RowRange rows = KernelRowsInside(y, pass, frame.height);
+        const RowRange rows = KernelRowsInside(y, pass.height, frame.height);
         TapSpan<uint8_t> taps;
         taps.origin = frame.InputRow(y + ry - rows.first);
         taps.rowStep = -frame.stride;

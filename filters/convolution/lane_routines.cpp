@@ -1,20 +1,28 @@
 #include "lane_routines.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace lanes_plain {
 #include "flat_field_rows.inc"
+#include "edge/edge_rows.inc"
 }  // namespace lanes_plain
 
 LaneRoutines LanesPlain() {
-    // No vector spans: ConvolveSpan computes every sample on its own.
-    return {nullptr,
-            nullptr,
-            nullptr,
-            INT32_MAX,
-            lanes_plain::FlatFieldGray,
-            lanes_plain::FlatFieldBgr,
-            lanes_plain::FlatFieldBgra};
+    // No vector spans or groups: their callers take every sample on its own.
+    LaneRoutines lanes;
+    lanes.spanOfBytes = nullptr;
+    lanes.spanOfFloats = nullptr;
+    lanes.convert = nullptr;
+    lanes.magnitudes = nullptr;
+    lanes.blockSamples = INT32_MAX;
+    lanes.flatFieldGray = lanes_plain::FlatFieldGray;
+    lanes.flatFieldBgr = lanes_plain::FlatFieldBgr;
+    lanes.flatFieldBgra = lanes_plain::FlatFieldBgra;
+    lanes.grayOfBgr = lanes_plain::GrayOfColour<3>;
+    lanes.grayOfBgra = lanes_plain::GrayOfColour<4>;
+    lanes.suppress = lanes_plain::SuppressRow;
+    return lanes;
 }
 
 namespace {

@@ -15,11 +15,19 @@ struct LaneRoutines {
     void (*spanOfFloats)(const TapSpan<float>& taps, const SpanOutput& out);
     // floats[i] = bytes[i] x scale, for count >= blockSamples.
     void (*convert)(const uint8_t* bytes, float* floats, int64_t count, float scale);
+    // magnitude[i] = sqrt(gx[i] * gx[i] + gy[i] * gy[i]), for count >= blockSamples.
+    void (*magnitudes)(const float* gx, const float* gy, float* magnitude, int64_t count);
     int32_t blockSamples;
     // Flat-field correction of one row of `width` pixels (any width).
     void (*flatFieldGray)(const uint8_t* input, const uint8_t* white, uint8_t* output, int32_t width, float mean);
     void (*flatFieldBgr)(const uint8_t* input, const uint8_t* white, uint8_t* output, int32_t width, float mean);
     void (*flatFieldBgra)(const uint8_t* input, const uint8_t* white, uint8_t* output, int32_t width, float mean);
+    // Edge rows (any width): the gray value of colour pixels, and the
+    // suppression and threshold of one interior row (see edge_rows.inc).
+    void (*grayOfBgr)(const uint8_t* pixels, float* gray, int32_t width);
+    void (*grayOfBgra)(const uint8_t* pixels, float* gray, int32_t width);
+    void (*suppress)(const float* gx, const float* gy, const float* magnitudeAbove, const float* magnitude,
+                     const float* magnitudeBelow, uint8_t* output, int32_t width, float level);
 };
 
 const LaneRoutines& Lanes();

@@ -5,6 +5,7 @@
 #if defined(KAF_LANES_X86)
 #include <immintrin.h>
 
+#include <cmath>
 #include <cstring>
 
 #pragma GCC push_options
@@ -37,6 +38,10 @@ struct Group {
         return {{_mm256_mul_ps(x.v[0], k), _mm256_mul_ps(x.v[1], k)}};
     }
     static Group MulAdd(const Group& sum, const Group& x, float w) { return Add(sum, Scale(x, w)); }
+    static Group Mul(const Group& a, const Group& b) {
+        return {{_mm256_mul_ps(a.v[0], b.v[0]), _mm256_mul_ps(a.v[1], b.v[1])}};
+    }
+    static Group Sqrt(const Group& a) { return {{_mm256_sqrt_ps(a.v[0]), _mm256_sqrt_ps(a.v[1])}}; }
 
     // The low 8 bits of S / divisor truncated; cvttps2dq gives -2147483648
     // for NaN and out of range, the x86 rule.

@@ -5,6 +5,7 @@
 #if defined(KAF_LANES_X86)
 #include <immintrin.h>
 
+#include <cmath>
 #include <cstring>
 
 // GCC 12 reports its own _mm512_undefined_* placeholders as maybe uninitialized.
@@ -30,6 +31,8 @@ struct Group {
     static Group Add(const Group& a, const Group& b) { return {_mm512_add_ps(a.v, b.v)}; }
     static Group Scale(const Group& x, float w) { return {_mm512_mul_ps(x.v, _mm512_set1_ps(w))}; }
     static Group MulAdd(const Group& sum, const Group& x, float w) { return Add(sum, Scale(x, w)); }
+    static Group Mul(const Group& a, const Group& b) { return {_mm512_mul_ps(a.v, b.v)}; }
+    static Group Sqrt(const Group& a) { return {_mm512_sqrt_ps(a.v)}; }
 
     // cvttps2dq gives -2147483648 for NaN and out of range: the x86 rule.
     static __m512i Truncated(const Group& s, float divisor) {

@@ -4,6 +4,7 @@
 #if defined(KAF_LANES_X86)
 #include <immintrin.h>
 
+#include <cmath>
 #include <cstring>
 
 namespace lanes_sse2 {
@@ -41,6 +42,16 @@ struct Group {
         return r;
     }
     static Group MulAdd(const Group& sum, const Group& x, float w) { return Add(sum, Scale(x, w)); }
+    static Group Mul(const Group& a, const Group& b) {
+        Group r;
+        for (int q = 0; q < 4; ++q) r.v[q] = _mm_mul_ps(a.v[q], b.v[q]);
+        return r;
+    }
+    static Group Sqrt(const Group& a) {
+        Group r;
+        for (int q = 0; q < 4; ++q) r.v[q] = _mm_sqrt_ps(a.v[q]);
+        return r;
+    }
 
     // The low 8 bits of S / divisor truncated; cvttps2dq gives -2147483648
     // for NaN and out of range, the x86 rule.

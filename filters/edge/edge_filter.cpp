@@ -1,0 +1,86 @@
+#include "edge_filter.h"
+
+#include <initializer_list>
+
+#include "convolution/convolution_engine.h"
+#include "edge_stages.h"
+#include "numeric.h"
+#include "run_frame.h"
+#include "scratch.h"
+
+namespace {
+constexpr int32_t kSigmaInput = 1;
+constexpr int32_t kThresholdInput = 2;
+}  // namespace
+
+CEdge::CEdge(int32_t methodIndex) : CFilter(methodIndex) {
+    cachedWidth = 0;
+    cachedHeight = 0;
+}
+
+CEdge::~CEdge() {
+    FreeBlock(rowSmoothFrame);
+    FreeBlock(columnSmoothFrame);
+    FreeBlock(gaussKernel);
+    FreeBlock(derivativeKernel);
+    FreeBlock(rowGrayPlane);
+    FreeBlock(columnGrayPlane);
+    FreeBlock(gradientX);
+    FreeBlock(gradientY);
+}
+
+bool CEdge::BuildEdgeKernels(float sigma) {
+    const size_t length = 2 * static_cast<size_t>(EdgeHalfWidth(sigma)) + 1;
+    if (!ReallocArray(gaussKernel, length) || !ReallocArray(derivativeKernel, length)) return false;
+    FillEdgeKernels(sigma, gaussKernel, derivativeKernel);
+    kernelSigma = sigma;
+    return true;
+}
+
+bool CEdge::PreparePlanes(int32_t width, int32_t height) {
+    if (rowGrayPlane && width == cachedWidth && height == cachedHeight) return true;
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    for (float** plane : {&rowGrayPlane, &columnGrayPlane, &gradientX, &gradientY}) {
+        if (!ReallocArray(*plane, count)) return false;
+    }
+    cachedWidth = width;
+    cachedHeight = height;
+    return true;
+}
+
+bool CEdge::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
+                char16_t* errorBuf) {
+    RunFrame run(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
+    if (!run.FetchInputFrame()) return false;
+    const int32_t w = run.width;
+    const int32_t h = run.height;
+    const int32_t b = run.bpp;
+    // Against the buffers of the last run that got as far as them.
+    const bool geometryChanged = w != cachedWidth || h != cachedHeight || b != cachedBpp;
+    // The edge map is always 8 bits per pixel.
+    if (!run.FetchOutputFrame(8)) return false;
+    const float sigma = run.ReadReal(kSigmaInput, 1.0f);
+    const float threshold = run.ReadClampedReal(kThresholdInput, 0.5f, 0.0f, 1.0f);
+    const int32_t level = TruncateToInt32(threshold * 255.0f);
+    const int32_t length = 2 * EdgeHalfWidth(sigma) + 1;
+
+    if ((!gaussKernel || kernelSigma != sigma) && !BuildEdgeKernels(sigma)) return run.FailOutOfMemory();
+    if (!PreparePlanes(w, h)) return run.FailOutOfMemory();
+    if (geometryChanged) framesLayoutPending = true;
+    if (!EnsureScratchFrame(rowSmoothFrame, run.inputFrame, w, h, b, framesLayoutPending) ||
+        !EnsureScratchFrame(columnSmoothFrame, run.inputFrame, w, h, b, framesLayoutPending)) {
+        return run.FailOutOfMemory();
+    }
+    framesLayoutPending = false;
+    cachedBpp = b;
+
+    // Each smoothed frame is smoothed in one direction only, both from the input.
+    ConvolveRows(run.inputFrame, gaussKernel, length, rowSmoothFrame, h, w);
+    ConvolveColumns(run.inputFrame, gaussKernel, length, columnSmoothFrame, h, w);
+    ConvertToGrayPlane(rowSmoothFrame, rowGrayPlane, h, w);
+    ConvertToGrayPlane(columnSmoothFrame, columnGrayPlane, h, w);
+    RowDerivativePass(rowGrayPlane, derivativeKernel, length, gradientX, h, w);
+    ColumnDerivativePass(columnGrayPlane, derivativeKernel, length, gradientY, h, w);
+    SuppressAndThreshold(gradientX, gradientY, run.outputFrame, h, w, level);
+    return true;
+}

@@ -1,0 +1,154 @@
+#include "edge_stages.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "convolution/lane_routines.h"
+#include "convolution/row_blocks.h"
+#include "convolution/tap_span.h"
+#include "convolution/window_clipping.h"
+#include "parallel.h"
+#include "pixel_format.h"
+
+int32_t EdgeHalfWidth(float sigma) {
+    const double halfWidth = static_cast<double>(sigma) * 3.35 + 0.33;
+    if (halfWidth >= 10.0) return 10;
+    if (!(halfWidth >= 0.0)) return 0;  // negative, or not a number
+    return static_cast<int32_t>(halfWidth);
+}
+
+void FillEdgeKernels(float sigma, float* gauss, float* derivative) {
+    const int32_t n = EdgeHalfWidth(sigma);
+    const float twoSigmaSq = (sigma + sigma) * sigma;
+    const float minusTwoSigmaSq = (sigma * -2.0f) * sigma;
+    float sum = 0.0f;
+    for (int32_t i = 0; i <= 2 * n; ++i) {
+        const int32_t x = i - n;
+        const float q = static_cast<float>(x * x) / minusTwoSigmaSq;
+        const float g = static_cast<float>(std::exp(static_cast<double>(q)));
+        gauss[i] = g;
+        derivative[i] = (static_cast<float>(n - i) / twoSigmaSq) * g;
+        sum = sum + g;
+    }
+    if (sum == 0.0f) return;
+    for (int32_t i = 0; i <= 2 * n; ++i) gauss[i] = gauss[i] / sum;
+}
+
+void ConvertToGrayPlane(FrameHandle frame, float* plane, int32_t height, int32_t width) {
+    const uint8_t* data = GetFrameDataAddr(frame);
+    const LaneRoutines& lanes = Lanes();
+    DispatchByDepth(GetFrameBPP(frame), [&](auto format) {
+        using Format = decltype(format);
+        const size_t stride = RowStride<Format>(width);
+        ParallelRows(height, [&](int32_t r) {
+            const uint8_t* row = data + r * stride;
+            float* gray = plane + static_cast<size_t>(r) * width;
+            if (Format::kChannels == 1) {
+                ConvertSamples(row, gray, width);
+            } else {
+                (Format::kHasFourthByte ? lanes.grayOfBgra : lanes.grayOfBgr)(row, gray, width);
+            }
+        });
+    });
+}
+
+namespace {
+
+SpanOutput SumsInto(float* destination, int64_t count) {
+    SpanOutput out;
+    out.samples = destination;
+    out.count = static_cast<int32_t>(count);
+    out.finish = SpanFinish::Sum;
+    return out;
+}
+
+}  // namespace
+
+void RowDerivativePass(const float* source, const float* kernel, int32_t length, float* destination, int32_t height,
+                       int32_t width) {
+    const int64_t radius = (length - 1) / 2;
+    ParallelRows(height, [&](int32_t r) {
+        const float* row = source + static_cast<size_t>(r) * width;
+        float* out = destination + static_cast<size_t>(r) * width;
+        ForEachColumnSpan(0, width, radius, length, width, [&](int64_t x, int64_t pixels, int64_t k0, int64_t taps) {
+            TapSpan<float> span;
+            span.origin = row;
+            span.shift = x - radius + k0;
+            span.columnStep = 1;
+            span.rows = 1;
+            span.columns = static_cast<int32_t>(taps);
+            span.weights = kernel + k0;
+            ConvolveSpan(span, SumsInto(out + x, pixels));
+        });
+    });
+}
+
+void ColumnDerivativePass(const float* source, const float* kernel, int32_t length, float* destination,
+                          int32_t height, int32_t width) {
+    const int64_t radius = (length - 1) / 2;
+    ParallelRows(height, [&](int32_t r) {
+        const RowRange taps = KernelRowsInside(r, length, height);
+        TapSpan<float> span;
+        span.origin = source + (r + radius - taps.first) * static_cast<int64_t>(width);
+        span.rowStep = -static_cast<ptrdiff_t>(width);
+        span.rows = static_cast<int32_t>(taps.count);
+        span.columns = 1;
+        span.weights = kernel + taps.first;
+        span.weightStride = 1;
+        ConvolveSpan(span, SumsInto(destination + static_cast<size_t>(r) * width, width));
+    });
+}
+
+namespace {
+
+// The magnitudes are worked out once for each row of a strip, kept for the
+// rows above and below, and taken from there wherever the suppression needs
+// them: the same single-precision values it would compute each time.
+constexpr int64_t kSuppressionStrip = 2048;
+
+void Magnitudes(const float* gx, const float* gy, float* magnitude, int64_t count) {
+    const LaneRoutines& lanes = Lanes();
+    if (count >= lanes.blockSamples) {
+        lanes.magnitudes(gx, gy, magnitude, count);
+        return;
+    }
+    // The square root of a float is the same whether taken in single or in
+    // double precision and rounded.
+    for (int64_t i = 0; i < count; ++i) magnitude[i] = std::sqrt(gx[i] * gx[i] + gy[i] * gy[i]);
+}
+
+}  // namespace
+
+void SuppressAndThreshold(const float* gradientX, const float* gradientY, FrameHandle output, int32_t height,
+                          int32_t width, int32_t level) {
+    if (height <= 2 || width <= 2) return;
+    uint8_t* data = GetFrameDataAddr(output);
+    const size_t stride = RowStride<Gray8>(width);
+    const float threshold = static_cast<float>(level);
+    const LaneRoutines& lanes = Lanes();
+    ParallelRowBlocks(height - 2, [&](int32_t b0, int32_t b1) {
+        float magnitude[3][kSuppressionStrip + 2];
+        // Interior columns 1..width-2 in strips; each strip's magnitudes
+        // reach one column further either side.
+        for (int64_t p0 = 1; p0 < width - 1; p0 += kSuppressionStrip) {
+            const int64_t p1 = std::min<int64_t>(width - 1, p0 + kSuppressionStrip);
+            const int64_t count = p1 - p0 + 2;
+            int64_t held[3] = {-1, -1, -1};
+            for (int64_t r = 1 + b0; r < 1 + b1; ++r) {
+                const float* rows[3];
+                for (int64_t q = r - 1; q <= r + 1; ++q) {
+                    float* slot = magnitude[q % 3];
+                    const size_t first = static_cast<size_t>(q) * width + (p0 - 1);
+                    if (held[q % 3] != q) {
+                        Magnitudes(gradientX + first, gradientY + first, slot, count);
+                        held[q % 3] = q;
+                    }
+                    rows[q - (r - 1)] = slot;
+                }
+                const size_t first = static_cast<size_t>(r) * width + (p0 - 1);
+                lanes.suppress(gradientX + first, gradientY + first, rows[0], rows[1], rows[2],
+                               data + r * stride + (p0 - 1), static_cast<int32_t>(count), threshold);
+            }
+        }
+    });
+}

@@ -1,0 +1,386 @@
+// "edge": kernels, derivative signs, the suppression table, thresholds and
+// the buffers kept between runs, run the way a host runs them and, for the
+// stages, held to plain per-pixel versions.
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "convolution/lane_routines.h"
+#include "edge/edge_filter.h"
+#include "edge/edge_stages.h"
+#include "host_api.h"
+#include "../convolution/method_support.h"
+#include "test_host.h"
+
+namespace {
+
+using kaf_test::FillFrame;
+using kaf_test::PixelAt;
+using kaf_test::PixelBytes;
+using kaf_test::TestHost;
+
+std::string Text(const std::u16string& text) { return kaf_test::Narrow(text); }
+
+// The suppression written out pixel by pixel, magnitudes recomputed each
+// time they are needed, the 0.01 test in double.
+std::vector<uint8_t> ReferenceSuppression(const std::vector<float>& gx, const std::vector<float>& gy, int height,
+                                          int width, int level, uint8_t border) {
+    std::vector<uint8_t> out(size_t(height) * width, border);
+    auto m = [&](int r, int x) {
+        const float a = gx[size_t(r) * width + x], b = gy[size_t(r) * width + x];
+        return static_cast<float>(std::sqrt(static_cast<double>(a * a + b * b)));
+    };
+    for (int r = 1; r < height - 1; ++r) {
+        for (int x = 1; x < width - 1; ++x) {
+            const float a = gx[size_t(r) * width + x], b = gy[size_t(r) * width + x];
+            uint8_t& o = out[size_t(r) * width + x];
+            o = 0;
+            if (std::fabs(double(a)) < 0.01 && std::fabs(double(b)) < 0.01) continue;
+            const float mag = m(r, x);
+            const bool same = a * b > 0.0f;
+            float t, a1, b1, a2, b2;
+            if (std::fabs(b) > std::fabs(a)) {
+                t = std::fabs(a) / std::fabs(b);
+                a1 = m(r + 1, x);
+                b1 = same ? m(r + 1, x + 1) : m(r + 1, x - 1);
+                a2 = m(r - 1, x);
+                b2 = same ? m(r - 1, x - 1) : m(r - 1, x + 1);
+            } else {
+                t = std::fabs(b) / std::fabs(a);
+                a1 = m(r, x + 1);
+                b1 = same ? m(r - 1, x - 1) : m(r + 1, x - 1);
+                a2 = m(r, x - 1);
+                b2 = same ? m(r + 1, x + 1) : m(r - 1, x + 1);
+            }
+            const bool peak = mag > (1 - t) * a1 + t * b1 && mag > (1 - t) * a2 + t * b2;
+            if (peak && mag * 20.0f > float(level)) o = 255;
+        }
+    }
+    return out;
+}
+
+// Gradient planes with runs of equal values, ties and NaN, so that every
+// branch of the table and both strict comparisons are met.
+void RandomGradients(std::mt19937& generator, std::vector<float>& gx, std::vector<float>& gy) {
+    std::uniform_int_distribution<int> coarse(-3, 3);
+    std::uniform_real_distribution<float> fine(-30.0f, 30.0f);
+    for (size_t i = 0; i < gx.size(); ++i) {
+        const int kind = generator() % 8;
+        gx[i] = kind < 3 ? float(coarse(generator)) : kind < 7 ? fine(generator) : 0.005f;
+        gy[i] = kind == 1 ? gx[i] : kind == 2 ? -gx[i] : kind < 7 ? fine(generator) : -0.01f;
+        if (generator() % 500 == 0) gx[i] = std::numeric_limits<float>::quiet_NaN();
+    }
+}
+
+TEST(EdgeStages, SuppressionFollowsTheTableLiterally) {
+    std::mt19937 generator(4);
+    for (const auto& size : {std::pair<int, int>{3, 3}, {7, 19}, {40, 2100}, {5, 70}}) {
+        const int height = size.first, width = size.second;
+        std::vector<float> gx(size_t(height) * width), gy(gx.size());
+        RandomGradients(generator, gx, gy);
+        for (int level : {0, 127, 255}) {
+            ka_iproc::Session session;
+            FrameHandle output = session.AddFrame(u"out", width, height, 8);
+            FillFrame(output, [](int, int, int) { return uint8_t{77}; });
+            for (int threads : {1, 3}) {
+                kaf_test::WithThreads(threads, [&] {
+                    SuppressAndThreshold(gx.data(), gy.data(), output, height, width, level);
+                });
+                EXPECT_EQ(PixelBytes(output), ReferenceSuppression(gx, gy, height, width, level, 77))
+                    << height << "x" << width << " level " << level << " threads " << threads;
+            }
+        }
+    }
+}
+
+TEST(EdgeStages, EqualMagnitudesAreNotMaximaAndDiagonalsUseTheTable) {
+    // A ridge two pixels wide along the columns: neither pixel is a maximum.
+    const int height = 5, width = 6;
+    std::vector<float> gx(height * width, 0.0f), gy(height * width, 0.0f);
+    for (int r = 0; r < height; ++r) {
+        gx[r * width + 2] = 10.0f;
+        gx[r * width + 3] = 10.0f;
+    }
+    ka_iproc::Session session;
+    FrameHandle output = session.AddFrame(u"out", width, height, 8);
+    SuppressAndThreshold(gx.data(), gy.data(), output, height, width, 0);
+    EXPECT_EQ(PixelBytes(output), std::vector<uint8_t>(height * width, 0));
+    // |gy| equal to |gx| takes the second case with t = 1: only the diagonal
+    // neighbours count (same signs: above-left and below-right).
+    std::fill(gx.begin(), gx.end(), 0.0f);
+    for (int i : {2 * width + 2, 1 * width + 1, 3 * width + 3}) gx[i] = gy[i] = i == 2 * width + 2 ? 5.0f : 4.9f;
+    gx[2 * width + 3] = gy[2 * width + 3] = 9.0f;  // a straight neighbour, weighted 0
+    SuppressAndThreshold(gx.data(), gy.data(), output, height, width, 0);
+    EXPECT_EQ(*PixelAt(output, 2, 2), 255);
+}
+
+TEST(EdgeStages, KernelsHalfWidthsAndSigns) {
+    EXPECT_EQ(EdgeHalfWidth(1.0f), 3);
+    EXPECT_EQ(EdgeHalfWidth(3.0f), 10);
+    EXPECT_EQ(EdgeHalfWidth(2.887f), 10);
+    EXPECT_EQ(EdgeHalfWidth(2.88f), 9);
+    EXPECT_EQ(EdgeHalfWidth(1e30f), 10);
+    EXPECT_EQ(EdgeHalfWidth(std::numeric_limits<float>::infinity()), 10);
+    for (float small : {0.19f, 0.0f, -1.0f, -1e30f, std::numeric_limits<float>::quiet_NaN()}) {
+        EXPECT_EQ(EdgeHalfWidth(small), 0) << small;
+    }
+    float gauss[7], derivative[7];
+    FillEdgeKernels(1.0f, gauss, derivative);
+    float sum = 0.0f;
+    for (int i = 0; i < 7; ++i) {
+        sum += gauss[i];
+        EXPECT_EQ(gauss[i], gauss[6 - i]);
+        EXPECT_EQ(derivative[i], -derivative[6 - i]);
+        EXPECT_EQ(derivative[i] > 0.0f, i < 3);
+    }
+    EXPECT_NEAR(sum, 1.0f, 1e-6f);
+    EXPECT_EQ(derivative[3], 0.0f);
+    EXPECT_FLOAT_EQ(derivative[2], 0.5f * std::exp(-0.5f));  // unnormalised Gaussian at 1 over 2 sigma^2
+
+    // Rising towards higher columns gives a negative gradientX; rising towards
+    // higher rows (memory order) a positive gradientY.
+    const int n = 9;
+    std::vector<float> rising(n * n), gradient(n * n);
+    for (int r = 0; r < n; ++r) {
+        for (int x = 0; x < n; ++x) rising[r * n + x] = float(x);
+    }
+    RowDerivativePass(rising.data(), derivative, 7, gradient.data(), n, n);
+    EXPECT_LT(gradient[4 * n + 4], 0.0f);
+    for (int r = 0; r < n; ++r) {
+        for (int x = 0; x < n; ++x) rising[r * n + x] = float(r);
+    }
+    ColumnDerivativePass(rising.data(), derivative, 7, gradient.data(), n, n);
+    EXPECT_GT(gradient[4 * n + 4], 0.0f);
+}
+
+TEST(EdgeStages, DerivativePassesSumTheTapsInsideWithoutRenormalising) {
+    const int height = 4, width = 70;
+    std::vector<float> plane(height * width), gradient(height * width);
+    std::mt19937 generator(8);
+    for (float& v : plane) v = float(generator() % 256);
+    const float kernel[] = {0.5f, -0.25f, 0.125f};
+    RowDerivativePass(plane.data(), kernel, 3, gradient.data(), height, width);
+    for (int r = 0; r < height; ++r) {
+        const float* p = &plane[r * width];
+        EXPECT_EQ(gradient[r * width], 0.0f + p[0] * -0.25f + p[1] * 0.125f);
+        EXPECT_EQ(gradient[r * width + 30], 0.0f + p[29] * 0.5f + p[30] * -0.25f + p[31] * 0.125f);
+        EXPECT_EQ(gradient[r * width + 69], 0.0f + p[68] * 0.5f + p[69] * -0.25f);
+    }
+    ColumnDerivativePass(plane.data(), kernel, 3, gradient.data(), height, width);
+    for (int x : {0, 33, 69}) {
+        auto p = [&](int r) { return plane[r * width + x]; };
+        EXPECT_EQ(gradient[x], 0.0f + p(1) * 0.5f + p(0) * -0.25f);
+        EXPECT_EQ(gradient[2 * width + x], 0.0f + p(3) * 0.5f + p(2) * -0.25f + p(1) * 0.125f);
+        EXPECT_EQ(gradient[3 * width + x], 0.0f + p(3) * -0.25f + p(2) * 0.125f);
+    }
+}
+
+TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
+    const std::vector<LaneRoutines> sets = conv_test::InstructionSets();
+    const LaneRoutines plain = LanesPlain();
+    std::mt19937 generator(21);
+    const int width = 133;
+    std::vector<float> gx(3 * width), gy(3 * width);
+    RandomGradients(generator, gx, gy);
+    std::vector<uint8_t> pixels(4 * width);
+    for (uint8_t& p : pixels) p = static_cast<uint8_t>(generator());
+    std::vector<float> magnitude(3 * width), plainGray(width), gray(width);
+    for (int i = 0; i < 3 * width; ++i) magnitude[i] = std::sqrt(gx[i] * gx[i] + gy[i] * gy[i]);
+    std::vector<uint8_t> expected(width, 9), got(width, 9);
+    plain.suppress(gx.data() + width, gy.data() + width, magnitude.data(), magnitude.data() + width,
+                   magnitude.data() + 2 * width, expected.data(), width, 60.0f);
+    for (const LaneRoutines& lanes : sets) {
+        std::vector<float> m(3 * width);
+        lanes.magnitudes(gx.data(), gy.data(), m.data(), 3 * width);
+        EXPECT_EQ(0, std::memcmp(m.data(), magnitude.data(), m.size() * sizeof(float)));
+        lanes.suppress(gx.data() + width, gy.data() + width, magnitude.data(), magnitude.data() + width,
+                       magnitude.data() + 2 * width, got.data(), width, 60.0f);
+        EXPECT_EQ(got, expected);
+        for (int bpp : {3, 4}) {
+            (bpp == 3 ? plain.grayOfBgr : plain.grayOfBgra)(pixels.data(), plainGray.data(), width);
+            (bpp == 3 ? lanes.grayOfBgr : lanes.grayOfBgra)(pixels.data(), gray.data(), width);
+            EXPECT_EQ(gray, plainGray);
+        }
+    }
+}
+
+// The edge map of a frame whose pixel (x, y) is value(x, y) at every channel.
+template <class Fn>
+std::vector<uint8_t> EdgeMap(int width, int height, int bpp, Fn value, double sigma = 1.0, double threshold = 0.5) {
+    TestHost host(u"edge");
+    FillFrame(host.AddFrame(width, height, bpp), [&](int x, int y, int) { return value(x, y); });
+    host.SetNumber(u"Standard deviation", sigma);
+    host.SetNumber(u"Threshold", threshold);
+    const auto outcome = host.Run();
+    EXPECT_TRUE(outcome.ok) << Text(outcome.error);
+    EXPECT_EQ(GetFrameBPP(outcome.output), 8);
+    return PixelBytes(outcome.output);
+}
+
+TEST(Edge, StepsGiveOnePixelWideLinesWhereTheyStep) {
+    // Within the kernels' half-width (3 at sigma 1) of a side, derivative
+    // taps are cut off without renormalising, so flat runs of non-zero values
+    // have gradients there; only the pixels further in are pinned.
+    const int width = 40, height = 30, inset = 4;
+    auto step = [](int p, int at) { return static_cast<uint8_t>(p < at ? 0 : p == at ? 100 : 200); };
+    for (int bpp : {8, 24, 32}) {
+        const auto columns = EdgeMap(width, height, bpp, [&](int x, int) { return step(x, 17); });
+        const auto rows = EdgeMap(width, height, bpp, [&](int, int y) { return step(y, 12); });
+        for (int y = 1; y < height - 1; ++y) {
+            for (int x = 1; x < width - 1; ++x) {
+                if (y >= inset && y < height - inset) {
+                    EXPECT_EQ(columns[y * width + x], x == 17 ? 255 : 0) << bpp << " bpp " << x << "," << y;
+                }
+                if (x >= inset && x < width - inset) {
+                    EXPECT_EQ(rows[y * width + x], y == 12 ? 255 : 0) << bpp << " bpp " << x << "," << y;
+                }
+            }
+        }
+    }
+    // A 45-degree edge has |gx| = |gy|, the second case of the table with
+    // t = 1, whose diagonal neighbours lie along the edge with the same
+    // magnitude: the strict comparison marks none of its pixels.
+    // (Near the sides, where the border gradients join in, some are marked.)
+    const int side = 60;
+    const auto diagonal = EdgeMap(side, side, 8, [&](int x, int y) { return step(x + y, side); });
+    for (int y = 2 * inset; y < side - 2 * inset; ++y) {
+        for (int x = 2 * inset; x < side - 2 * inset; ++x) EXPECT_EQ(diagonal[y * side + x], 0) << x << "," << y;
+    }
+    EXPECT_NE(diagonal, std::vector<uint8_t>(side * side, 0));
+}
+
+TEST(Edge, FlatFramesSmallSigmasAndNarrowFramesGiveNothing) {
+    const auto flat = EdgeMap(20, 20, 32, [](int, int) { return uint8_t{0}; });
+    EXPECT_EQ(flat, std::vector<uint8_t>(20 * 20, 0));
+    auto step = [](int x, int) { return static_cast<uint8_t>(x < 10 ? 0 : 255); };
+    for (double sigma : {0.19, 0.0, -2.0, std::nan("")}) {
+        EXPECT_EQ(EdgeMap(20, 20, 8, step, sigma, 0.0), std::vector<uint8_t>(20 * 20, 0)) << sigma;
+    }
+    // Nothing is written for frames of width or height 2 or less.
+    ka_iproc::Session session;
+    FrameHandle output = session.AddFrame(u"out", 2, 9, 8);
+    FillFrame(output, [](int, int, int) { return uint8_t{5}; });
+    std::vector<float> g(18, 50.0f);
+    SuppressAndThreshold(g.data(), g.data(), output, 9, 2, 0);
+    EXPECT_EQ(PixelBytes(output), std::vector<uint8_t>(18, 5));
+}
+
+TEST(Edge, BorderRowsAndColumnsAreNotWritten) {
+    const int height = 6, width = 7;
+    std::vector<float> gx(height * width, 0.0f), gy(height * width, 0.0f);
+    ka_iproc::Session session;
+    FrameHandle output = session.AddFrame(u"out", width, height, 8);
+    // Row padding included: every byte of the frame's rows starts at 9.
+    std::memset(GetFrameDataAddr(output), 9, size_t(ka_iproc::FrameStride(output)) * height);
+    SuppressAndThreshold(gx.data(), gy.data(), output, height, width, 0);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = GetFrameDataAddr(output) + size_t(y) * ka_iproc::FrameStride(output);
+        for (int x = 0; x < ka_iproc::FrameStride(output); ++x) {
+            const bool interior = y > 0 && y < height - 1 && x > 0 && x < width - 1;
+            EXPECT_EQ(row[x], interior ? 0 : 9) << x << "," << y;
+        }
+    }
+}
+
+TEST(Edge, ThresholdIsClampedAndSetsTheLevel) {
+    struct Case {
+        double given;
+        double used;
+        const char* warning;
+    };
+    const Case cases[] = {
+        {1.5, 1.0, "Not acceptable value of the parameter Threshold (1.500000). It will be used new value 1.000000."},
+        {-0.2, 0.0, "Not acceptable value of the parameter Threshold (-0.200000). It will be used new value 0.000000."},
+    };
+    auto ramp = [](int x, int y) { return static_cast<uint8_t>((x * 7 + y * 3) % 256 < 128 ? 40 : 60); };
+    for (const Case& c : cases) {
+        TestHost host(u"edge");
+        FillFrame(host.AddFrame(30, 30, 8), [&](int x, int y, int) { return ramp(x, y); });
+        host.SetNumber(u"Threshold", c.given);
+        const auto outcome = host.Run();
+        ASSERT_EQ(outcome.warnings.size(), 1u);
+        EXPECT_EQ(Text(outcome.warnings[0]), c.warning);
+        EXPECT_EQ(PixelBytes(outcome.output), EdgeMap(30, 30, 8, ramp, 1.0, c.used));
+    }
+    // A step of 20 gives maxima with m x 20 between 127 and 255: found at
+    // threshold 0.5 or 0, not at 1 (which needs m > 12.75).
+    auto step = [](int x, int) { return static_cast<uint8_t>(x < 15 ? 100 : x == 15 ? 110 : 120); };
+    const auto atHalf = EdgeMap(30, 30, 8, step, 1.0, 0.5);
+    EXPECT_EQ(atHalf[10 * 30 + 15], 255);
+    EXPECT_EQ(EdgeMap(30, 30, 8, step, 1.0, 0.0), atHalf);
+    EXPECT_EQ(EdgeMap(30, 30, 8, step, 1.0, 1.0), std::vector<uint8_t>(30 * 30, 0));
+}
+
+TEST(Edge, ResultsDoNotDependOnTheThreads) {
+    TestHost host(u"edge");
+    kaf_test::FillRandom(host.AddFrame(301, 77, 32), 3);
+    host.SetNumber(u"Standard deviation", 2.0);
+    host.SetNumber(u"Threshold", 0.1);
+    std::vector<uint8_t> one, several;
+    kaf_test::WithThreads(1, [&] { one = PixelBytes(host.Run().output); });
+    kaf_test::WithThreads(3, [&] { several = PixelBytes(host.Run().output); });
+    EXPECT_EQ(one, several);
+    EXPECT_NE(one, std::vector<uint8_t>(one.size(), 0));
+}
+
+TEST(Edge, KernelsRebuiltOnlyForANewSigmaAndFramesForANewGeometry) {
+    CEdge edge(11);
+    ka_iproc::Session session;
+    ka_iproc::ParameterList inputs({u"Input frame", u"Standard deviation", u"Threshold"});
+    ka_iproc::ParameterList outputs({u"Output frame"});
+    auto run = [&] {
+        char16_t error[256] = {};
+        return edge.Run(session.Handle(), inputs.Handle(), inputs.Context(), outputs.Handle(), outputs.Context(),
+                        255, error);
+    };
+    kaf_test::FillRandom(session.AddFrame(u"Input frame", 20, 10, 8), 1);
+    ASSERT_TRUE(run());
+    ASSERT_NE(edge.CachedGaussKernel(), nullptr);
+    const_cast<float*>(edge.CachedGaussKernel())[0] = 42.0f;
+    auto* header = static_cast<BITMAPINFOHEADER*>(const_cast<void*>(edge.CachedRowSmoothFrame()));
+    header->biXPelsPerMeter = 1234;  // laying the frame out again clears it
+    ASSERT_TRUE(run());
+    EXPECT_EQ(edge.CachedGaussKernel()[0], 42.0f);
+    EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(edge.CachedRowSmoothFrame())->biXPelsPerMeter, 1234);
+
+    session.AddNumber(u"Standard deviation", 1.5);
+    ASSERT_TRUE(run());
+    EXPECT_NE(edge.CachedGaussKernel()[0], 42.0f);
+    EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(edge.CachedRowSmoothFrame())->biXPelsPerMeter, 1234);
+
+    // A new depth alone lays the frames out again and keeps the planes.
+    const float* planes = edge.CachedGradientX();
+    kaf_test::FillRandom(session.AddFrame(u"Input frame", 20, 10, 32), 2);
+    ASSERT_TRUE(run());
+    EXPECT_EQ(edge.CachedGradientX(), planes);
+    EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(edge.CachedRowSmoothFrame())->biXPelsPerMeter, 0);
+
+    // A run whose output frame fails changes nothing: the next run of the
+    // new size still finds the geometry changed.
+    static_cast<BITMAPINFOHEADER*>(const_cast<void*>(edge.CachedRowSmoothFrame()))->biXPelsPerMeter = 1234;
+    kaf_test::FillRandom(session.AddFrame(u"Input frame", 50, 40, 32), 3);
+    outputs.Names()[0] = u"";
+    EXPECT_FALSE(run());
+    EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(edge.CachedRowSmoothFrame())->biXPelsPerMeter, 1234);
+    outputs.Names()[0] = u"Output frame";
+    ASSERT_TRUE(run());
+    EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(edge.CachedRowSmoothFrame())->biXPelsPerMeter, 0);
+}
+
+TEST(Edge, FrameFailures) {
+    TestHost host(u"edge");
+    auto outcome = host.Run();
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(Text(outcome.error), "error: Cannot get input frame");
+    host.AddFrame(5, 5, 24);
+    host.Outputs().Names()[0] = u"";
+    outcome = host.Run();
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(Text(outcome.error), "error: Cannot get output frame");
+}
+
+}  // namespace
