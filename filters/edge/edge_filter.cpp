@@ -5,6 +5,7 @@
 #include "convolution/convolution_engine.h"
 #include "edge_stages.h"
 #include "numeric.h"
+#include "pixel_format.h"
 #include "run_frame.h"
 #include "scratch.h"
 
@@ -63,6 +64,9 @@ bool CEdge::Run(void* host, void* inputs, void* inputsContext, void* outputs, vo
     const float threshold = run.ReadClampedReal(kThresholdInput, 0.5f, 0.0f, 1.0f);
     const int32_t level = TruncateToInt32(threshold * 255.0f);
     const int32_t length = 2 * EdgeHalfWidth(sigma) + 1;
+    // The passes have nothing to give for other depths: nothing is written,
+    // as with every method.
+    if (!DispatchByDepth(b, [](auto) {})) return true;
 
     if ((!gaussKernel || kernelSigma != sigma) && !BuildEdgeKernels(sigma)) return run.FailOutOfMemory();
     if (!PreparePlanes(w, h)) return run.FailOutOfMemory();

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,19 @@ inline std::vector<LaneRoutines> InstructionSets() {
 }
 
 inline std::string Text(const std::u16string& text) { return kaf_test::Narrow(text); }
+
+// No input frame, then no output frame: the two run-frame errors.
+inline void ExpectFrameFailures(const std::u16string& method, int32_t bitsPerPixel) {
+    kaf_test::TestHost host(method);
+    auto outcome = host.Run();
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(Text(outcome.error), "error: Cannot get input frame") << Text(method);
+    host.AddFrame(5, 5, bitsPerPixel);
+    host.Outputs().Names()[0] = u"";
+    outcome = host.Run();
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(Text(outcome.error), "error: Cannot get output frame") << Text(method);
+}
 
 // A method object created here (not through the module), so that tests can
 // look at the buffers it keeps; wired like the test host.

@@ -201,17 +201,11 @@ TEST(Smoothing, RadiusIsTruncatedAndClampedToZeroToTen) {
     EXPECT_EQ(PixelBytes(fromArray.output), PixelBytes(fromAbsent.output));
 }
 
-TEST(Smoothing, FrameFailures) {
-    TestHost host(u"mean");
-    auto outcome = host.Run();
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(Text(outcome.error), "error: Cannot get input frame");
-
-    host.AddFrame(4, 4, 8);
-    host.Outputs().Names()[0] = u"";
-    outcome = host.Run();
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(Text(outcome.error), "error: Cannot get output frame");
+TEST(ConvolutionMethods, FrameFailures) {
+    for (const char16_t* method : {u"mean", u"gaussian", u"blur", u"laplacian_high_boost_1", u"laplacian_high_boost_2",
+                                   u"laplacian_high_boost_3", u"kernel_3x3", u"kernel_5x5"}) {
+        conv_test::ExpectFrameFailures(method, 8);
+    }
 }
 
 // Makes the held kernel of length n an identity, so a run that keeps it copies.

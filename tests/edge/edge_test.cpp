@@ -371,16 +371,14 @@ TEST(Edge, KernelsRebuiltOnlyForANewSigmaAndFramesForANewGeometry) {
     EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(edge.CachedRowSmoothFrame())->biXPelsPerMeter, 0);
 }
 
-TEST(Edge, FrameFailures) {
+TEST(Edge, OtherDepthsWriteNothing) {
     TestHost host(u"edge");
-    auto outcome = host.Run();
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(Text(outcome.error), "error: Cannot get input frame");
-    host.AddFrame(5, 5, 24);
-    host.Outputs().Names()[0] = u"";
-    outcome = host.Run();
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(Text(outcome.error), "error: Cannot get output frame");
+    kaf_test::FillRandom(host.AddFrame(9, 9, 16), 1);
+    const auto outcome = host.Run();
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_EQ(PixelBytes(outcome.output), std::vector<uint8_t>(81, 0));
 }
+
+TEST(Edge, FrameFailures) { conv_test::ExpectFrameFailures(u"edge", 24); }
 
 }  // namespace
