@@ -153,6 +153,7 @@ bool MedianByNetwork(const PixelPlane& input, const PixelPlane& output, ThreadSc
                     out[last + c] = RankOfFour(lo, hi, last - kStep + c, last + c);
                 }
             } else {
+                if (y + 2 < height) PrefetchRow(input.Row(y + 2), static_cast<size_t>(bytes));
                 SortColumns(input.Row(y - 1), at, input.Row(y + 1), lo, mid, hi, bytes);
                 RankOfNine<kStep>(lo, mid, hi, out, bytes);
                 for (int c = 0; c < Format::kChannels; ++c) {
