@@ -112,13 +112,16 @@ const std::vector<DemoRun>& DemoRuns() {
          "A high threshold also takes in the wall where the vignette darkens the corners, and their skeletons "
          "branch into the picture: correct the illumination first (see flat_field)."},
 
-        {"edge", 8, {"Standard deviation=1", "Threshold=0.3"},
-         "Edges of a lightly smoothed picture: thin, continuous outlines; grain and noise leave specks."},
-        {"edge", 8, {"Standard deviation=3", "Threshold=0.3"},
-         "More smoothing: only the larger structures keep edges, and the noise patch goes quiet."},
+        {"edge", 8, {"Standard deviation=1", "Threshold=0.2"},
+         "Edges of a lightly smoothed picture: one-pixel outlines along both sides of every line and mark; the "
+         "low threshold also outlines the soft dust shadow, and the salt-and-pepper patch is all edges (a median "
+         "first would clear it)."},
+        {"edge", 8, {"Standard deviation=3", "Threshold=0.2"},
+         "More smoothing before the gradient: outlines round off, small marks become rings and the text runs "
+         "together."},
         {"edge", 8, {"Standard deviation=1", "Threshold=0.8"},
-         "A high threshold keeps only the strongest edges."},
-        {"edge", 24, {"Standard deviation=1.5", "Threshold=0.3"}, "Colour frames are turned to grey first."},
+         "A high threshold keeps only the strong edges: the dust shadow's rim goes."},
+        {"edge", 24, {"Standard deviation=1.5", "Threshold=0.5"}, "Colour frames are turned to grey first."},
 
         {"dilation", 8, {"Times to repeat=1", "Threshold=0.3"},
          "Dark objects (below the threshold) grow by one pixel in every direction; the result is black and white."},
