@@ -102,28 +102,32 @@ int32_t RunFrame::ReadInteger(int32_t k, int32_t defaultValue) {
 
 float RunFrame::ReadReal(int32_t k, float defaultValue) { return RoundToFloat(ReadNumber(k, defaultValue)); }
 
-int32_t RunFrame::ClampInteger(int32_t value, int32_t minimum, int32_t maximum) {
+// Replaces a value above the maximum by the maximum, then one below the
+// minimum by the minimum, warning with the value read and the limit.
+template <class T, class Warn>
+static T ClampWithWarning(T value, T minimum, T maximum, Warn warn) {
+    // A value that is not a number passes both tests and stays as it is.
     if (value > maximum) {
-        WarnClampedInteger(host, kNameMax, inputName, value, maximum);
+        warn(value, maximum);
         return maximum;
     }
     if (value < minimum) {
-        WarnClampedInteger(host, kNameMax, inputName, value, minimum);
+        warn(value, minimum);
         return minimum;
     }
     return value;
 }
 
+int32_t RunFrame::ClampInteger(int32_t value, int32_t minimum, int32_t maximum) {
+    return ClampWithWarning(value, minimum, maximum, [this](int32_t oldValue, int32_t newValue) {
+        WarnClampedInteger(host, kNameMax, inputName, oldValue, newValue);
+    });
+}
+
 float RunFrame::ClampReal(float value, float minimum, float maximum) {
-    if (value > maximum) {
-        WarnClampedReal(host, kNameMax, inputName, value, maximum);
-        return maximum;
-    }
-    if (value < minimum) {
-        WarnClampedReal(host, kNameMax, inputName, value, minimum);
-        return minimum;
-    }
-    return value;
+    return ClampWithWarning(value, minimum, maximum, [this](float oldValue, float newValue) {
+        WarnClampedReal(host, kNameMax, inputName, oldValue, newValue);
+    });
 }
 
 PixelPlane RunFrame::PlaneOf(FrameHandle frame) {
