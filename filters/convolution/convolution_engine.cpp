@@ -16,6 +16,7 @@ namespace {
 // over a vertical strip of the frame narrow enough for the ring to fit.
 constexpr int64_t kWorkFloats = 32768;
 constexpr int64_t kMaxRingRows = 32;
+constexpr int64_t kMaxRowsAtOnce = 4;
 constexpr int64_t kMinStripPixels = 8;
 
 struct KernelPass {
@@ -87,6 +88,29 @@ void ConvolveOutputRow(const FrameRows& frame, const KernelPass& pass, int64_t y
     });
 }
 
+// Output rows y .. y + count - 1, pixels p0..p1-1, for a kernel of one
+// column whose rows all meet the frame for every one of them; `taps` has the
+// ring rows from row y + count - 1 + radius down to row y - radius.
+template <class Format>
+void ConvolveOutputRows(const FrameRows& frame, const KernelPass& pass, int64_t y, int64_t count, TapSpan<float> taps,
+                        int64_t p0, int64_t p1) {
+    constexpr int64_t B = Format::kBytesPerPixel;
+    taps.columnStep = B;
+    taps.rows = static_cast<int32_t>(pass.height);
+    taps.columns = 1;
+    taps.weights = pass.weights;
+    taps.weightStride = 1;
+    const float weightSum = SumSpanWeights(taps);
+    taps.rows += static_cast<int32_t>(count - 1);
+    SpanOutput outputs[kMaxRowsAtOnce];
+    for (int64_t m = 0; m < count; ++m) {
+        const int64_t row = y + count - 1 - m;
+        const uint8_t* fourth = Format::kHasFourthByte ? frame.InputRow(row) + B * p0 : nullptr;
+        outputs[m] = ByteOutput(pass, frame.OutputRow(row) + B * p0, B * (p1 - p0), weightSum, fourth);
+    }
+    ConvolveColumnRows(taps, outputs);
+}
+
 // Ring rows that are frame rows converted to floats, over the strip's pixels
 // and `halo` pixels either side.
 template <class Format>
@@ -151,6 +175,12 @@ int64_t RingSlotFloats(int64_t bytesPerPixel, int64_t stripPixels, int64_t rx) {
     return (bytesPerPixel * (stripPixels + 2 * rx) + kSlotAlignFloats - 1) / kSlotAlignFloats * kSlotAlignFloats;
 }
 
+// Kernels of one column compute several output rows at a time (where all
+// their kernel rows meet the frame) and hold that many ring rows more, less
+// one, than they have rows.
+inline int64_t RowsAtOnce(const KernelPass& pass) { return pass.width == 1 ? ColumnRowsAtOnce() : 1; }
+inline int64_t RingRows(const KernelPass& pass) { return pass.height + RowsAtOnce(pass) - 1; }
+
 // The widest strip (in pixels) whose ring and extra rows fit a thread's
 // working floats; 0 when none does.
 template <class Format, class Source>
@@ -158,8 +188,9 @@ int64_t StripPixels(const KernelPass& pass, const Source& source, int64_t frameW
     if (pass.height > kMaxRingRows) return 0;
     constexpr int64_t B = Format::kBytesPerPixel;
     const int64_t rx = (pass.width - 1) / 2;
-    const int64_t perPixel = pass.height * B + Source::kExtraFloatsPerPixel;
-    const int64_t fixed = pass.height * (B * 2 * rx + kSlotAlignFloats) + source.ExtraFloatsFixed();
+    const int64_t slots = RingRows(pass);
+    const int64_t perPixel = slots * B + Source::kExtraFloatsPerPixel;
+    const int64_t fixed = slots * (B * 2 * rx + kSlotAlignFloats) + source.ExtraFloatsFixed();
     const int64_t pixels = std::min(frameWidth, (kWorkFloats - fixed) / perPixel);
     return pixels >= std::min(kMinStripPixels, frameWidth) ? pixels : 0;
 }
@@ -170,31 +201,43 @@ template <class Format, class Source>
 void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source& source, int64_t stripPixels) {
     constexpr int64_t B = Format::kBytesPerPixel;
     const int64_t ry = (pass.height - 1) / 2;
-    const int64_t rx = (pass.width - 1) / 2;
-    const int64_t slotFloats = RingSlotFloats(B, stripPixels, rx);
+    const int64_t slotFloats = RingSlotFloats(B, stripPixels, (pass.width - 1) / 2);
+    const int64_t ringRows = RingRows(pass);
+    const int64_t rowsAtOnce = RowsAtOnce(pass);
     ParallelRowBlocks(static_cast<int32_t>(frame.height), [&](int32_t y0, int32_t y1) {
         alignas(64) float work[kWorkFloats];
-        float* extra = work + pass.height * slotFloats;
-        int64_t held[kMaxRingRows];
-        const float* rowTable[kMaxRingRows];
+        float* extra = work + ringRows * slotFloats;
+        int64_t held[kMaxRingRows + kMaxRowsAtOnce];
+        const float* rowTable[kMaxRingRows + kMaxRowsAtOnce];
         for (int64_t p0 = 0; p0 < frame.width; p0 += stripPixels) {
             const int64_t p1 = std::min(frame.width, p0 + stripPixels);
-            std::fill(held, held + pass.height, -1);
-            for (int64_t y = y0; y < y1; ++y) {
-                const RowRange rows = KernelRowsInside(y, pass.height, frame.height);
-                for (int64_t a = 0; a < rows.count; ++a) {
-                    const int64_t row = y + ry - rows.first - a;
-                    const int64_t slot = row % pass.height;
+            std::fill(held, held + ringRows, -1);
+            // The table of ring rows for frame rows top, top - 1, ... (count of them).
+            auto ringTable = [&](int64_t top, int64_t count) {
+                for (int64_t a = 0; a < count; ++a) {
+                    const int64_t row = top - a;
+                    const int64_t slot = row % ringRows;
                     if (held[slot] != row) {
                         source.Fill(work + slot * slotFloats, row, p0, p1, extra);
                         held[slot] = row;
                     }
                     rowTable[a] = work + slot * slotFloats;
                 }
-                TapSpan<float> taps;
-                taps.rowTable = rowTable;
-                taps.premultiplied = source.Premultiplied();
-                ConvolveOutputRow<Format>(frame, pass, y, rows, taps, p0, p1, p0);
+            };
+            TapSpan<float> taps;
+            taps.rowTable = rowTable;
+            taps.premultiplied = source.Premultiplied();
+            for (int64_t y = y0; y < y1;) {
+                const RowRange rows = KernelRowsInside(y, pass.height, frame.height);
+                if (rowsAtOnce > 1 && y + rowsAtOnce <= y1 && y - ry >= 0 && y + rowsAtOnce - 1 + ry < frame.height) {
+                    ringTable(y + rowsAtOnce - 1 + ry, pass.height + rowsAtOnce - 1);
+                    ConvolveOutputRows<Format>(frame, pass, y, rowsAtOnce, taps, p0, p1);
+                    y += rowsAtOnce;
+                } else {
+                    ringTable(y + ry - rows.first, rows.count);
+                    ConvolveOutputRow<Format>(frame, pass, y, rows, taps, p0, p1, p0);
+                    y += 1;
+                }
             }
         }
     });

@@ -13,6 +13,8 @@ LaneRoutines LanesPlain() {
     LaneRoutines lanes;
     lanes.spanOfBytes = nullptr;
     lanes.spanOfFloats = nullptr;
+    lanes.columnRowsOfFloats = nullptr;
+    lanes.columnRows = 1;
     lanes.convert = nullptr;
     lanes.magnitudes = nullptr;
     lanes.blockSamples = INT32_MAX;

@@ -13,6 +13,9 @@ struct LaneRoutines {
     // ConvolveSpan for spans of at least blockSamples samples.
     void (*spanOfBytes)(const TapSpan<uint8_t>& taps, const SpanOutput& out);
     void (*spanOfFloats)(const TapSpan<float>& taps, const SpanOutput& out);
+    // ConvolveColumnRows for columnRows outputs, for counts >= blockSamples.
+    void (*columnRowsOfFloats)(const TapSpan<float>& taps, const SpanOutput* outputs);
+    int32_t columnRows;
     // floats[i] = bytes[i] x scale, for count >= blockSamples.
     void (*convert)(const uint8_t* bytes, float* floats, int64_t count, float scale);
     // magnitude[i] = sqrt(gx[i] * gx[i] + gy[i] * gy[i]), for count >= blockSamples.

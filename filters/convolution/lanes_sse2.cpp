@@ -88,6 +88,8 @@ struct Group {
 };
 
 constexpr int kGroupsPerBlock = 2;
+// Output rows a column pass computes at once (four were no faster than two).
+constexpr int kColumnRows = 2;
 #include "lane_routines.inc"
 
 }  // namespace lanes_sse2

@@ -64,6 +64,22 @@ void ConvolveSpan(const TapSpan<float>& taps, const SpanOutput& out) {
     }
 }
 
+int32_t ColumnRowsAtOnce() { return Lanes().columnRows; }
+
+void ConvolveColumnRows(const TapSpan<float>& taps, const SpanOutput* outputs) {
+    const LaneRoutines& lanes = Lanes();
+    if (outputs[0].count >= lanes.blockSamples) {
+        lanes.columnRowsOfFloats(taps, outputs);
+        return;
+    }
+    TapSpan<float> window = taps;
+    window.rows = taps.rows - (lanes.columnRows - 1);
+    for (int32_t m = 0; m < lanes.columnRows; ++m) {
+        window.rowTable = taps.rowTable + m;
+        ConvolveSpan(window, outputs[m]);
+    }
+}
+
 void ConvertSamples(const uint8_t* bytes, float* floats, int64_t count, float scale) {
     const LaneRoutines& lanes = Lanes();
     if (count >= lanes.blockSamples) {

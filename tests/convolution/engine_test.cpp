@@ -213,6 +213,63 @@ TEST(KernelEngine, EveryInstructionSetGivesTheSameSamples) {
     CheckInstructionSets(floats, fourth);
 }
 
+// Several output rows at once give the samples of single rows.
+TEST(SeparablePasses, ColumnRowsAtOnceGiveTheSamplesOfSingleRows) {
+    std::mt19937 generator(5);
+    std::uniform_real_distribution<float> value(0.0f, 255.0f);
+    std::vector<float> samples(24 * 600);
+    for (float& f : samples) f = std::floor(value(generator));
+    std::vector<uint8_t> fourth(600);
+    for (uint8_t& b : fourth) b = static_cast<uint8_t>(generator());
+    for (const LaneRoutines& lanes : conv_test::InstructionSets()) {
+        const int rowsAtOnce = lanes.columnRows;
+        for (int trial = 0; trial < 24; ++trial) {
+            const int n = 1 + 2 * (trial % 4) + (trial % 3 == 0 ? 12 : 0);
+            std::vector<float> kernel = RandomKernel(generator, n, 0.01f, 1.0f);
+            const float* table[40];
+            for (int a = 0; a < n + rowsAtOnce - 1; ++a) table[a] = samples.data() + 600 * ((a * 7 + trial) % 24);
+            TapSpan<float> taps;
+            taps.rowTable = table;
+            taps.columnStep = 4;
+            taps.rows = n + rowsAtOnce - 1;
+            taps.columns = 1;
+            taps.weights = kernel.data();
+            taps.weightStride = 1;
+            taps.premultiplied = trial % 5 == 0;
+            SpanOutput out;
+            out.count = 4 * (5 + trial * 13 % 140);
+            out.finish = trial % 2 ? SpanFinish::LowByte : SpanFinish::LowByteValue;
+            out.divisor = 1.7f + trial;
+            out.scale = 0.5f;
+            out.fourthBytes = trial % 4 == 1 ? fourth.data() : nullptr;
+            const size_t sampleBytes = out.finish == SpanFinish::LowByte ? 1 : sizeof(float);
+            SpanOutput outputs[4];
+            std::vector<uint8_t> expected[4], got[4];
+            for (int m = 0; m < rowsAtOnce; ++m) {
+                expected[m].assign(out.count * sampleBytes, 0);
+                for (int j = 0; j < out.count; j += 4) {  // one pixel at a time: the one-sample path
+                    TapSpan<float> window = taps;
+                    window.rows = n;
+                    window.rowTable = table + m;
+                    window.shift = j;
+                    SpanOutput one = out;
+                    one.samples = expected[m].data() + j * sampleBytes;
+                    one.count = 4;
+                    one.fourthBytes = out.fourthBytes ? out.fourthBytes + j : nullptr;
+                    ConvolveSpan(window, one);
+                }
+                got[m].assign(expected[m].size(), 0xAB);
+                outputs[m] = out;
+                outputs[m].samples = got[m].data();
+            }
+            lanes.columnRowsOfFloats(taps, outputs);
+            for (int m = 0; m < rowsAtOnce; ++m) {
+                EXPECT_EQ(got[m], expected[m]) << "trial " << trial << " row " << m << " block " << lanes.blockSamples;
+            }
+        }
+    }
+}
+
 TEST(SeparablePasses, ColumnTapZeroMeetsTheNextRowAndRowTapZeroThePreviousColumn) {
     Frames frames(70, 4, 8, 1);
     FillFrame(frames.input, [](int x, int y, int) { return static_cast<uint8_t>(10 * y + x); });
