@@ -1,0 +1,207 @@
+// Different method objects share nothing: many objects of every method,
+// created, run and destroyed at once on many host threads, on frames of many
+// geometries, give exactly what a single-threaded run gives. Under
+// ThreadSanitizer this runs with one OpenMP thread per host thread (OpenMP's
+// runtime is not instrumented) while the host threads vary.
+#include <gtest/gtest.h>
+
+#include <omp.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include "method_jobs.h"
+#include "test_host.h"
+
+namespace {
+
+using kaf_jobs::Job;
+using kaf_jobs::JobResult;
+
+JobResult RunOnFreshObject(const Job& job) {
+    ka_iproc::PluginModule& module = kaf_test::Module();
+    const uintptr_t handle = module.InitMethod(job.method);
+    JobResult result = kaf_jobs::RunJob(handle, job);
+    module.DoneMethod(handle);
+    return result;
+}
+
+// Collects failures from many threads; reports the first few.
+class Mismatches {
+public:
+    void Add(const std::string& label) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (++count_ <= 5) labels_ += "\n  " + label;
+    }
+    int Count() const { return count_; }
+    const std::string& Labels() const { return labels_; }
+
+private:
+    std::mutex mutex_;
+    int count_ = 0;
+    std::string labels_;
+};
+
+TEST(Concurrency, ManyObjectsOnManyHostThreadsMatchSingleThreadedRuns) {
+    const std::vector<uint32_t> methods = kaf_jobs::BuiltMethods();
+    ASSERT_FALSE(methods.empty());
+    std::mt19937 random(20240601);
+    std::vector<Job> jobs;
+    for (uint32_t method : methods) {
+        for (int i = 0; i < 5; ++i) jobs.push_back(kaf_jobs::RandomJob(method, random, 70, 40, {8, 24, 32}));
+        jobs.push_back(kaf_jobs::RandomJob(method, random, 9, 3, {8, 16, 32}));
+    }
+
+    std::vector<JobResult> expected(jobs.size());
+    kaf_test::WithThreads(1, [&] {
+        for (size_t i = 0; i < jobs.size(); ++i) expected[i] = RunOnFreshObject(jobs[i]);
+    });
+    const auto succeeded = std::count_if(expected.begin(), expected.end(), [](const JobResult& r) { return r.ok; });
+    ASSERT_GT(succeeded, static_cast<long>(jobs.size() * 3 / 4)) << "the jobs should mostly run";
+
+    constexpr int kHostThreads = 6;
+    Mismatches mismatches;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kHostThreads; ++t) {
+        threads.emplace_back([&, t] {
+            // Every thread runs every job in an order of its own; even threads
+            // create an object per job, odd ones keep one object per method
+            // and run it on one geometry after another.
+            std::vector<size_t> order(jobs.size());
+            for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+            std::shuffle(order.begin(), order.end(), std::mt19937(t));
+            std::map<uint32_t, uintptr_t> kept;
+            for (size_t i : order) {
+                const Job& job = jobs[i];
+                JobResult result;
+                if (t % 2 == 0) {
+                    result = RunOnFreshObject(job);
+                } else {
+                    uintptr_t& handle = kept[job.method];
+                    if (!handle) handle = kaf_test::Module().InitMethod(job.method);
+                    result = kaf_jobs::RunJob(handle, job);
+                }
+                if (!(result == expected[i])) mismatches.Add(job.Label());
+            }
+            for (const auto& [method, handle] : kept) kaf_test::Module().DoneMethod(handle);
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(mismatches.Count(), 0) << "runs that differ from the single-threaded run:" << mismatches.Labels();
+}
+
+// The scanners keep no state: many threads walking segments across one
+// bitmap at once see what one thread sees.
+struct Sample {
+    float x, y;
+    unsigned value;
+    bool operator==(const Sample& o) const { return x == o.x && y == o.y && value == o.value; }
+};
+thread_local std::vector<Sample> tSamples;
+
+unsigned char KA_SCAN_CALLBACK Collect(unsigned int, float x, float y, unsigned int value) {
+    tSamples.push_back({x, y, value});
+    return 1;
+}
+
+std::vector<Sample> ScanAll(FrameHandle bitmap, bool sharpened) {
+    ka_iproc::PluginModule& module = kaf_test::Module();
+    const auto scan = sharpened ? module.ScanLineSubPixelPrecisionWithSharpening : module.ScanLineSubPixelPrecision;
+    tSamples.clear();
+    for (int i = 0; i < 40; ++i) {
+        const ka_iproc::TLine line{-3.0 + i * 0.7, 1.5 + i * 0.3, 60.0 - i * 1.1, 40.0 - i * 0.45};
+        for (int mode = 0; mode <= 5; ++mode) {
+            scan(static_cast<BITMAPINFOHEADER*>(bitmap), nullptr, line, mode, 0, 8, Collect);
+        }
+    }
+    return tSamples;
+}
+
+TEST(Concurrency, ScannersOnManyThreadsMatchOneThread) {
+    ka_iproc::PluginModule& module = kaf_test::Module();
+    if (!module.ScanLineSubPixelPrecision || !module.ScanLineSubPixelPrecisionWithSharpening) {
+        GTEST_SKIP() << "scanners not exported";
+    }
+    ka_iproc::Session session;
+    for (int32_t depth : {8, 32}) {
+        FrameHandle bitmap = session.AddFrame(u"bitmap", 57, 38, depth);
+        kaf_test::FillRandom(bitmap, depth);
+        for (bool sharpened : {false, true}) {
+            const std::vector<Sample> expected = ScanAll(bitmap, sharpened);
+            std::atomic<int> mismatches{0};
+            std::vector<std::thread> threads;
+            for (int t = 0; t < 6; ++t) {
+                threads.emplace_back([&] {
+                    for (int repeat = 0; repeat < 5; ++repeat) {
+                        if (!(ScanAll(bitmap, sharpened) == expected)) ++mismatches;
+                    }
+                });
+            }
+            for (std::thread& thread : threads) thread.join();
+            EXPECT_EQ(mismatches.load(), 0) << depth << " bpp, sharpened " << sharpened;
+        }
+    }
+}
+
+// The soak run: every method on random frames on all cores for
+// KAF_SOAK_MINUTES minutes (scripts/soak.sh sets it; skipped otherwise),
+// with the resident memory printed at the start, after a warm-up and at the
+// end. Memory must stay flat once every method has had its first runs.
+TEST(Soak, EveryMethodOnRandomFramesOnAllCores) {
+    const char* minutesText = std::getenv("KAF_SOAK_MINUTES");
+    if (!minutesText) GTEST_SKIP() << "set KAF_SOAK_MINUTES (scripts/soak.sh) to run the soak";
+    const double minutes = std::atof(minutesText);
+    const std::vector<uint32_t> methods = kaf_jobs::BuiltMethods();
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    const auto seconds = [](double s) { return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s)); };
+    const Clock::time_point warm = start + seconds(minutes * 60.0 * 0.1);
+    const Clock::time_point end = start + seconds(minutes * 60.0);
+
+    const long startKb = kaf_jobs::ResidentKilobytes();
+    std::printf("soak: %u host threads, %zu methods, %.1f minutes; resident memory at start %ld kB\n", cores,
+                methods.size(), minutes, startKb);
+    std::fflush(stdout);
+    std::atomic<long> runs{0};
+    std::atomic<long> warmKb{0};
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < cores; ++t) {
+        threads.emplace_back([&, t] {
+            omp_set_num_threads(1);  // all cores busy with host threads already
+            std::mt19937 random(t + 1);
+            std::map<uint32_t, uintptr_t> kept;
+            while (Clock::now() < end) {
+                const uint32_t method = methods[random() % methods.size()];
+                const Job job = kaf_jobs::RandomJob(method, random, 400, 300, {1, 4, 8, 8, 16, 24, 24, 32, 32});
+                if (random() % 2) {
+                    RunOnFreshObject(job);
+                } else {
+                    uintptr_t& handle = kept[method];
+                    if (!handle) handle = kaf_test::Module().InitMethod(method);
+                    kaf_jobs::RunJob(handle, job);
+                }
+                ++runs;
+                if (t == 0 && warmKb == 0 && Clock::now() >= warm) {
+                    warmKb = kaf_jobs::ResidentKilobytes();
+                    std::printf("soak: resident memory after warm-up %ld kB (%ld runs)\n", warmKb.load(), runs.load());
+                    std::fflush(stdout);
+                }
+            }
+            for (const auto& [m, handle] : kept) kaf_test::Module().DoneMethod(handle);
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    const long endKb = kaf_jobs::ResidentKilobytes();
+    std::printf("soak: resident memory at end %ld kB after %ld runs\n", endKb, runs.load());
+    const long reference = warmKb ? warmKb.load() : startKb;
+    // Flat: within a quarter (allocator arenas breathe) plus 32 MB of the warmed-up figure.
+    EXPECT_LE(endKb, reference + reference / 4 + 32 * 1024);
+}
+
+}  // namespace
