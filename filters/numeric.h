@@ -13,7 +13,12 @@ inline int32_t TruncateToInt32(double value) {
     return static_cast<int32_t>(value);
 }
 
-inline int32_t TruncateToInt32(float value) { return TruncateToInt32(static_cast<double>(value)); }
+// The same rule tested in single precision, so that loops over floats stay in
+// float lanes: -2147483904 is the next float below -2^31.
+inline int32_t TruncateToInt32(float value) {
+    if (!(value > -2147483904.0f && value < 2147483648.0f)) return kIntegerIndefinite;
+    return static_cast<int32_t>(value);
+}
 
 // The low 8 bits of the truncated value, as stored into a byte.
 inline uint8_t TruncateToByte(float value) { return static_cast<uint8_t>(TruncateToInt32(value)); }
