@@ -11,6 +11,9 @@ set(CMAKE_RC_COMPILER ${KAF_MINGW_TRIPLE}-windres)
 set(CMAKE_AR ${KAF_MINGW_TRIPLE}-gcc-ar-posix)
 set(CMAKE_RANLIB ${KAF_MINGW_TRIPLE}-gcc-ranlib-posix)
 
+# M_PI and the other <cmath> constants, which glibc offers by default.
+set(CMAKE_CXX_FLAGS_INIT "-D_USE_MATH_DEFINES")
+
 set(CMAKE_FIND_ROOT_PATH /usr/${KAF_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

@@ -8,13 +8,28 @@ namespace ka_iproc {
 
 namespace {
 
-// The scanners' exported names (Itanium C++ decoration of the declarations
-// in kafilters.h).
+// The scanners' exported names: on Windows the Microsoft compiler's
+// decoration of the declarations in kafilters.h (x64 and 32-bit forms, the
+// latter with the __stdcall callback), elsewhere the Itanium decoration.
+#if defined(_WIN64)
+constexpr const char* kScanLineName =
+    "?ScanLineSubPixelPrecision@@YAXPEAUtagBITMAPINFOHEADER@@PEAUTRectangularRegion@ka_iproc@@UTLine@3@HIHP6AEIMMI@Z@Z";
+constexpr const char* kScanLineSharpeningName =
+    "?ScanLineSubPixelPrecisionWithSharpening@@YAXPEAUtagBITMAPINFOHEADER@@PEAUTRectangularRegion@ka_iproc@@UTLine@3@"
+    "HIHP6AEIMMI@Z@Z";
+#elif defined(_WIN32)
+constexpr const char* kScanLineName =
+    "?ScanLineSubPixelPrecision@@YAXPAUtagBITMAPINFOHEADER@@PAUTRectangularRegion@ka_iproc@@UTLine@3@HIHP6GEIMMI@Z@Z";
+constexpr const char* kScanLineSharpeningName =
+    "?ScanLineSubPixelPrecisionWithSharpening@@YAXPAUtagBITMAPINFOHEADER@@PAUTRectangularRegion@ka_iproc@@UTLine@3@"
+    "HIHP6GEIMMI@Z@Z";
+#else
 constexpr const char* kScanLineName =
     "_Z25ScanLineSubPixelPrecisionP19tagBITMAPINFOHEADERPN8ka_iproc18TRectangularRegionENS1_5TLineEijiPFhjffjE";
 constexpr const char* kScanLineSharpeningName =
     "_Z39ScanLineSubPixelPrecisionWithSharpeningP19tagBITMAPINFOHEADERPN8ka_iproc18TRectangularRegionENS1_"
     "5TLineEijiPFhjffjE";
+#endif
 
 template <class Function>
 bool Bind(void* library, const char* name, Function* function) {

@@ -1,0 +1,84 @@
+// The bytes that kafilters.dll computes under Wine against those of the Linux
+// module: kaf_frame_runs writes, for each platform, the catalogue with its
+// icons, every method's output on seeded frames with three parameter sets,
+// and both scanners' samples. `make wine-test` runs it under Wine and names
+// its output in KAF_WINE_FRAME_RUNS; this test runs the Linux build of the
+// same program and compares the two files record by record.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Records = std::vector<std::pair<std::string, std::string>>;
+
+// Splits "record NAME LENGTH\n" + LENGTH bytes, ...; false on a torn file.
+bool ReadRecords(const std::string& path, Records* records) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << file.rdbuf();
+    const std::string data = buffer.str();
+    size_t at = 0;
+    while (at < data.size()) {
+        const size_t lineEnd = data.find('\n', at);
+        if (lineEnd == std::string::npos || data.compare(at, 7, "record ") != 0) return false;
+        const std::string header = data.substr(at + 7, lineEnd - at - 7);
+        const size_t space = header.rfind(' ');
+        if (space == std::string::npos) return false;
+        const size_t length = std::stoul(header.substr(space + 1));
+        if (lineEnd + 1 + length > data.size()) return false;
+        records->emplace_back(header.substr(0, space), data.substr(lineEnd + 1, length));
+        at = lineEnd + 1 + length;
+    }
+    return !records->empty();
+}
+
+size_t CountWithPrefix(const Records& records, const std::string& prefix) {
+    size_t count = 0;
+    for (const auto& record : records) count += record.first.compare(0, prefix.size(), prefix) == 0;
+    return count;
+}
+
+TEST(FrameBytes, WineRunOfTheWindowsDllMatchesTheLinuxModule) {
+    const char* winePath = std::getenv("KAF_WINE_FRAME_RUNS");
+    if (!winePath) GTEST_SKIP() << "KAF_WINE_FRAME_RUNS not set (make wine-test sets it)";
+
+    const std::string linuxPath =
+        (std::filesystem::temp_directory_path() / ("kaf_frame_runs_" + std::to_string(getpid()) + ".bin")).string();
+    const std::string command = std::string("'") + KAF_FRAME_RUNS_PATH + "' '" + KAF_MODULE_PATH + "' '" + linuxPath + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    Records linuxRecords;
+    Records wineRecords;
+    const bool linuxRead = ReadRecords(linuxPath, &linuxRecords);
+    std::filesystem::remove(linuxPath);
+    ASSERT_TRUE(linuxRead);
+    ASSERT_TRUE(ReadRecords(winePath, &wineRecords)) << winePath;
+
+    // The run covers what it should: the catalogue, methods, both scanners
+    // with samples.
+    EXPECT_EQ(CountWithPrefix(linuxRecords, "catalogue/"), 20u);
+    EXPECT_GT(linuxRecords.size(), 20u + 2 * 360);
+    EXPECT_GT(CountWithPrefix(linuxRecords, "scan/"), 100u);
+    EXPECT_GT(CountWithPrefix(linuxRecords, "scan-sharpened/"), 100u);
+
+    ASSERT_EQ(wineRecords.size(), linuxRecords.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < linuxRecords.size(); ++i) {
+        ASSERT_EQ(wineRecords[i].first, linuxRecords[i].first);
+        if (wineRecords[i].second != linuxRecords[i].second && ++differing <= 10) {
+            ADD_FAILURE() << "different bytes under Wine: " << linuxRecords[i].first;
+        }
+    }
+    EXPECT_EQ(differing, 0u) << "records that differ";
+}
+
+}  // namespace
