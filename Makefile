@@ -68,3 +68,53 @@ wine-test: windows
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 	cmake --build $(BUILD) --target test_windows kafilters_module -j $(JOBS)
 	bash tests/windows/wine-test.sh $(WIN64_BUILD) $(WIN32_BUILD) $(BUILD)
+
+# Hardening (.ci/hardening.sh runs the first three; cmake/sanitizers.cmake has
+# the build options). `make asan-test`: the whole suite built with
+# AddressSanitizer + UndefinedBehaviorSanitizer, leaks checked. `make
+# tsan-test`: the concurrency test under ThreadSanitizer with one OpenMP
+# thread per host thread (OpenMP's runtime is not instrumented). `make fuzz`:
+# each libFuzzer target for FUZZ_SECONDS from fuzz/corpus/<target>; what it
+# finds lands in $(FUZZ_BUILD)/artifacts. `make soak`: scripts/soak.sh.
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 45
+SOAK_MINUTES ?= 10
+# Failed allocations return null (as they do without the sanitizer) so the
+# tests of "Not enough memory" paths can run.
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:strict_init_order=1:allocator_may_return_null=1 \
+  LSAN_OPTIONS=suppressions=$(abspath cmake/sanitizers.lsan.supp):print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+.PHONY: asan-test tsan-test fuzz soak
+asan-test:
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAF_SANITIZE=address
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+tsan-test:
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAF_SANITIZE=thread -DKAF_TOOL=OFF
+	cmake --build $(TSAN_BUILD) --target test_concurrency -j $(JOBS)
+	OMP_NUM_THREADS=1 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ./$(TSAN_BUILD)/tests/test_concurrency
+
+FUZZ_TARGETS = fuzz_run_method fuzz_scanners fuzz_image_readers
+# Huge allocations fail (return null) instead of stopping the fuzzer, so the
+# module's "Not enough memory" paths run.
+FUZZ_ENV = ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=2048:detect_leaks=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 OMP_NUM_THREADS=2
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAF_FUZZ=ON -DKAF_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) --target fuzz_targets -j $(JOBS)
+	mkdir -p $(FUZZ_BUILD)/artifacts
+	set -e; for target in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$target; \
+	  echo "fuzzing $$target for $(FUZZ_SECONDS) s"; \
+	  $(FUZZ_ENV) ./$(FUZZ_BUILD)/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -timeout=25 -rss_limit_mb=4096 \
+	    -malloc_limit_mb=4096 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$target- \
+	    $(FUZZ_BUILD)/corpus/$$target fuzz/corpus/$$target > $(FUZZ_BUILD)/$$target.log 2>&1 \
+	    || { tail -80 $(FUZZ_BUILD)/$$target.log; exit 1; }; \
+	  grep -E "^(Done|stat::number_of_executed_runs|INFO: seed corpus)" $(FUZZ_BUILD)/$$target.log; \
+	done
+
+soak:
+	scripts/soak.sh $(SOAK_MINUTES)
