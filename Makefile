@@ -49,16 +49,16 @@ python-test: build
 	KAFILTERS_LIBRARY_DIR=$(abspath $(BUILD)) $(PYTHON) -m pytest -q -p no:cacheprovider python/tests
 
 # `make windows`: cross-builds the Windows DLLs with MinGW-w64 into
-# build-win32/ (kafilters.dll, ka_iproc.dll, kafilters.exe: what the host
-# loads) and build-win64/ (the same and the test programs), DLLs at the top
-# of each. `make wine-test`: runs the 64-bit tests and the frame-runs host
+# build-win32/ (kafilters.dll and ka_iproc.dll: what the host loads) and
+# build-win64/ (the same, kafilters.exe and the test programs), DLLs at the
+# top of each. `make wine-test`: runs the 64-bit tests and the frame-runs host
 # under Wine and checks both builds against the Linux one in $(BUILD).
 WIN32_BUILD ?= build-win32
 WIN64_BUILD ?= build-win64
 .PHONY: windows wine-test
 windows:
 	cmake -S . -B $(WIN32_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake -DKAF_TESTS=OFF
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake -DKAF_TESTS=OFF -DKAF_TOOL=OFF
 	cmake --build $(WIN32_BUILD) -j $(JOBS)
 	cmake -S . -B $(WIN64_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake
