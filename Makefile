@@ -81,6 +81,7 @@ TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 45
 SOAK_MINUTES ?= 10
+SANITIZER_BUILD_TYPE = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG"
 # Failed allocations return null (as they do without the sanitizer) so the
 # tests of "Not enough memory" paths can run.
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:strict_init_order=1:allocator_may_return_null=1 \
@@ -88,12 +89,12 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:detect_stack_use_aft
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 .PHONY: asan-test tsan-test fuzz soak
 asan-test:
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAF_SANITIZE=address
+	cmake -S . -B $(ASAN_BUILD) -G Ninja $(SANITIZER_BUILD_TYPE) -DKAF_SANITIZE=address
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
 
 tsan-test:
-	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAF_SANITIZE=thread -DKAF_TOOL=OFF
+	cmake -S . -B $(TSAN_BUILD) -G Ninja $(SANITIZER_BUILD_TYPE) -DKAF_SANITIZE=thread -DKAF_TOOL=OFF
 	cmake --build $(TSAN_BUILD) --target test_concurrency -j $(JOBS)
 	OMP_NUM_THREADS=1 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ./$(TSAN_BUILD)/tests/test_concurrency
 
@@ -103,7 +104,7 @@ FUZZ_TARGETS = fuzz_run_method fuzz_scanners fuzz_image_readers
 FUZZ_ENV = ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=2048:detect_leaks=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 OMP_NUM_THREADS=2
 fuzz:
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAF_FUZZ=ON -DKAF_TESTS=OFF
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja $(SANITIZER_BUILD_TYPE) -DKAF_FUZZ=ON -DKAF_TESTS=OFF
 	cmake --build $(FUZZ_BUILD) --target fuzz_targets -j $(JOBS)
 	mkdir -p $(FUZZ_BUILD)/artifacts
 	set -e; for target in $(FUZZ_TARGETS); do \
