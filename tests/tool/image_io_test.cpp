@@ -1,5 +1,6 @@
 // The image codecs: every format and depth round trip, BMP storage order and
 // palette indices, channel order, and the conversions on reading.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #ifdef KAF_HAVE_IMAGE_IO
@@ -38,7 +39,9 @@ std::vector<uint8_t> HandBmp(int32_t width, int32_t height, int bpp, uint32_t in
                              const std::vector<uint8_t>& palette, const std::vector<uint8_t>& rows,
                              uint32_t compression = 0) {
     size_t offset = 14 + infoSize + palette.size();
-    std::vector<uint8_t> file(offset, 0);
+    // Room for the fields below even when the stated header is shorter; a
+    // short header's file is then cut back to its stated size.
+    std::vector<uint8_t> file(std::max<size_t>(offset, 34), 0);
     file[0] = 'B';
     file[1] = 'M';
     Put32(file, 2, static_cast<uint32_t>(offset + rows.size()));
@@ -49,6 +52,7 @@ std::vector<uint8_t> HandBmp(int32_t width, int32_t height, int bpp, uint32_t in
     file[26] = 1;
     file[28] = static_cast<uint8_t>(bpp);
     Put32(file, 30, compression);
+    file.resize(offset);
     std::copy(palette.begin(), palette.end(), file.begin() + 14 + infoSize);
     file.insert(file.end(), rows.begin(), rows.end());
     return file;
