@@ -10,9 +10,9 @@ namespace kaf_tool {
 
 namespace {
 
-const OptionSpec* FindSpec(std::initializer_list<OptionSpec> specs, const std::string& name) {
-    for (const OptionSpec& spec : specs) {
-        if (name == spec.name || (spec.shortName && name == spec.shortName)) return &spec;
+const OptionSpec* FindRule(std::initializer_list<OptionSpec> rules, const std::string& name) {
+    for (const OptionSpec& rule : rules) {
+        if (name == rule.name || (rule.shortName && name == rule.shortName)) return &rule;
     }
     return nullptr;
 }
@@ -44,7 +44,7 @@ std::vector<std::string> Arguments::Values(const std::string& name) const {
     return values;
 }
 
-Arguments ParseArguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> specs) {
+Arguments ParseArguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> rules) {
     Arguments parsed;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -65,25 +65,25 @@ Arguments ParseArguments(const std::vector<std::string>& args, std::initializer_
             value = arg.substr(equals + 1);
             attached = true;
         }
-        const OptionSpec* spec = FindSpec(specs, name);
-        if (!spec && arg[1] != '-') {
+        const OptionSpec* rule = FindRule(rules, name);
+        if (!rule && arg[1] != '-') {
             // A short option with its value attached: -pNAME=VALUE.
-            spec = FindSpec(specs, arg.substr(0, 2));
-            if (spec && spec->takesValue) {
+            rule = FindRule(rules, arg.substr(0, 2));
+            if (rule && rule->takesValue) {
                 value = arg.substr(2);
                 attached = true;
             } else {
-                spec = nullptr;
+                rule = nullptr;
             }
         }
-        if (!spec) throw UsageError("unknown option " + name);
-        if (!spec->takesValue) {
-            if (attached) throw UsageError(std::string("option ") + spec->name + " takes no value");
+        if (!rule) throw UsageError("unknown option " + name);
+        if (!rule->takesValue) {
+            if (attached) throw UsageError(std::string("option ") + rule->name + " takes no value");
         } else if (!attached) {
-            if (i + 1 >= args.size()) throw UsageError(std::string("option ") + spec->name + " needs a value");
+            if (i + 1 >= args.size()) throw UsageError(std::string("option ") + rule->name + " needs a value");
             value = args[++i];
         }
-        parsed.options.emplace_back(spec->name, value);
+        parsed.options.emplace_back(rule->name, value);
     }
     return parsed;
 }

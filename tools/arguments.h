@@ -28,7 +28,7 @@ struct Arguments {
 };
 
 // Splits the arguments. "--" ends the options; a lone "-" is positional.
-Arguments ParseArguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> specs);
+Arguments ParseArguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> rules);
 
 // A whole text in strtod syntax ("1e12", "-0.5", "nan", "inf"), surrounding
 // blanks allowed. `what` names the value in the message.

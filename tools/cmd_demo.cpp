@@ -251,9 +251,9 @@ GalleryRun RunOne(DemoContext& demo, const CatalogueMethod& method, const DemoRu
     shown.lesson = run.lesson;
     shown.input = {demo.sceneFiles.at(run.bpp), "input: the " + DepthLabel(run.bpp) + " scene"};
     std::vector<BoundParameter> parameters = BindParameters(method, run.parameters);
-    for (const std::string& spec : run.parameters) {
-        size_t equals = spec.find('=');
-        shown.parameters.emplace_back(spec.substr(0, equals), spec.substr(equals + 1));
+    for (const std::string& assignment : run.parameters) {
+        size_t equals = assignment.find('=');
+        shown.parameters.emplace_back(assignment.substr(0, equals), assignment.substr(equals + 1));
     }
     if (run.whiteFrame) {
         for (uint32_t k = 1; k < method.inputs.size(); ++k) {

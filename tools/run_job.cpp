@@ -41,15 +41,15 @@ uint32_t FindInput(const CatalogueMethod& method, const std::string& name) {
 
 }  // namespace
 
-std::vector<BoundParameter> BindParameters(const CatalogueMethod& method, const std::vector<std::string>& specs) {
+std::vector<BoundParameter> BindParameters(const CatalogueMethod& method, const std::vector<std::string>& assignments) {
     std::vector<BoundParameter> bound;
-    for (const std::string& spec : specs) {
-        size_t equals = spec.find('=');
+    for (const std::string& assignment : assignments) {
+        size_t equals = assignment.find('=');
         if (equals == std::string::npos || equals == 0) {
-            throw UsageError("-p needs NAME=VALUE, got '" + spec + "'");
+            throw UsageError("-p needs NAME=VALUE, got '" + assignment + "'");
         }
-        std::string name = spec.substr(0, equals);
-        std::string value = spec.substr(equals + 1);
+        std::string name = assignment.substr(0, equals);
+        std::string value = assignment.substr(equals + 1);
         uint32_t index = FindInput(method, name);
         if (index == 0) {
             throw UsageError("input 0 (\"" + Utf8(method.inputs[0].name) + "\") is the INPUT image, not a -p parameter");

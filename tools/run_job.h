@@ -34,7 +34,7 @@ struct BoundParameter {
 // comma-separated list of numbers (an array), or for a frame input an image
 // path, read here. A later value for the same input replaces an earlier one.
 // Throws a UsageError or InputError (exit status 2).
-std::vector<BoundParameter> BindParameters(const CatalogueMethod& method, const std::vector<std::string>& specs);
+std::vector<BoundParameter> BindParameters(const CatalogueMethod& method, const std::vector<std::string>& assignments);
 
 struct RunResult {
     bool ok = false;

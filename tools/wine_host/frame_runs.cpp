@@ -87,22 +87,22 @@ const FrameSpec kFrames[] = {
     {"noise", 3, 2, 8, 31},    {"noise", 1, 1, 32, 32},   {"noise", 9, 9, 16, 33},
 };
 
-std::string Describe(const FrameSpec& spec) {
-    return std::string(spec.pattern) + "-" + std::to_string(spec.width) + "x" + std::to_string(spec.height) + "x" +
-           std::to_string(spec.bitsPerPixel);
+std::string Describe(const FrameSpec& layout) {
+    return std::string(layout.pattern) + "-" + std::to_string(layout.width) + "x" + std::to_string(layout.height) + "x" +
+           std::to_string(layout.bitsPerPixel);
 }
 
-// Fills a frame from the spec. std::mt19937 is defined bit for bit by the
+// Fills a frame from the layout. std::mt19937 is defined bit for bit by the
 // language, so both platforms draw the same numbers; only its raw output is
 // used (the distributions are not portable).
-void FillFrame(FrameHandle frame, const FrameSpec& spec) {
-    std::mt19937 generator(spec.seed);
-    const int32_t bytesPerPixel = spec.bitsPerPixel / 8;
+void FillFrame(FrameHandle frame, const FrameSpec& layout) {
+    std::mt19937 generator(layout.seed);
+    const int32_t bytesPerPixel = layout.bitsPerPixel / 8;
     const int32_t stride = ka_iproc::FrameStride(frame);
-    const bool blobs = std::strcmp(spec.pattern, "blobs") == 0;
-    for (int32_t y = 0; y < spec.height; ++y) {
+    const bool blobs = std::strcmp(layout.pattern, "blobs") == 0;
+    for (int32_t y = 0; y < layout.height; ++y) {
         uint8_t* row = GetFrameDataAddr(frame) + static_cast<size_t>(y) * stride;
-        for (int32_t x = 0; x < spec.width; ++x) {
+        for (int32_t x = 0; x < layout.width; ++x) {
             const bool dark = (x / 6 + y / 5) % 3 == 0 || (x - 20) * (x - 20) + (y - 15) * (y - 15) < 40;
             for (int32_t b = 0; b < bytesPerPixel; ++b) {
                 const uint32_t random = generator() >> 24;
@@ -147,7 +147,7 @@ void RunMethods(PluginModule& module, const std::vector<PluginModule::Method>& c
         if (probe == 0) continue;  // not built into this module
         module.DoneMethod(probe);
 
-        for (const FrameSpec& spec : kFrames) {
+        for (const FrameSpec& layout : kFrames) {
             for (int set = 0; set <= 2; ++set) {
                 ka_iproc::Session session;
                 ka_iproc::ParameterList inputs;
@@ -155,8 +155,8 @@ void RunMethods(PluginModule& module, const std::vector<PluginModule::Method>& c
                 for (const PluginModule::Input& input : method.inputs) {
                     inputs.Names().push_back(input.name);
                     if (input.type == ParamTypeFrame) {
-                        FrameHandle frame = session.AddFrame(input.name, spec.width, spec.height, spec.bitsPerPixel);
-                        FrameSpec filled = spec;
+                        FrameHandle frame = session.AddFrame(input.name, layout.width, layout.height, layout.bitsPerPixel);
+                        FrameSpec filled = layout;
                         filled.seed += static_cast<uint32_t>(inputs.Names().size()) * 1000;
                         FillFrame(frame, filled);
                     } else if (set != 0) {
@@ -180,7 +180,7 @@ void RunMethods(PluginModule& module, const std::vector<PluginModule::Method>& c
                     const std::vector<uint8_t> pixels = RowBytes(output);
                     record.Bytes("pixels", pixels.data(), pixels.size());
                 }
-                out.Write(ka_iproc::Utf8(method.name) + "/" + Describe(spec) + "/set" + std::to_string(set), record);
+                out.Write(ka_iproc::Utf8(method.name) + "/" + Describe(layout) + "/set" + std::to_string(set), record);
             }
         }
     }
@@ -279,10 +279,10 @@ void RunScanners(PluginModule& module, RecordFile& out) {
             out.Write(scanner.name, record);
             continue;
         }
-        for (const FrameSpec& spec : frames) {
+        for (const FrameSpec& layout : frames) {
             ka_iproc::Session session;
-            FrameHandle frame = session.AddFrame(u"Scanned frame", spec.width, spec.height, spec.bitsPerPixel);
-            FillFrame(frame, spec);
+            FrameHandle frame = session.AddFrame(u"Scanned frame", layout.width, layout.height, layout.bitsPerPixel);
+            FillFrame(frame, layout);
             for (size_t r = 0; r < 2; ++r) {
                 for (size_t l = 0; l < sizeof lines / sizeof lines[0]; ++l) {
                     for (int mode = 0; mode <= 5; ++mode) {
@@ -298,7 +298,7 @@ void RunScanners(PluginModule& module, RecordFile& out) {
                                 record.U32(FloatBits(sample.y));
                                 record.U32(sample.value);
                             }
-                            out.Write(std::string(scanner.name) + "/" + Describe(spec) + "/region" +
+                            out.Write(std::string(scanner.name) + "/" + Describe(layout) + "/region" +
                                           std::to_string(r) + "/line" + std::to_string(l) + "/mode" +
                                           std::to_string(mode) + "/bits" + std::to_string(bits),
                                       record);
