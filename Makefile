@@ -49,16 +49,17 @@ python-test: build
 	KAFILTERS_LIBRARY_DIR=$(abspath $(BUILD)) $(PYTHON) -m pytest -q -p no:cacheprovider python/tests
 
 # `make windows`: cross-builds the Windows DLLs with MinGW-w64 into
-# build-win32/ (kafilters.dll and ka_iproc.dll: what the host loads) and
-# build-win64/ (the same, kafilters.exe and the test programs), DLLs at the
-# top of each. `make wine-test`: runs the 64-bit tests and the frame-runs host
-# under Wine and checks both builds against the Linux one in $(BUILD).
+# build-win32/ (kafilters.dll and ka_iproc.dll: what the host loads, with
+# kafilters.exe and the frame-runs host) and build-win64/ (the same and the
+# test programs), DLLs at the top of each. `make wine-test`: runs the 64-bit
+# tests under Wine, the frame-runs host and the tool of both builds under
+# wine64 and wine32, and checks their bytes against the Linux build in $(BUILD).
 WIN32_BUILD ?= build-win32
 WIN64_BUILD ?= build-win64
 .PHONY: windows wine-test
 windows:
 	cmake -S . -B $(WIN32_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake -DKAF_TESTS=OFF -DKAF_TOOL=OFF
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake -DKAF_TESTS=OFF
 	cmake --build $(WIN32_BUILD) -j $(JOBS)
 	cmake -S . -B $(WIN64_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake
@@ -119,3 +120,19 @@ fuzz:
 
 soak:
 	scripts/soak.sh $(SOAK_MINUTES)
+
+# `make linux32`: the module, ka_iproc, the tool and the test programs built
+# with -m32 into build-linux32/ (the same float code generation as the 32-bit
+# DLL; needs g++-multilib). `make test32`: the whole suite there, then the
+# 32-bit module's bytes against the 64-bit build's (frame runs and the tool on
+# the demo pictures).
+LINUX32_BUILD ?= build-linux32
+.PHONY: linux32 test32
+linux32:
+	cmake -S . -B $(LINUX32_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-linux32.cmake $(CMAKE_FLAGS)
+	cmake --build $(LINUX32_BUILD) -j $(JOBS)
+
+test32: linux32 build
+	cd $(LINUX32_BUILD) && ctest --output-on-failure -j $(JOBS)
+	bash tests/windows/compare-linux32.sh $(LINUX32_BUILD) $(BUILD)

@@ -7,20 +7,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-need=()
-want() { dpkg -s "$1" >/dev/null 2>&1 || need+=("$1"); }
-want clang
-want libclang-rt-dev
-want libomp-dev
-if ((${#need[@]})); then
-  export DEBIAN_FRONTEND=noninteractive
-  # Another install may hold the package lock for a while: wait for it.
-  for attempt in 1 2 3 4 5 6 7 8 9 10; do
-    if apt-get update -qq && apt-get install -y -qq --no-install-recommends "${need[@]}"; then break; fi
-    [[ $attempt == 10 ]] && exit 1
-    sleep 30
-  done
-fi
+source .ci/packages.sh
+want clang libclang-rt-dev libomp-dev
+install_wanted
 
 stage() {
   local start=$SECONDS

@@ -1,23 +1,14 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need beyond the base image. Each
 # package is installed only when it is missing, so a warm machine skips apt.
+# The 32-bit build (make linux32) takes g++-multilib and the i386 image
+# libraries, and qemu-user to run its programs where the kernel runs no 32-bit
+# executables.
 set -euo pipefail
+source "$(dirname "$0")/packages.sh"
 
-need=()
-want() { dpkg -s "$1" >/dev/null 2>&1 || need+=("$1"); }
-
-want cmake
-want ninja-build
-want g++
-want libgtest-dev
-want libpng-dev
-want libjpeg-dev
-want python3
-want python3-numpy
-want python3-pytest
-
-if ((${#need[@]})); then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+add_i386
+want cmake ninja-build g++ libgtest-dev libpng-dev libjpeg-dev python3 python3-numpy python3-pytest
+want g++-multilib libpng-dev:i386 libjpeg-dev:i386
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then want qemu-user; fi
+install_wanted

@@ -1,26 +1,25 @@
 #!/usr/bin/env bash
-# CI, Windows part: installs MinGW-w64 and Wine when missing, cross-builds
-# both DLLs (make windows) and runs the Wine tests (make wine-test), which
-# also compare the Windows bytes with the Linux build of `make test`.
+# CI, Windows part: installs MinGW-w64 and Wine (64- and 32-bit) when
+# missing, cross-builds both DLLs (make windows) and runs the Wine tests (make
+# wine-test), which also compare the Windows bytes with the Linux build of
+# `make test`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-need=()
-want() { dpkg -s "$1" >/dev/null 2>&1 || need+=("$1"); }
-want g++-mingw-w64-i686
-want g++-mingw-w64-x86-64
-want wine
-want wine64
+source .ci/packages.sh
+want g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
 want llvm  # llvm-undname reads the decorated scanner names back
-
-if ((${#need[@]})); then
-  export DEBIAN_FRONTEND=noninteractive
-  # Another apt run may hold the dpkg lock for a while: wait for it.
-  for attempt in 1 2 3 4 5 6 7 8 9 10; do
-    if apt-get update -qq && apt-get install -y -qq --no-install-recommends "${need[@]}"; then break; fi
-    if ((attempt == 10)); then exit 1; fi
-    sleep 30
-  done
+install_wanted
+# 32-bit Wine runs the DLL the host loads. When its packages cannot be had
+# (the i386 indexes out of step with the others), say so loudly and go on:
+# make test32 has checked the same 32-bit code generation on Linux.
+add_i386
+want wine32
+if ! install_wanted; then
+  echo "windows: ****************************************************************"
+  echo "windows: wine32 could not be installed (the distribution's i386 indexes"
+  echo "windows: may be out of step); the 32-bit DLL is built but not run here."
+  echo "windows: ****************************************************************"
 fi
 
 started=$SECONDS

@@ -5,6 +5,11 @@
 
 #include <cstdint>
 
+// x87 float math keeps 80-bit intermediates and breaks the single-precision rules: 32-bit x86 needs SSE2 math.
+#if (defined(__i386__) && !defined(__SSE2_MATH__)) || (defined(_M_IX86) && !defined(__GNUC__) && _M_IX86_FP < 2)
+#error "32-bit x86 builds need SSE2 float math: compile with -msse2 -mfpmath=sse"
+#endif
+
 constexpr int32_t kIntegerIndefinite = INT32_MIN;
 
 // Truncation toward zero.

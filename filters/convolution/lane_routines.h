@@ -36,7 +36,7 @@ struct LaneRoutines {
 const LaneRoutines& Lanes();
 
 // The sets themselves, for tests that hold them to one another.
-#if defined(__GNUC__) && defined(__x86_64__)
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define KAF_LANES_X86 1
 LaneRoutines LanesSse2();
 LaneRoutines LanesAvx2();

@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "../tool/tool_runner.h"
+#include "test_host.h"
 
 namespace kaf_tool_test {
 namespace {
@@ -51,8 +52,7 @@ std::string RunOnTerminal(const std::vector<std::string>& args, int* status) {
     int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return std::string();
     std::string terminal = ptsname(master);
-    std::vector<std::string> argv = {KAF_TOOL_PATH};
-    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> argv = kaf_test::ToolCommand(args);
     pid_t child = fork();
     if (child == 0) {
         int err = open(terminal.c_str(), O_RDWR);

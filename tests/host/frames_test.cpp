@@ -102,11 +102,11 @@ TEST(Frames, InvalidGeometryHasNoSize) {
 
 TEST(Frames, SizeIsZeroExactlyWhenItWouldNotFitASizeT) {
     // The largest geometry a header can state; whether it fits depends on the
-    // width of size_t.
+    // width of size_t. Even at 32 bits it stays below 2^64.
     const int32_t big = INT32_MAX;
     for (int32_t bpp : {8, 24, 32}) {
-        const unsigned __int128 stride = (static_cast<unsigned __int128>(big) * bpp + 31) / 32 * 4;
-        const unsigned __int128 exact = 40 + (bpp == 8 ? 1024 : 0) + stride * big;
+        const uint64_t stride = (static_cast<uint64_t>(big) * bpp + 31) / 32 * 4;
+        const uint64_t exact = 40 + (bpp == 8 ? 1024 : 0) + stride * big;
         const size_t expected = exact > SIZE_MAX ? 0 : static_cast<size_t>(exact);
         EXPECT_EQ(FrameBlockSize(big, big, bpp), expected) << bpp;
         std::vector<uint32_t> head(10 + 256);  // header and palette

@@ -1,5 +1,7 @@
 #include "tool_runner.h"
 
+#include "test_host.h"
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -80,8 +82,7 @@ ToolResult RunTool(const std::vector<std::string>& args,
     std::string dir = Root().path;
     std::string outPath = dir + "/stdout_" + std::to_string(getpid());
     std::string errPath = dir + "/stderr_" + std::to_string(getpid());
-    std::vector<std::string> argv = {KAF_TOOL_PATH};
-    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> argv = kaf_test::ToolCommand(args);
     pid_t child = fork();
     if (child == 0) {
         int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

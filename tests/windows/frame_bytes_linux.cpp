@@ -1,9 +1,10 @@
-// The bytes that kafilters.dll computes under Wine against those of the Linux
-// module: kaf_frame_runs writes, for each platform, the catalogue with its
-// icons, every method's output on seeded frames with three parameter sets,
-// and both scanners' samples. `make wine-test` runs it under Wine and names
-// its output in KAF_WINE_FRAME_RUNS; this test runs the Linux build of the
-// same program and compares the two files record by record.
+// The bytes that another build computes (kafilters.dll under Wine, the Linux
+// 32-bit module) against those of this Linux module: kaf_frame_runs writes,
+// for each build, the catalogue with its icons, every method's output on
+// seeded frames with three parameter sets, and both scanners' samples. `make
+// wine-test` and `make test32` run the other build's program and name its
+// output in KAF_OTHER_FRAME_RUNS; this test runs this build's program and
+// compares the two files record by record.
 #include <unistd.h>
 
 #include <cstdio>
@@ -48,20 +49,20 @@ size_t CountWithPrefix(const Records& records, const std::string& prefix) {
     return count;
 }
 
-TEST(FrameBytes, WineRunOfTheWindowsDllMatchesTheLinuxModule) {
-    const char* winePath = std::getenv("KAF_WINE_FRAME_RUNS");
-    if (!winePath) GTEST_SKIP() << "KAF_WINE_FRAME_RUNS not set (make wine-test sets it)";
+TEST(FrameBytes, OtherBuildMatchesTheLinuxModule) {
+    const char* otherPath = std::getenv("KAF_OTHER_FRAME_RUNS");
+    if (!otherPath) GTEST_SKIP() << "KAF_OTHER_FRAME_RUNS not set (make wine-test and make test32 set it)";
 
     const std::string linuxPath =
         (std::filesystem::temp_directory_path() / ("kaf_frame_runs_" + std::to_string(getpid()) + ".bin")).string();
     const std::string command = std::string("'") + KAF_FRAME_RUNS_PATH + "' '" + KAF_MODULE_PATH + "' '" + linuxPath + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     Records linuxRecords;
-    Records wineRecords;
+    Records otherRecords;
     const bool linuxRead = ReadRecords(linuxPath, &linuxRecords);
     std::filesystem::remove(linuxPath);
     ASSERT_TRUE(linuxRead);
-    ASSERT_TRUE(ReadRecords(winePath, &wineRecords)) << winePath;
+    ASSERT_TRUE(ReadRecords(otherPath, &otherRecords)) << otherPath;
 
     // The run covers what it should: the catalogue, methods, both scanners
     // with samples.
@@ -70,12 +71,12 @@ TEST(FrameBytes, WineRunOfTheWindowsDllMatchesTheLinuxModule) {
     EXPECT_GT(CountWithPrefix(linuxRecords, "scan/"), 100u);
     EXPECT_GT(CountWithPrefix(linuxRecords, "scan-sharpened/"), 100u);
 
-    ASSERT_EQ(wineRecords.size(), linuxRecords.size());
+    ASSERT_EQ(otherRecords.size(), linuxRecords.size());
     size_t differing = 0;
     for (size_t i = 0; i < linuxRecords.size(); ++i) {
-        ASSERT_EQ(wineRecords[i].first, linuxRecords[i].first);
-        if (wineRecords[i].second != linuxRecords[i].second && ++differing <= 10) {
-            ADD_FAILURE() << "different bytes under Wine: " << linuxRecords[i].first;
+        ASSERT_EQ(otherRecords[i].first, linuxRecords[i].first);
+        if (otherRecords[i].second != linuxRecords[i].second && ++differing <= 10) {
+            ADD_FAILURE() << "different bytes in the other build: " << linuxRecords[i].first;
         }
     }
     EXPECT_EQ(differing, 0u) << "records that differ";
