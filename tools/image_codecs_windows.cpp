@@ -20,4 +20,10 @@ bool EncodePng(const Image&, std::vector<uint8_t>*, std::string* error) { return
 
 bool DecodeJpeg(const std::vector<uint8_t>&, Image*, std::string* error) { return Unavailable("libjpeg", error); }
 
+bool DecodeTiff(const std::vector<uint8_t>&, Image*, std::string* error) { return Unavailable("libtiff", error); }
+
+bool EncodeTiff(const Image&, std::vector<uint8_t>*, std::string* error, int32_t) {
+    return Unavailable("libtiff", error);
+}
+
 }  // namespace kaf_tool
