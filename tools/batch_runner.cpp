@@ -1,7 +1,6 @@
 #include "batch_runner.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -9,7 +8,6 @@
 #include <mutex>
 #include <set>
 #include <system_error>
-#include <thread>
 
 #ifdef _WIN32
 #include <io.h>
@@ -20,6 +18,7 @@
 #include "frame_image.h"
 #include "module_loader.h"
 #include "tool_error.h"
+#include "worker_pool.h"
 
 namespace kaf_tool {
 
@@ -234,20 +233,36 @@ std::vector<BatchFile> ListBatchFiles(const std::string& folder, size_t* skipped
     return files;
 }
 
+size_t ShardOf(const std::string& name, size_t shards) {
+    // 64-bit FNV-1a over the name's bytes: the same on every machine and
+    // platform, and a file's part does not depend on the folder's other files.
+    uint64_t hash = UINT64_C(0xcbf29ce484222325);
+    for (unsigned char byte : name) hash = (hash ^ byte) * UINT64_C(0x100000001b3);
+    return static_cast<size_t>(hash % shards);
+}
+
 int RunBatch(const RunRequest& request) {
     if (request.repeat > 0) throw UsageError("--repeat times a single image; INPUT '" + request.input + "' is a folder");
     size_t skipped = 0;
     std::vector<BatchFile> files = ListBatchFiles(request.input, &skipped);
     if (files.empty()) {
-        throw InputError("the folder " + request.input + " holds no image files (.bmp, .png, .pgm, .ppm, .pnm, "
-                         ".pam, .jpg)");
+        throw InputError("the folder " + request.input + " holds no image files (" + kReadableExtensions + ")");
+    }
+    if (request.shardCount > 0) {
+        size_t listed = files.size();
+        files.erase(std::remove_if(files.begin(), files.end(),
+                                   [&](const BatchFile& file) {
+                                       return ShardOf(file.inputName, request.shardCount) != request.shardIndex;
+                                   }),
+                    files.end());
+        std::fprintf(stderr, "note: shard %zu/%zu takes %zu of the %zu image files in %s\n", request.shardIndex + 1,
+                     request.shardCount, files.size(), listed, request.input.c_str());
+        if (files.empty()) return kExitSuccess;
     }
     fs::path outputFolder = PrepareOutputFolder(request);
     fs::path inputFolder = fs::u8path(request.input);
 
-    size_t workers = request.jobs > 0 ? static_cast<size_t>(request.jobs)
-                                      : std::max<size_t>(1, std::thread::hardware_concurrency());
-    workers = std::min(workers, files.size());
+    size_t workers = WorkerCount(static_cast<size_t>(request.jobs), files.size());
     // One runner per worker, made here so that a module without an object
     // for the method, or a calibration frame the host cannot hold, ends the
     // command before any thread starts.
@@ -265,29 +280,14 @@ int RunBatch(const RunRequest& request) {
                      skipped == 1 ? "is not an image" : "are not images");
     }
     BatchProgress progress(files.size(), StderrIsTerminal());
-    std::atomic<size_t> next{0};
-    auto work = [&](MethodRunner* runner) {
-        for (size_t i; (i = next.fetch_add(1)) < files.size();) {
-            const BatchFile& file = files[i];
-            std::string outputPath = PathText(outputFolder / fs::u8path(file.outputName));
-            FileOutcome outcome = ProcessFile(*runner, PathText(inputFolder / fs::u8path(file.inputName)), outputPath);
-            progress.FileDone(file, outputPath, outcome);
-        }
-    };
-    std::vector<std::thread> threads;
-    for (size_t w = 1; w < workers; ++w) threads.emplace_back(work, runners[w].get());
-    work(runners[0].get());
-    for (std::thread& thread : threads) thread.join();
+    RunOnWorkers(workers, files.size(), [&](size_t worker, size_t item) {
+        const BatchFile& file = files[item];
+        std::string outputPath = PathText(outputFolder / fs::u8path(file.outputName));
+        FileOutcome outcome =
+            ProcessFile(*runners[worker], PathText(inputFolder / fs::u8path(file.inputName)), outputPath);
+        progress.FileDone(file, outputPath, outcome);
+    });
     return progress.Finish() ? kExitSuccess : kExitMethodFailed;
 }
-
-namespace {
-
-struct RegisterBatchRunner {
-    RegisterBatchRunner() { SetDirectoryRunner(&RunBatch); }
-};
-const RegisterBatchRunner kRegisterBatchRunner;
-
-}  // namespace
 
 }  // namespace kaf_tool

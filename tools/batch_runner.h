@@ -1,7 +1,8 @@
 // Batch runs: `kafilters run METHOD INPUT_DIR OUTPUT_DIR ...` runs the method
 // on every image file of a folder with a few worker threads, each holding its
-// own method object and host session. The runner registers itself with
-// SetDirectoryRunner (run_job.h), so `run` hands it every folder INPUT.
+// own method object and host session; `run` hands it every folder INPUT.
+// With --shard K/N a run takes only the K-th of N disjoint parts of the
+// folder, so N machines given K = 1 to N together process every file once.
 #pragma once
 
 #include <string>
@@ -24,6 +25,10 @@ struct BatchFile {
 // another input's output, ".png" is appended to the whole name instead.
 // `skipped` receives how many other files the folder holds.
 std::vector<BatchFile> ListBatchFiles(const std::string& folder, size_t* skipped);
+
+// The part (0 to shards - 1) that a file of that name belongs to in a split
+// of a folder into `shards` parts.
+size_t ShardOf(const std::string& name, size_t shards);
 
 // Runs the request (INPUT a folder) and returns the exit status: 0 when every
 // file was written, 1 when any failed. Usage errors throw.
