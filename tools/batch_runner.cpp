@@ -233,14 +233,6 @@ std::vector<BatchFile> ListBatchFiles(const std::string& folder, size_t* skipped
     return files;
 }
 
-size_t ShardOf(const std::string& name, size_t shards) {
-    // 64-bit FNV-1a over the name's bytes: the same on every machine and
-    // platform, and a file's part does not depend on the folder's other files.
-    uint64_t hash = UINT64_C(0xcbf29ce484222325);
-    for (unsigned char byte : name) hash = (hash ^ byte) * UINT64_C(0x100000001b3);
-    return static_cast<size_t>(hash % shards);
-}
-
 int RunBatch(const RunRequest& request) {
     if (request.repeat > 0) throw UsageError("--repeat times a single image; INPUT '" + request.input + "' is a folder");
     size_t skipped = 0;
@@ -250,11 +242,11 @@ int RunBatch(const RunRequest& request) {
     }
     if (request.shardCount > 0) {
         size_t listed = files.size();
-        files.erase(std::remove_if(files.begin(), files.end(),
-                                   [&](const BatchFile& file) {
-                                       return ShardOf(file.inputName, request.shardCount) != request.shardIndex;
-                                   }),
-                    files.end());
+        // Files in name order are dealt out in turn: part K takes the files
+        // K, K + N, K + 2N, ... so the parts differ by one file at most.
+        std::vector<BatchFile> part;
+        for (size_t i = request.shardIndex; i < files.size(); i += request.shardCount) part.push_back(files[i]);
+        files.swap(part);
         std::fprintf(stderr, "note: shard %zu/%zu takes %zu of the %zu image files in %s\n", request.shardIndex + 1,
                      request.shardCount, files.size(), listed, request.input.c_str());
         if (files.empty()) return kExitSuccess;

@@ -26,10 +26,6 @@ struct BatchFile {
 // `skipped` receives how many other files the folder holds.
 std::vector<BatchFile> ListBatchFiles(const std::string& folder, size_t* skipped);
 
-// The part (0 to shards - 1) that a file of that name belongs to in a split
-// of a folder into `shards` parts.
-size_t ShardOf(const std::string& name, size_t shards);
-
 // Runs the request (INPUT a folder) and returns the exit status: 0 when every
 // file was written, 1 when any failed. Usage errors throw.
 int RunBatch(const RunRequest& request);

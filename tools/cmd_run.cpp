@@ -134,9 +134,10 @@ const Command kRun{
     "           threads\n"
     "  --shard K/N\n"
     "           with a folder INPUT, process only part K (1 to N) of N disjoint\n"
-    "           parts of its image files; the part of a file follows from its\n"
-    "           name alone, so N runs given K = 1 to N (on one machine or\n"
-    "           many) together process every file exactly once\n"
+    "           parts of its image files: in name order, part K takes the\n"
+    "           files K, K + N, K + 2N, ..., so N runs given K = 1 to N (on one\n"
+    "           machine or many, seeing the same folder) together process\n"
+    "           every file exactly once\n"
     "\n"
     "Warnings go to stderr as \"warning: TEXT\". Exit status: 0 success, 1 the\n"
     "method failed (its error text on stderr), 2 usage error or unusable file.\n",
