@@ -12,9 +12,14 @@ want g++
 want libgtest-dev
 want libpng-dev
 want libjpeg-dev
+want libtiff-dev
 want python3
 want python3-numpy
 want python3-pytest
+# kafilters.dask and its cluster test; GNU parallel for the sharded folder test.
+want python3-dask
+want python3-distributed
+want parallel
 
 if ((${#need[@]})); then
   export DEBIAN_FRONTEND=noninteractive
