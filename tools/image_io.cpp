@@ -56,6 +56,11 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& data, std::s
 const char kReadableExtensions[] = ".bmp, .png, .pgm, .ppm, .pnm, .pam, .tif, .tiff, .jpg";
 const char kWritableExtensions[] = ".bmp, .png, .pgm, .ppm, .pnm, .pam, .tif, .tiff";
 
+std::string UnprocessableSamples(int32_t bits, bool floatingPoint) {
+    return std::to_string(bits) + (floatingPoint ? "-bit floating-point" : "-bit") +
+           " samples cannot be processed (8-bit samples only)";
+}
+
 int64_t FrameRowStride(int64_t width, int32_t bitsPerPixel) {
     return (width * bitsPerPixel + 31) / 32 * 4;
 }

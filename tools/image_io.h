@@ -56,6 +56,10 @@ extern const char kWritableExtensions[];
 bool ReadImage(const std::string& path, Image* image, std::string* error);
 bool WriteImage(const std::string& path, const Image& image, std::string* error);
 
+// Why samples of that many bits (floating point or not) are refused: the
+// module works on bytes, and reducing them would change the picture unasked.
+std::string UnprocessableSamples(int32_t bits, bool floatingPoint);
+
 // The codecs on bytes in memory.
 bool DecodeBmp(const std::vector<uint8_t>& file, Image* image, std::string* error);
 bool EncodeBmp(const Image& image, std::vector<uint8_t>* file, std::string* error);

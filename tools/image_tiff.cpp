@@ -185,12 +185,8 @@ bool DecodeTiff(const std::vector<uint8_t>& file, Image* image, std::string* err
     if (!TIFFGetField(tiff.get(), TIFFTAG_PHOTOMETRIC, &photometric)) {
         photometric = samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
     }
-    if (format == SAMPLEFORMAT_IEEEFP) {
-        *error = std::to_string(bits) + "-bit floating-point samples cannot be processed (8-bit samples only)";
-        return false;
-    }
-    if (bits > 8) {
-        *error = std::to_string(bits) + "-bit samples cannot be processed (8-bit samples only)";
+    if (format == SAMPLEFORMAT_IEEEFP || bits > 8) {
+        *error = UnprocessableSamples(bits, format == SAMPLEFORMAT_IEEEFP);
         return false;
     }
     if (width > 0x7fffffffu || height > 0x7fffffffu) {
