@@ -67,14 +67,18 @@ def _first(value):
 
 
 def _integer(method, values, index):
-    """An integer input as the method uses it (truncated toward zero, limited
-    to 0 and the descriptor's Max), its default from the descriptor when not
-    given; a value that is not finite counts as the Max, the widest halo."""
+    """An integer input as far as the halo goes: truncated toward zero and
+    limited to 1 and the descriptor's Max, its default from the descriptor
+    when not given. A method may clamp to a lower minimum, and a value beyond
+    32 bits or not finite may end anywhere in the limits: a halo wider than
+    the reach costs time, never bytes, so those take 1 and the Max."""
     fields = dict(part.split("=", 1) for part in method.inputs[index].descriptor.split(";") if "=" in part)
     value = values.get(index)
     value = float(fields["Default"]) if value is None else _first(value)
     high = int(fields["Max"])
-    return high if not math.isfinite(value) else int(min(max(math.trunc(value), 0), high))
+    if not (math.isfinite(value) and abs(value) < 2.0 ** 31):
+        return high
+    return int(min(max(math.trunc(value), 1), high))
 
 
 def _edge_half_width(values):

@@ -27,7 +27,7 @@ TILED = [
     ("kernel", dict(width=7, height=3, source=np.linspace(0.2, -0.1, 21))),
     ("dilation", dict(repeat=3)), ("erosion", dict(repeat=2, threshold=0.4)),
     ("opening", dict(repeat=2)), ("closing", dict(repeat=3, threshold=0.6)),
-    ("edge", dict(deviation=1.0)), ("edge", dict(deviation=2.0, threshold=0.05)),
+    ("edge", dict(deviation=0.4, threshold=0)), ("edge", dict(deviation=2.0, threshold=0.05)),
 ]
 
 
@@ -63,13 +63,15 @@ def test_every_method_on_the_cluster_gives_the_whole_frame_bytes(client, require
 def test_warnings_and_errors_come_once_when_the_graph_is_built(require):
     require("median")
     require("kernel")
-    tiles = dask_array.zeros((30, 30), dtype=np.uint8, chunks=7)
-    with warnings.catch_warnings(record=True) as caught:
-        warnings.simplefilter("always", kafilters.KafiltersWarning)
-        lazy = kd.median(tiles, radius=12)
-        lazy.compute(scheduler="sync")
-    clamped = [w for w in caught if issubclass(w.category, kafilters.KafiltersWarning)]
-    assert len(clamped) == 1
-    assert kd.halo("median", radius=12) == (10, 10)
+    image = np.random.default_rng(1).integers(0, 256, (30, 30)).astype(np.uint8)
+    tiles = dask_array.from_array(image, chunks=7)
+    for radius in (12, -3, 1e12):
+        with warnings.catch_warnings(record=True) as caught:
+            warnings.simplefilter("always", kafilters.KafiltersWarning)
+            got = kd.median(tiles, radius=radius).compute(scheduler="sync")
+            clamped = [str(w.message) for w in caught if issubclass(w.category, kafilters.KafiltersWarning)]
+            # Clamped radii: the halo covers the radius the module really uses.
+            assert np.array_equal(got, kafilters.median(image, radius=radius)), radius
+        assert len(clamped) == 1 and clamped[0].startswith("Not acceptable value"), (radius, clamped)
     with pytest.raises(kafilters.KafiltersError, match="Kernel dimensions must be odd integers"):
         kd.kernel(tiles, width=4, height=3, source=[1] * 12)
