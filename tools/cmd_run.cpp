@@ -38,9 +38,10 @@ void ParseShard(const std::string& text, RunRequest* request) {
 }
 
 int RunRun(const std::vector<std::string>& args) {
-    Arguments parsed =
-        ParseArguments(args, {{"--param", "-p", true}, {"--repeat", nullptr, true}, {"--jobs", "-j", true},
-                                     {"--shard", nullptr, true}});
+    Arguments parsed = ParseArguments(args, {{"--param", "-p", true},
+                                             {"--repeat", nullptr, true},
+                                             {"--jobs", "-j", true},
+                                             {"--shard", nullptr, true}});
     if (parsed.positional.size() != 3) {
         throw UsageError("run needs METHOD INPUT OUTPUT (got " + std::to_string(parsed.positional.size()) +
                          " arguments)");

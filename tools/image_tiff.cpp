@@ -1,8 +1,9 @@
 // TIFF files through libtiff. Reading takes strips or tiles: 8-bit grey
 // (min-is-black), 8-bit RGB and RGB with one extra sample (alpha) are copied
 // as they are stored, into 8, 24 and 32 bits; other 8-bit or narrower layouts
-// (palette, min-is-white, bilevel, YCbCr, separate planes) go through libtiff's
-// RGBA reader into 24 bits, or 32 when the file has an extra sample. Samples
+// go through libtiff's RGBA reader: grey ones (min-is-white, bilevel, 2 and
+// 4 bits) into 8 bits, the others (palette, YCbCr, separate planes) into 24
+// bits, or 32 when the file has an extra sample. Samples
 // of 16 bits and more, and floating-point samples, are refused with their
 // depth named: the module works on bytes, and reducing them would change the
 // picture behind the user's back. Writing maps 8, 24 and 32 bits to grey, RGB
@@ -147,7 +148,7 @@ bool ReadStored(TIFF* tiff, uint16_t samples, Image* image) {
 }
 
 // Any other layout through libtiff's RGBA reader (packed ABGR words, red in
-// the low byte), into 24 or 32 bits.
+// the low byte), into 8, 24 or 32 bits.
 bool ReadThroughRgba(TIFF* tiff, Image* image) {
     const uint32_t width = static_cast<uint32_t>(image->width), height = static_cast<uint32_t>(image->height);
     std::vector<uint32_t> raster(static_cast<size_t>(width) * height);
@@ -157,6 +158,10 @@ bool ReadThroughRgba(TIFF* tiff, Image* image) {
         uint8_t* out = image->Row(static_cast<int32_t>(y));
         for (uint32_t x = 0; x < width; ++x, out += bytes) {
             uint32_t pixel = raster[static_cast<size_t>(y) * width + x];
+            if (bytes == 1) {
+                out[0] = static_cast<uint8_t>(TIFFGetG(pixel));  // grey comes out in all three
+                continue;
+            }
             out[0] = static_cast<uint8_t>(TIFFGetB(pixel));
             out[1] = static_cast<uint8_t>(TIFFGetG(pixel));
             out[2] = static_cast<uint8_t>(TIFFGetR(pixel));
@@ -196,7 +201,8 @@ bool DecodeTiff(const std::vector<uint8_t>& file, Image* image, std::string* err
     bool stored = bits == 8 && planar == PLANARCONFIG_CONTIG &&
                   ((samples == 1 && photometric == PHOTOMETRIC_MINISBLACK) ||
                    ((samples == 3 || samples == 4) && photometric == PHOTOMETRIC_RGB));
-    int32_t bpp = stored ? 8 * samples : (samples == 2 || samples >= 4) ? 32 : 24;
+    bool grey = samples == 1 && (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
+    int32_t bpp = stored ? 8 * samples : grey ? 8 : (samples == 2 || samples >= 4) ? 32 : 24;
     if (!MakeImage(static_cast<int32_t>(width), static_cast<int32_t>(height), bpp, image, error)) return false;
     bool ok = stored ? ReadStored(tiff.get(), samples, image) : ReadThroughRgba(tiff.get(), image);
     return ok || Fail(error, message, "the file is damaged");

@@ -307,9 +307,9 @@ TEST(ImageJpeg, GreyAndColourPicturesAreRead) {
 
 // A TIFF file written by libtiff itself: `samples` samples of `bits` bits a
 // pixel in the given sample format and planar layout, one strip, the
-// samples' bytes as given.
+// samples' bytes as given; grey is min-is-black unless `minIsWhite`.
 std::vector<uint8_t> LibtiffFile(uint32_t width, uint32_t height, uint16_t bits, uint16_t samples, uint16_t format,
-                                 uint16_t planar, const std::vector<uint8_t>& data) {
+                                 uint16_t planar, const std::vector<uint8_t>& data, bool minIsWhite = false) {
     std::string path = ScratchDir() + "/libtiff.tif";
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
     if (!tiff) return {};
@@ -319,7 +319,8 @@ std::vector<uint8_t> LibtiffFile(uint32_t width, uint32_t height, uint16_t bits,
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
     TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, format);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, planar);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC,
+                 samples > 1 ? PHOTOMETRIC_RGB : minIsWhite ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
     if (planar == PLANARCONFIG_SEPARATE) {
         tmsize_t plane = static_cast<tmsize_t>(data.size() / samples);
@@ -367,6 +368,11 @@ TEST(ImageTiff, FilesOfOtherToolsAreReadInFrameOrderOrRefusedByDepth) {
                                                  {10, 20, 30, 11, 21, 31}),
                                      &image, &error));
     EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{30, 20, 10, 31, 21, 11}));
+    // Min-is-white grey stays grey, turned the right way round.
+    ASSERT_TRUE(kaf_tool::DecodeTiff(
+        LibtiffFile(2, 1, 8, 1, SAMPLEFORMAT_UINT, PLANARCONFIG_CONTIG, {0, 200}, true), &image, &error));
+    EXPECT_EQ(image.bpp, 8);
+    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{255, 55}));
 
     EXPECT_FALSE(kaf_tool::DecodeTiff(
         LibtiffFile(2, 2, 16, 1, SAMPLEFORMAT_UINT, PLANARCONFIG_CONTIG, std::vector<uint8_t>(8, 1)), &image, &error));
