@@ -233,28 +233,33 @@ std::vector<BatchFile> ListBatchFiles(const std::string& folder, size_t* skipped
     return files;
 }
 
-int RunBatch(const RunRequest& request) {
+BatchPlan PlanBatch(const RunRequest& request) {
     if (request.repeat > 0) throw UsageError("--repeat times a single image; INPUT '" + request.input + "' is a folder");
-    size_t skipped = 0;
-    std::vector<BatchFile> files = ListBatchFiles(request.input, &skipped);
-    if (files.empty()) {
+    BatchPlan plan;
+    plan.files = ListBatchFiles(request.input, &plan.skipped);
+    if (plan.files.empty()) {
         throw InputError("the folder " + request.input + " holds no image files (" + kReadableExtensions + ")");
     }
     if (request.shardCount > 0) {
-        size_t listed = files.size();
+        size_t listed = plan.files.size();
         // Files in name order are dealt out in turn: part K takes the files
         // K, K + N, K + 2N, ... so the parts differ by one file at most.
         std::vector<BatchFile> part;
-        for (size_t i = request.shardIndex; i < files.size(); i += request.shardCount) part.push_back(files[i]);
-        files.swap(part);
+        for (size_t i = request.shardIndex; i < listed; i += request.shardCount) part.push_back(plan.files[i]);
+        plan.files.swap(part);
         std::fprintf(stderr, "note: shard %zu/%zu takes %zu of the %zu image files in %s\n", request.shardIndex + 1,
-                     request.shardCount, files.size(), listed, request.input.c_str());
-        if (files.empty()) return kExitSuccess;
+                     request.shardCount, plan.files.size(), listed, request.input.c_str());
     }
+    plan.workers = WorkerCount(static_cast<size_t>(request.jobs), plan.files.size());
+    return plan;
+}
+
+int RunBatch(const RunRequest& request, const BatchPlan& plan) {
+    const std::vector<BatchFile>& files = plan.files;
+    if (files.empty()) return kExitSuccess;
     fs::path outputFolder = PrepareOutputFolder(request);
     fs::path inputFolder = fs::u8path(request.input);
-
-    size_t workers = WorkerCount(static_cast<size_t>(request.jobs), files.size());
+    const size_t workers = plan.workers;
     // One runner per worker, made here so that a module without an object
     // for the method, or a calibration frame the host cannot hold, ends the
     // command before any thread starts.
@@ -266,10 +271,10 @@ int RunBatch(const RunRequest& request) {
         }
     }
 
-    if (skipped > 0) {
-        std::fprintf(stderr, "note: %zu %s in %s %s (by extension), left alone\n", skipped,
-                     skipped == 1 ? "file" : "files", request.input.c_str(),
-                     skipped == 1 ? "is not an image" : "are not images");
+    if (plan.skipped > 0) {
+        std::fprintf(stderr, "note: %zu %s in %s %s (by extension), left alone\n", plan.skipped,
+                     plan.skipped == 1 ? "file" : "files", request.input.c_str(),
+                     plan.skipped == 1 ? "is not an image" : "are not images");
     }
     BatchProgress progress(files.size(), StderrIsTerminal());
     RunOnWorkers(workers, files.size(), [&](size_t worker, size_t item) {

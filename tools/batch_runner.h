@@ -26,8 +26,19 @@ struct BatchFile {
 // `skipped` receives how many other files the folder holds.
 std::vector<BatchFile> ListBatchFiles(const std::string& folder, size_t* skipped);
 
-// Runs the request (INPUT a folder) and returns the exit status: 0 when every
-// file was written, 1 when any failed. Usage errors throw.
-int RunBatch(const RunRequest& request);
+// What a batch run will do, known before the module is loaded.
+struct BatchPlan {
+    std::vector<BatchFile> files;  // the folder's image files, or with --shard K/N part K of them
+    size_t skipped = 0;            // the folder's other files
+    size_t workers = 1;
+};
+
+// Lists the folder (INPUT) and takes the request's part of it. A folder
+// without image files, or --repeat, is a usage error (it throws).
+BatchPlan PlanBatch(const RunRequest& request);
+
+// Runs the plan and returns the exit status: 0 when every file was written
+// (or the part is empty), 1 when any failed. Usage errors throw.
+int RunBatch(const RunRequest& request, const BatchPlan& plan);
 
 }  // namespace kaf_tool

@@ -10,6 +10,7 @@
 #include "module_loader.h"
 #include "run_job.h"
 #include "tool_error.h"
+#include "worker_pool.h"
 
 namespace kaf_tool {
 
@@ -59,13 +60,20 @@ int RunRun(const std::vector<std::string>& args) {
     }
     bool batch = IsDirectory(request.input);
     if (!batch) CheckWritableFormat(request.output);
-    request.method = &FindHostMethod(parsed.positional[0]);
-    request.parameters = BindParameters(*request.method, parsed.Values("--param"));
     if (const std::string* shard = parsed.Value("--shard")) {
         if (!batch) throw UsageError("--shard splits a folder; INPUT '" + request.input + "' is not one");
         ParseShard(*shard, &request);
     }
-    if (batch) return RunBatch(request);
+    BatchPlan plan;
+    if (batch) {
+        // The folder is listed before the module loads: the module's threads
+        // per worker are set then.
+        plan = PlanBatch(request);
+        LimitModuleThreads(plan.workers);
+    }
+    request.method = &FindHostMethod(parsed.positional[0]);
+    request.parameters = BindParameters(*request.method, parsed.Values("--param"));
+    if (batch) return RunBatch(request, plan);
 
     Image input = LoadImageOrThrow(request.input);
     RunResult result = RunOnImage(HostModule(), *request.method, input, request.parameters, request.repeat);
