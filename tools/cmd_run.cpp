@@ -141,7 +141,7 @@ const Command kRun{
     "  -j, --jobs N\n"
     "           with a folder INPUT, run N files at a time (default: one per\n"
     "           processor); each worker's method then uses processors / N\n"
-    "           threads\n"
+    "           threads, unless OMP_NUM_THREADS is set\n"
     "  --shard K/N\n"
     "           with a folder INPUT, process only part K (1 to N) of N disjoint\n"
     "           parts of its image files: in name order, part K takes the\n"
