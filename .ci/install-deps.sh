@@ -8,7 +8,9 @@ set -euo pipefail
 source "$(dirname "$0")/packages.sh"
 
 add_i386
-want cmake ninja-build g++ libgtest-dev libpng-dev libjpeg-dev python3 python3-numpy python3-pytest
-want g++-multilib libpng-dev:i386 libjpeg-dev:i386
+want cmake ninja-build g++ libgtest-dev libpng-dev libjpeg-dev libtiff-dev python3 python3-numpy python3-pytest
+# kafilters.dask and its cluster test; GNU parallel for the sharded folder test.
+want python3-dask python3-distributed parallel
+want g++-multilib libpng-dev:i386 libjpeg-dev:i386 libtiff-dev:i386
 if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then want qemu-user; fi
 install_wanted

@@ -1,7 +1,6 @@
 #include "batch_runner.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -9,7 +8,6 @@
 #include <mutex>
 #include <set>
 #include <system_error>
-#include <thread>
 
 #ifdef _WIN32
 #include <io.h>
@@ -20,6 +18,7 @@
 #include "frame_image.h"
 #include "module_loader.h"
 #include "tool_error.h"
+#include "worker_pool.h"
 
 namespace kaf_tool {
 
@@ -234,20 +233,33 @@ std::vector<BatchFile> ListBatchFiles(const std::string& folder, size_t* skipped
     return files;
 }
 
-int RunBatch(const RunRequest& request) {
+BatchPlan PlanBatch(const RunRequest& request) {
     if (request.repeat > 0) throw UsageError("--repeat times a single image; INPUT '" + request.input + "' is a folder");
-    size_t skipped = 0;
-    std::vector<BatchFile> files = ListBatchFiles(request.input, &skipped);
-    if (files.empty()) {
-        throw InputError("the folder " + request.input + " holds no image files (.bmp, .png, .pgm, .ppm, .pnm, "
-                         ".pam, .jpg)");
+    BatchPlan plan;
+    plan.files = ListBatchFiles(request.input, &plan.skipped);
+    if (plan.files.empty()) {
+        throw InputError("the folder " + request.input + " holds no image files (" + kReadableExtensions + ")");
     }
+    if (request.shardCount > 0) {
+        size_t listed = plan.files.size();
+        // Files in name order are dealt out in turn: part K takes the files
+        // K, K + N, K + 2N, ... so the parts differ by one file at most.
+        std::vector<BatchFile> part;
+        for (size_t i = request.shardIndex; i < listed; i += request.shardCount) part.push_back(plan.files[i]);
+        plan.files.swap(part);
+        std::fprintf(stderr, "note: shard %zu/%zu takes %zu of the %zu image files in %s\n", request.shardIndex + 1,
+                     request.shardCount, plan.files.size(), listed, request.input.c_str());
+    }
+    plan.workers = WorkerCount(static_cast<size_t>(request.jobs), plan.files.size());
+    return plan;
+}
+
+int RunBatch(const RunRequest& request, const BatchPlan& plan) {
+    const std::vector<BatchFile>& files = plan.files;
+    if (files.empty()) return kExitSuccess;
     fs::path outputFolder = PrepareOutputFolder(request);
     fs::path inputFolder = fs::u8path(request.input);
-
-    size_t workers = request.jobs > 0 ? static_cast<size_t>(request.jobs)
-                                      : std::max<size_t>(1, std::thread::hardware_concurrency());
-    workers = std::min(workers, files.size());
+    const size_t workers = plan.workers;
     // One runner per worker, made here so that a module without an object
     // for the method, or a calibration frame the host cannot hold, ends the
     // command before any thread starts.
@@ -259,35 +271,20 @@ int RunBatch(const RunRequest& request) {
         }
     }
 
-    if (skipped > 0) {
-        std::fprintf(stderr, "note: %zu %s in %s %s (by extension), left alone\n", skipped,
-                     skipped == 1 ? "file" : "files", request.input.c_str(),
-                     skipped == 1 ? "is not an image" : "are not images");
+    if (plan.skipped > 0) {
+        std::fprintf(stderr, "note: %zu %s in %s %s (by extension), left alone\n", plan.skipped,
+                     plan.skipped == 1 ? "file" : "files", request.input.c_str(),
+                     plan.skipped == 1 ? "is not an image" : "are not images");
     }
     BatchProgress progress(files.size(), StderrIsTerminal());
-    std::atomic<size_t> next{0};
-    auto work = [&](MethodRunner* runner) {
-        for (size_t i; (i = next.fetch_add(1)) < files.size();) {
-            const BatchFile& file = files[i];
-            std::string outputPath = PathText(outputFolder / fs::u8path(file.outputName));
-            FileOutcome outcome = ProcessFile(*runner, PathText(inputFolder / fs::u8path(file.inputName)), outputPath);
-            progress.FileDone(file, outputPath, outcome);
-        }
-    };
-    std::vector<std::thread> threads;
-    for (size_t w = 1; w < workers; ++w) threads.emplace_back(work, runners[w].get());
-    work(runners[0].get());
-    for (std::thread& thread : threads) thread.join();
+    RunOnWorkers(workers, files.size(), [&](size_t worker, size_t item) {
+        const BatchFile& file = files[item];
+        std::string outputPath = PathText(outputFolder / fs::u8path(file.outputName));
+        FileOutcome outcome =
+            ProcessFile(*runners[worker], PathText(inputFolder / fs::u8path(file.inputName)), outputPath);
+        progress.FileDone(file, outputPath, outcome);
+    });
     return progress.Finish() ? kExitSuccess : kExitMethodFailed;
 }
-
-namespace {
-
-struct RegisterBatchRunner {
-    RegisterBatchRunner() { SetDirectoryRunner(&RunBatch); }
-};
-const RegisterBatchRunner kRegisterBatchRunner;
-
-}  // namespace
 
 }  // namespace kaf_tool

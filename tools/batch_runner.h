@@ -1,7 +1,8 @@
 // Batch runs: `kafilters run METHOD INPUT_DIR OUTPUT_DIR ...` runs the method
 // on every image file of a folder with a few worker threads, each holding its
-// own method object and host session. The runner registers itself with
-// SetDirectoryRunner (run_job.h), so `run` hands it every folder INPUT.
+// own method object and host session; `run` hands it every folder INPUT.
+// With --shard K/N a run takes only the K-th of N disjoint parts of the
+// folder, so N machines given K = 1 to N together process every file once.
 #pragma once
 
 #include <string>
@@ -25,8 +26,19 @@ struct BatchFile {
 // `skipped` receives how many other files the folder holds.
 std::vector<BatchFile> ListBatchFiles(const std::string& folder, size_t* skipped);
 
-// Runs the request (INPUT a folder) and returns the exit status: 0 when every
-// file was written, 1 when any failed. Usage errors throw.
-int RunBatch(const RunRequest& request);
+// What a batch run will do, known before the module is loaded.
+struct BatchPlan {
+    std::vector<BatchFile> files;  // the folder's image files, or with --shard K/N part K of them
+    size_t skipped = 0;            // the folder's other files
+    size_t workers = 1;
+};
+
+// Lists the folder (INPUT) and takes the request's part of it. A folder
+// without image files, or --repeat, is a usage error (it throws).
+BatchPlan PlanBatch(const RunRequest& request);
+
+// Runs the plan and returns the exit status: 0 when every file was written
+// (or the part is empty), 1 when any failed. Usage errors throw.
+int RunBatch(const RunRequest& request, const BatchPlan& plan);
 
 }  // namespace kaf_tool

@@ -2,13 +2,11 @@
 // module on it with settings that show what each does, runs both line
 // scanners across edges, and writes the results with an HTML gallery.
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <mutex>
-#include <thread>
 
 #include "arguments.h"
 #include "command.h"
@@ -19,6 +17,7 @@
 #include "scan_job.h"
 #include "svg_plot.h"
 #include "tool_error.h"
+#include "worker_pool.h"
 
 namespace kaf_tool {
 
@@ -227,22 +226,15 @@ struct DemoContext {
 };
 
 void WritePictures(const DemoContext& demo) {
-    std::atomic<size_t> next{0};
     std::mutex mutex;
     std::string firstError;
-    auto work = [&]() {
-        for (size_t i; (i = next.fetch_add(1)) < demo.pictures.size();) {
-            std::string error;
-            if (!WriteImage((demo.folder / demo.pictures[i].first).u8string(), demo.pictures[i].second, &error)) {
-                std::lock_guard<std::mutex> lock(mutex);
-                if (firstError.empty()) firstError = error;
-            }
+    RunOnWorkers(WorkerCount(0, demo.pictures.size()), demo.pictures.size(), [&](size_t, size_t i) {
+        std::string error;
+        if (!WriteImage((demo.folder / demo.pictures[i].first).u8string(), demo.pictures[i].second, &error)) {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (firstError.empty()) firstError = error;
         }
-    };
-    std::vector<std::thread> threads;
-    for (unsigned t = 1; t < std::max(1u, std::thread::hardware_concurrency()); ++t) threads.emplace_back(work);
-    work();
-    for (std::thread& thread : threads) thread.join();
+    });
     if (!firstError.empty()) throw InputError(firstError);
 }
 

@@ -4,11 +4,13 @@
 #include <system_error>
 
 #include "arguments.h"
+#include "batch_runner.h"
 #include "command.h"
 #include "frame_image.h"
 #include "module_loader.h"
 #include "run_job.h"
 #include "tool_error.h"
+#include "worker_pool.h"
 
 namespace kaf_tool {
 
@@ -22,13 +24,25 @@ bool IsDirectory(const std::string& path) {
 void CheckWritableFormat(const std::string& path) {
     ImageFormat format = FormatFromPath(path);
     if (format == ImageFormat::Unknown || format == ImageFormat::Jpeg) {
-        throw UsageError("cannot write '" + path + "': OUTPUT must end in .bmp, .png, .pgm, .ppm, .pnm or .pam");
+        throw UsageError("cannot write '" + path + "': OUTPUT must end in one of " + kWritableExtensions);
     }
 }
 
+// --shard K/N, with 1 <= K <= N.
+void ParseShard(const std::string& text, RunRequest* request) {
+    size_t slash = text.find('/');
+    if (slash == std::string::npos) throw UsageError("--shard needs K/N (part K of N, from 1), got '" + text + "'");
+    int64_t count = ParseInteger(text.substr(slash + 1), "--shard N", 1, 1000000);
+    int64_t index = ParseInteger(text.substr(0, slash), "--shard K", 1, count);
+    request->shardIndex = static_cast<size_t>(index - 1);
+    request->shardCount = static_cast<size_t>(count);
+}
+
 int RunRun(const std::vector<std::string>& args) {
-    Arguments parsed =
-        ParseArguments(args, {{"--param", "-p", true}, {"--repeat", nullptr, true}, {"--jobs", "-j", true}});
+    Arguments parsed = ParseArguments(args, {{"--param", "-p", true},
+                                             {"--repeat", nullptr, true},
+                                             {"--jobs", "-j", true},
+                                             {"--shard", nullptr, true}});
     if (parsed.positional.size() != 3) {
         throw UsageError("run needs METHOD INPUT OUTPUT (got " + std::to_string(parsed.positional.size()) +
                          " arguments)");
@@ -46,13 +60,20 @@ int RunRun(const std::vector<std::string>& args) {
     }
     bool batch = IsDirectory(request.input);
     if (!batch) CheckWritableFormat(request.output);
+    if (const std::string* shard = parsed.Value("--shard")) {
+        if (!batch) throw UsageError("--shard splits a folder; INPUT '" + request.input + "' is not one");
+        ParseShard(*shard, &request);
+    }
+    BatchPlan plan;
+    if (batch) {
+        // The folder is listed before the module loads: the module's threads
+        // per worker are set then.
+        plan = PlanBatch(request);
+        LimitModuleThreads(plan.workers);
+    }
     request.method = &FindHostMethod(parsed.positional[0]);
     request.parameters = BindParameters(*request.method, parsed.Values("--param"));
-    if (batch) {
-        DirectoryRunner runner = GetDirectoryRunner();
-        if (!runner) throw UsageError("INPUT '" + request.input + "' is a folder; run takes an image file");
-        return runner(request);
-    }
+    if (batch) return RunBatch(request, plan);
 
     Image input = LoadImageOrThrow(request.input);
     RunResult result = RunOnImage(HostModule(), *request.method, input, request.parameters, request.repeat);
@@ -74,7 +95,7 @@ int RunRun(const std::vector<std::string>& args) {
 const Command kRun{
     "run", "run a method on an image file, or on every image in a folder",
     "usage: kafilters run METHOD INPUT OUTPUT [-p NAME=VALUE]... [--repeat N]\n"
-    "       kafilters run METHOD INPUT_DIR OUTPUT_DIR [-p NAME=VALUE]... [-j N]\n"
+    "       kafilters run METHOD INPUT_DIR OUTPUT_DIR [-p NAME=VALUE]... [-j N] [--shard K/N]\n"
     "\n"
     "Runs METHOD (a name from `kafilters list`) on the image INPUT and writes\n"
     "the method's output frame to OUTPUT.\n"
@@ -100,6 +121,10 @@ const Command kRun{
     "  .pgm .ppm .pnm .pam\n"
     "              P2, P3, P5, P6, P7 read; written as P5 (8 bits), P6 (24)\n"
     "              or P7 RGB_ALPHA (32); row 0 at the top\n"
+    "  .tif .tiff  8-bit grey, RGB and RGBA, in strips or tiles (other grey\n"
+    "              layouts read as grey, other colour ones as RGB or RGBA);\n"
+    "              16-bit and floating-point samples are refused; written as\n"
+    "              LZW strips; row 0 at the top\n"
     "  .jpg .jpeg  read only\n"
     "Colour pixels are handed to the methods as blue, green, red (, fourth byte).\n"
     "\n"
@@ -115,7 +140,14 @@ const Command kRun{
     "           time only, no file input or output); a single image only\n"
     "  -j, --jobs N\n"
     "           with a folder INPUT, run N files at a time (default: one per\n"
-    "           processor)\n"
+    "           processor); each worker's method then uses processors / N\n"
+    "           threads, unless OMP_NUM_THREADS is set\n"
+    "  --shard K/N\n"
+    "           with a folder INPUT, process only part K (1 to N) of N disjoint\n"
+    "           parts of its image files: in name order, part K takes the\n"
+    "           files K, K + N, K + 2N, ..., so N runs given K = 1 to N (on one\n"
+    "           machine or many, seeing the same folder) together process\n"
+    "           every file exactly once\n"
     "\n"
     "Warnings go to stderr as \"warning: TEXT\". Exit status: 0 success, 1 the\n"
     "method failed (its error text on stderr), 2 usage error or unusable file.\n",

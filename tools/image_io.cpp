@@ -53,6 +53,14 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& data, std::s
 
 }  // namespace
 
+const char kReadableExtensions[] = ".bmp, .png, .pgm, .ppm, .pnm, .pam, .tif, .tiff, .jpg";
+const char kWritableExtensions[] = ".bmp, .png, .pgm, .ppm, .pnm, .pam, .tif, .tiff";
+
+std::string UnprocessableSamples(int32_t bits, bool floatingPoint) {
+    return std::to_string(bits) + (floatingPoint ? "-bit floating-point" : "-bit") +
+           " samples cannot be processed (8-bit samples only)";
+}
+
 int64_t FrameRowStride(int64_t width, int32_t bitsPerPixel) {
     return (width * bitsPerPixel + 31) / 32 * 4;
 }
@@ -89,6 +97,7 @@ ImageFormat FormatFromPath(const std::string& path) {
     if (ext == "png") return ImageFormat::Png;
     if (ext == "pgm" || ext == "ppm" || ext == "pnm" || ext == "pam") return ImageFormat::Pnm;
     if (ext == "jpg" || ext == "jpeg") return ImageFormat::Jpeg;
+    if (ext == "tif" || ext == "tiff") return ImageFormat::Tiff;
     return ImageFormat::Unknown;
 }
 
@@ -98,6 +107,7 @@ const char* FormatName(ImageFormat format) {
         case ImageFormat::Png: return "PNG";
         case ImageFormat::Pnm: return "PNM";
         case ImageFormat::Jpeg: return "JPEG";
+        case ImageFormat::Tiff: return "TIFF";
         case ImageFormat::Unknown: break;
     }
     return "unknown";
@@ -110,6 +120,7 @@ bool FormatCanHold(ImageFormat format, int32_t bitsPerPixel) {
                    bitsPerPixel == 24 || bitsPerPixel == 32;
         case ImageFormat::Png:
         case ImageFormat::Pnm:
+        case ImageFormat::Tiff:
             return bitsPerPixel == 8 || bitsPerPixel == 24 || bitsPerPixel == 32;
         case ImageFormat::Jpeg:
         case ImageFormat::Unknown:
@@ -121,7 +132,7 @@ bool FormatCanHold(ImageFormat format, int32_t bitsPerPixel) {
 bool ReadImage(const std::string& path, Image* image, std::string* error) {
     ImageFormat format = FormatFromPath(path);
     if (format == ImageFormat::Unknown) {
-        *error = path + ": unknown image type (use .bmp, .png, .pgm, .ppm, .pnm, .pam, .jpg)";
+        *error = path + ": unknown image type (use " + std::string(kReadableExtensions) + ")";
         return false;
     }
     std::vector<uint8_t> data;
@@ -133,6 +144,7 @@ bool ReadImage(const std::string& path, Image* image, std::string* error) {
         case ImageFormat::Png: ok = DecodePng(data, image, &why); break;
         case ImageFormat::Pnm: ok = DecodePnm(data, image, &why); break;
         case ImageFormat::Jpeg: ok = DecodeJpeg(data, image, &why); break;
+        case ImageFormat::Tiff: ok = DecodeTiff(data, image, &why); break;
         case ImageFormat::Unknown: break;
     }
     if (!ok) *error = "cannot read " + path + " as " + FormatName(format) + ": " + why;
@@ -142,7 +154,7 @@ bool ReadImage(const std::string& path, Image* image, std::string* error) {
 bool WriteImage(const std::string& path, const Image& image, std::string* error) {
     ImageFormat format = FormatFromPath(path);
     if (format == ImageFormat::Unknown || format == ImageFormat::Jpeg) {
-        *error = path + ": cannot write this image type (use .bmp, .png, .pgm, .ppm, .pnm, .pam)";
+        *error = path + ": cannot write this image type (use " + std::string(kWritableExtensions) + ")";
         return false;
     }
     if (!FormatCanHold(format, image.bpp)) {
@@ -157,6 +169,7 @@ bool WriteImage(const std::string& path, const Image& image, std::string* error)
         case ImageFormat::Bmp: ok = EncodeBmp(image, &data, &why); break;
         case ImageFormat::Png: ok = EncodePng(image, &data, &why); break;
         case ImageFormat::Pnm: ok = EncodePnm(image, &data, &why); break;
+        case ImageFormat::Tiff: ok = EncodeTiff(image, &data, &why); break;
         default: break;
     }
     if (!ok) {

@@ -17,8 +17,6 @@ namespace {
 using ka_iproc::Utf16;
 using ka_iproc::Utf8;
 
-DirectoryRunner g_directoryRunner = nullptr;
-
 // The input that NAME designates: its index, or its name in any letter case.
 uint32_t FindInput(const CatalogueMethod& method, const std::string& name) {
     bool digits = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -154,8 +152,5 @@ std::string TimingLine(std::vector<double> ms) {
     std::snprintf(line, sizeof line, "time: median %.3f ms, min %.3f ms over %zu runs", median, ms.front(), n);
     return line;
 }
-
-void SetDirectoryRunner(DirectoryRunner runner) { g_directoryRunner = runner; }
-DirectoryRunner GetDirectoryRunner() { return g_directoryRunner; }
 
 }  // namespace kaf_tool

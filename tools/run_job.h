@@ -89,12 +89,8 @@ struct RunRequest {
     std::vector<BoundParameter> parameters;
     int repeat = 0;
     int jobs = 0;  // worker threads for a folder INPUT; 0: one per processor
+    size_t shardIndex = 0;  // --shard K/N: the part K - 1 ...
+    size_t shardCount = 0;  // ... of N; 0: the whole folder
 };
-
-// A handler for `run` with a folder as INPUT (batch runs); null until one is
-// registered. Returns the exit status.
-using DirectoryRunner = int (*)(const RunRequest& request);
-void SetDirectoryRunner(DirectoryRunner runner);
-DirectoryRunner GetDirectoryRunner();
 
 }  // namespace kaf_tool

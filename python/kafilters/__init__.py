@@ -29,6 +29,9 @@ and warns. A parameter left out takes the method's default.
 The module's warnings are issued as KafiltersWarning with their exact text;
 a failed run raises KafiltersError carrying the module's error text; a
 method listed but not built into the module raises MethodNotBuiltError.
+
+kafilters.dask has the same functions for dask arrays, chunk by chunk and
+byte-identical to the run on the whole array.
 """
 
 import functools

@@ -3,6 +3,8 @@ rows the tool reads and writes in storage order), for the methods and the
 line scanners."""
 
 import os
+import re
+import shutil
 import struct
 import subprocess
 
@@ -77,6 +79,7 @@ def tool():
         done = subprocess.run([path, *args], capture_output=True, text=True, env=environment)
         assert done.returncode == 0, done.stderr
         return done.stdout
+    call.path, call.environment = path, environment
     return call
 
 
@@ -124,3 +127,27 @@ def test_scanners_agree_with_the_tool(picture, tool, tmp_path, bpp, mode, sharpe
     samples = kafilters.scan_line(image, line, mode=mode, bits=7, region=region, sharpen=sharpen)
     assert len(samples) > 20
     np.testing.assert_array_equal(samples, expected)
+
+
+def test_shards_run_by_gnu_parallel_write_exactly_the_files_of_one_run(picture, tool, tmp_path):
+    parallel = shutil.which("parallel")
+    if not parallel:
+        pytest.skip("GNU parallel is not installed")
+    folder = tmp_path / "in"
+    folder.mkdir()
+    for k in range(17):
+        write_bmp(str(folder / ("p%02d.bmp" % k)), picture(8 if k % 3 else 24, 9, 11, seed=k))
+    settings = ["-p", "Neighbourhood radius=2"]
+    tool("run", "median", str(folder), str(tmp_path / "whole"), *settings)
+    done = subprocess.run([parallel, "--quote", "--halt", "now,fail=1", tool.path, "run", "median", str(folder),
+                           str(tmp_path / "shards"), *settings, "--shard", "{}/4", ":::", "1", "2", "3", "4"],
+                          capture_output=True, text=True, env=tool.environment)
+    assert done.returncode == 0, done.stderr
+    # The four parts are disjoint and cover the folder ...
+    taken = [int(n) for n in re.findall(r"shard \d/4 takes (\d+) of the 17 image files", done.stderr)]
+    assert len(taken) == 4 and sum(taken) == 17, done.stderr
+    # ... and give the files of the single run, byte for byte.
+    names = sorted(os.listdir(tmp_path / "whole"))
+    assert sorted(os.listdir(tmp_path / "shards")) == names
+    for name in names:
+        assert (tmp_path / "shards" / name).read_bytes() == (tmp_path / "whole" / name).read_bytes(), name

@@ -197,6 +197,9 @@ TEST_F(BatchRun, UsageErrorsExitWithTwo) {
         {{"run", "median", dir_ + "/empty", dir_ + "/out"}, "holds no image files"},
         {{"run", "median", in_, dir_ + "/out", "--repeat", "2"}, "--repeat times a single image"},
         {{"run", "median", in_, dir_ + "/out", "-j", "0"}, "--jobs must lie between 1"},
+        {{"run", "median", in_, dir_ + "/out", "--shard", "3/2"}, "--shard K must lie between 1 and 2"},
+        {{"run", "median", in_, dir_ + "/out", "--shard", "2"}, "--shard needs K/N"},
+        {{"run", "median", in_ + "/a.pgm", dir_ + "/out.pgm", "--shard", "1/2"}, "--shard splits a folder"},
     };
     for (const Case& c : cases) {
         ToolResult r = RunTool(c.args);

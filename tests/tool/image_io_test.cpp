@@ -12,6 +12,7 @@
 #include <random>
 
 #include <jpeglib.h>
+#include <tiffio.h>
 
 #include "image_io.h"
 #include "tool_images.h"
@@ -304,6 +305,86 @@ TEST(ImageJpeg, GreyAndColourPicturesAreRead) {
     EXPECT_FALSE(kaf_tool::DecodeJpeg(Bytes("not a jpeg"), &image, &error));
 }
 
+// A TIFF file written by libtiff itself: `samples` samples of `bits` bits a
+// pixel in the given sample format and planar layout, one strip, the
+// samples' bytes as given; grey is min-is-black unless `minIsWhite`.
+std::vector<uint8_t> LibtiffFile(uint32_t width, uint32_t height, uint16_t bits, uint16_t samples, uint16_t format,
+                                 uint16_t planar, const std::vector<uint8_t>& data, bool minIsWhite = false) {
+    std::string path = ScratchDir() + "/libtiff.tif";
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    if (!tiff) return {};
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
+    TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, format);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, planar);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC,
+                 samples > 1 ? PHOTOMETRIC_RGB : minIsWhite ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
+    if (planar == PLANARCONFIG_SEPARATE) {
+        tmsize_t plane = static_cast<tmsize_t>(data.size() / samples);
+        for (uint16_t s = 0; s < samples; ++s) {
+            TIFFWriteEncodedStrip(tiff, s, const_cast<uint8_t*>(data.data()) + s * plane, plane);
+        }
+    } else {
+        TIFFWriteEncodedStrip(tiff, 0, const_cast<uint8_t*>(data.data()), static_cast<tmsize_t>(data.size()));
+    }
+    TIFFClose(tiff);
+    FILE* file = std::fopen(path.c_str(), "rb");
+    std::vector<uint8_t> bytes(1 << 16);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    std::fclose(file);
+    return bytes;
+}
+
+TEST(ImageTiff, StripsAndTilesRoundTripAtEveryDepth) {
+    // 37 x 21 pixels leave partial tiles of 16 at the right and the bottom.
+    for (int32_t bpp : {8, 24, 32}) {
+        Image image = RandomImage(37, 21, bpp, 300u + static_cast<uint32_t>(bpp));
+        for (int32_t tile : {0, 16}) {
+            std::vector<uint8_t> file;
+            std::string error;
+            Image back;
+            ASSERT_TRUE(kaf_tool::EncodeTiff(image, &file, &error, tile)) << error;
+            ASSERT_TRUE(kaf_tool::DecodeTiff(file, &back, &error)) << error;
+            EXPECT_EQ(back.bpp, bpp);
+            EXPECT_EQ(PixelBytes(back), PixelBytes(image)) << bpp << " bits, tile " << tile;
+        }
+    }
+}
+
+TEST(ImageTiff, FilesOfOtherToolsAreReadInFrameOrderOrRefusedByDepth) {
+    Image image;
+    std::string error;
+    // Stored red, green, blue, in separate planes: read as blue, green, red.
+    ASSERT_TRUE(kaf_tool::DecodeTiff(LibtiffFile(2, 1, 8, 3, SAMPLEFORMAT_UINT, PLANARCONFIG_SEPARATE,
+                                                 {10, 11, 20, 21, 30, 31}),
+                                     &image, &error))
+        << error;
+    EXPECT_EQ(image.bpp, 24);
+    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{30, 20, 10, 31, 21, 11}));
+    ASSERT_TRUE(kaf_tool::DecodeTiff(LibtiffFile(2, 1, 8, 3, SAMPLEFORMAT_UINT, PLANARCONFIG_CONTIG,
+                                                 {10, 20, 30, 11, 21, 31}),
+                                     &image, &error));
+    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{30, 20, 10, 31, 21, 11}));
+    // Min-is-white grey stays grey, turned the right way round.
+    ASSERT_TRUE(kaf_tool::DecodeTiff(
+        LibtiffFile(2, 1, 8, 1, SAMPLEFORMAT_UINT, PLANARCONFIG_CONTIG, {0, 200}, true), &image, &error));
+    EXPECT_EQ(image.bpp, 8);
+    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{255, 55}));
+
+    EXPECT_FALSE(kaf_tool::DecodeTiff(
+        LibtiffFile(2, 2, 16, 1, SAMPLEFORMAT_UINT, PLANARCONFIG_CONTIG, std::vector<uint8_t>(8, 1)), &image, &error));
+    EXPECT_EQ(error, "16-bit samples cannot be processed (8-bit samples only)");
+    EXPECT_FALSE(kaf_tool::DecodeTiff(
+        LibtiffFile(2, 2, 32, 1, SAMPLEFORMAT_IEEEFP, PLANARCONFIG_CONTIG, std::vector<uint8_t>(16, 0)), &image,
+        &error));
+    EXPECT_EQ(error, "32-bit floating-point samples cannot be processed (8-bit samples only)");
+    EXPECT_FALSE(kaf_tool::DecodeTiff(Bytes("II*\0 broken"), &image, &error));
+    EXPECT_FALSE(error.empty());
+}
+
 TEST(ImageFiles, FormatComesFromTheExtension) {
     using kaf_tool::FormatFromPath;
     using kaf_tool::ImageFormat;
@@ -313,7 +394,8 @@ TEST(ImageFiles, FormatComesFromTheExtension) {
     EXPECT_EQ(FormatFromPath("x.ppm"), ImageFormat::Pnm);
     EXPECT_EQ(FormatFromPath("x.jpeg"), ImageFormat::Jpeg);
     EXPECT_EQ(FormatFromPath("dir.png/file"), ImageFormat::Unknown);
-    EXPECT_EQ(FormatFromPath("x.tiff"), ImageFormat::Unknown);
+    EXPECT_EQ(FormatFromPath("x.TIF"), ImageFormat::Tiff);
+    EXPECT_EQ(FormatFromPath("x.gif"), ImageFormat::Unknown);
     std::string error;
     Image image;
     EXPECT_FALSE(kaf_tool::ReadImage(ScratchDir() + "/missing.png", &image, &error));

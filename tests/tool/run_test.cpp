@@ -40,7 +40,7 @@ TEST_F(RunCommand, UsageErrorsAndUnusableFilesExitWithTwo) {
         {{"run", "blur", Path("missing.bmp"), out}, "cannot open " + Path("missing.bmp")},
         {{"run", "blur", Path("broken.png"), out}, "cannot read " + Path("broken.png") + " as PNG"},
         {{"run", "blur", colour_, Path("out.jpg")}, "OUTPUT must end in"},
-        {{"run", "blur", colour_, Path("out.tiff")}, "OUTPUT must end in"},
+        {{"run", "blur", colour_, Path("out.gif")}, "OUTPUT must end in"},
         {{"run", "blur", Path("in.gif"), out}, "unknown image type"},
         {{"run", "Blur", colour_, out}, "unknown method 'Blur'"},
         {{"run", "blur", colour_, out, "-p", "Kernel radius"}, "-p needs NAME=VALUE"},
@@ -166,7 +166,8 @@ TEST_F(RunRoundTrip, EveryFormatAndDepthComesBackUnchanged) {
         int32_t bpp;
     };
     const Case cases[] = {{"bmp", 8}, {"bmp", 16}, {"bmp", 24}, {"bmp", 32}, {"png", 8},  {"png", 24},
-                          {"png", 32}, {"pgm", 8}, {"ppm", 24}, {"pam", 32}, {"bmp", 1},  {"bmp", 4}};
+                          {"png", 32}, {"pgm", 8}, {"ppm", 24}, {"pam", 32}, {"bmp", 1},  {"bmp", 4},
+                          {"tif", 8},  {"tiff", 24}, {"tif", 32}};
     for (const Case& c : cases) {
         std::string name = std::string(c.extension) + std::to_string(c.bpp);
         kaf_tool::Image image = NoiseImage(13, 5, c.bpp, static_cast<uint32_t>(c.bpp));
