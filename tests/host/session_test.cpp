@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "host_api.h"
+#include "host_c_api.h"
+#include "test_host.h"
 
 namespace {
 
@@ -231,6 +233,53 @@ TEST(Session, WarningsKeepTheirOrderAndAreCutAtTheMaximum) {
     EXPECT_EQ(session.Warnings(), (std::vector<std::u16string>{u"first", u"Hello", u"", u"abc"}));
     session.ClearWarnings();
     EXPECT_TRUE(session.Warnings().empty());
+}
+
+// A host may wire the output to the name of the input: the run still reads
+// the input frame it was handed until it returns.
+TEST(Session, AnInputFrameOutlivesAnOutputOfTheSameNameUntilTheRunReturns) {
+    ka_iproc::PluginModule& module = kaf_test::Module();
+    Session session;
+    ParameterList inputs({u"Input frame"});
+    ParameterList outputs({u"Input frame"});
+    std::fill_n(GetFrameDataAddr(session.AddFrame(u"Input frame", 16, 16, 8)), 16 * 16, uint8_t(100));
+    ka_iproc::MethodInstance median(module, static_cast<uint32_t>(module.FindMethod(u"median")));
+    std::u16string error;
+    ASSERT_TRUE(median.Run(session, inputs, outputs, &error));
+    const std::vector<uint8_t> pixels = ka_iproc::FramePixels(session.FindFrame(u"Input frame"));
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 100), 16 * 16);
+}
+
+// Through the C face: a host that rewrites a calibration frame in place and
+// marks it changed gets the new mean.
+TEST(Session, TouchingAFrameThroughTheCFaceRenewsItsContent) {
+    ka_iproc::PluginModule& module = kaf_test::Module();
+    KaSession* session = KaSessionCreate();
+    const char* inputNames[] = {"Input frame", "White calibration frame"};
+    const char* outputNames[] = {"Output frame"};
+    KaParameterList* inputs = KaParameterListCreate(inputNames, 2);
+    KaParameterList* outputs = KaParameterListCreate(outputNames, 1);
+    std::fill_n(GetFrameDataAddr(KaSessionAddFrame(session, "Input frame", 4, 1, 8)), 4, uint8_t(100));
+    uint8_t* white = GetFrameDataAddr(KaSessionAddFrame(session, "White calibration frame", 4, 1, 8));
+    const uintptr_t handle = module.InitMethod(static_cast<uint32_t>(module.FindMethod(u"flat_field")));
+    char16_t error[256] = {};
+    auto firstPixel = [&] {
+        EXPECT_TRUE(module.RunMethod(handle, KaSessionHost(session), KaParameterListHandle(inputs),
+                                     KaParameterListContext(inputs), KaParameterListHandle(outputs),
+                                     KaParameterListContext(outputs), 255, error));
+        return GetFrameDataAddr(KaSessionFindFrame(session, "Output frame"))[0];
+    };
+    std::fill_n(white, 4, uint8_t(200));
+    EXPECT_EQ(firstPixel(), 100);  // 100 x mean 200 / 200
+    std::fill_n(white, 4, uint8_t(100));
+    EXPECT_EQ(firstPixel(), 200);  // unmarked: the mean of 200 is kept
+    EXPECT_TRUE(KaSessionTouchFrame(session, "White calibration frame"));
+    EXPECT_FALSE(KaSessionTouchFrame(session, "missing"));
+    EXPECT_EQ(firstPixel(), 100);  // measured again: 100 x 100 / 100
+    module.DoneMethod(handle);
+    KaParameterListDestroy(outputs);
+    KaParameterListDestroy(inputs);
+    KaSessionDestroy(session);
 }
 
 }  // namespace
