@@ -7,15 +7,14 @@
 
 #include "filter.h"
 
-// "blur": "Kernel radius" 1..10 (default 1), "Pass-through rating" 0..1
-// (default 0.5), the share of the result the centre pixel makes up. A rating
-// of exactly 1 copies the input frame whole.
+// "blur": "Kernel radius" and "Pass-through rating", the share of the result
+// the centre pixel makes up. A rating of exactly 1 copies the input frame
+// whole.
 class CBlur final : public CFilter {
 public:
     explicit CBlur(int32_t methodIndex) : CFilter(methodIndex) {}
     ~CBlur() override;
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
     const float* CachedKernel() const { return kernel; }
 
@@ -33,12 +32,11 @@ struct HighBoostPattern {
     double centreBase;
 };
 
-// "High-boost coefficient" b (default 0, never clamped) sets the centre.
+// "High-boost coefficient" b sets the centre.
 class CLaplacianHighBoost : public CFilter {
 public:
     ~CLaplacianHighBoost() override;
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
     const float* CachedKernel() const { return kernel; }
 

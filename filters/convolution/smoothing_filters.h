@@ -3,7 +3,6 @@
 // pass over the row pass's bytes. The row pass's results go from one pass to
 // the other in a few working rows per thread rather than through a
 // frame-sized scratch frame, so the object keeps only its kernel.
-// "Kernel radius" is 0..10 (default 1).
 #pragma once
 
 #include <cstdint>
@@ -16,8 +15,7 @@ class RunFrame;
 // no longer fits the radius and how to fill it.
 class CSeparableSmoothing : public CFilter {
 public:
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
     ~CSeparableSmoothing() override;
 
     // The cached kernel, for tests that check what is kept between runs.

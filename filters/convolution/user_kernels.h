@@ -8,19 +8,11 @@
 
 #include "filter.h"
 
-class RunFrame;
-
-// Reads `count` elements of the array wired to input `inputIndex` into
-// kernel, element by element (missing elements are 0, with one warning).
-// False, with the error text placed, when the input names no object.
-bool ReadKernelArray(RunFrame& run, int32_t inputIndex, float* kernel, int64_t count);
-
 // "kernel_3x3" and "kernel_5x5": a square kernel of fixed side.
 class CFixedUserKernel : public CFilter {
 public:
     ~CFixedUserKernel() override;
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
     const float* CachedKernel() const { return kernel; }
 
@@ -42,14 +34,13 @@ public:
     explicit CKernel5x5(int32_t methodIndex) : CFixedUserKernel(methodIndex, 5) {}
 };
 
-// "kernel": "Kernel width" and "Kernel height" (positive odd integers, no
-// upper limit) then the "Kernel source" array.
+// "kernel": "Kernel width" and "Kernel height" (odd integers, or the run
+// fails) then the "Kernel source" array.
 class CKernel final : public CFilter {
 public:
     explicit CKernel(int32_t methodIndex) : CFilter(methodIndex) {}
     ~CKernel() override;
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
     const float* CachedKernel() const { return kernel; }
     int32_t CachedKernelWidth() const { return kernelWidth; }

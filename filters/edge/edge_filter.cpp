@@ -49,19 +49,16 @@ bool CEdge::PreparePlanes(int32_t width, int32_t height) {
     return true;
 }
 
-bool CEdge::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-                char16_t* errorBuf) {
-    RunFrame run(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
-    if (!run.FetchInputFrame()) return false;
-    const int32_t w = run.width;
-    const int32_t h = run.height;
-    const int32_t b = run.bpp;
+bool CEdge::Step(RunFrame& run) {
+    const int32_t w = run.Width();
+    const int32_t h = run.Height();
+    const int32_t b = run.Bpp();
     // Against the buffers of the last run that got as far as them.
     const bool geometryChanged = w != cachedWidth || h != cachedHeight || b != cachedBpp;
     // The edge map is always 8 bits per pixel.
     if (!run.FetchOutputFrame(8)) return false;
-    const float sigma = run.ReadReal(kSigmaInput, 1.0f);
-    const float threshold = run.ReadClampedReal(kThresholdInput, 0.5f, 0.0f, 1.0f);
+    const float sigma = run.Real(kSigmaInput);
+    const float threshold = run.Real(kThresholdInput);
     const int32_t level = TruncateToInt32(threshold * 255.0f);
     const int32_t length = 2 * EdgeHalfWidth(sigma) + 1;
     // The passes have nothing to give for other depths: nothing is written,
@@ -71,20 +68,20 @@ bool CEdge::Run(void* host, void* inputs, void* inputsContext, void* outputs, vo
     if ((!gaussKernel || kernelSigma != sigma) && !BuildEdgeKernels(sigma)) return run.FailOutOfMemory();
     if (!PreparePlanes(w, h)) return run.FailOutOfMemory();
     if (geometryChanged) framesLayoutPending = true;
-    if (!EnsureScratchFrame(rowSmoothFrame, run.inputFrame, w, h, b, framesLayoutPending) ||
-        !EnsureScratchFrame(columnSmoothFrame, run.inputFrame, w, h, b, framesLayoutPending)) {
+    if (!EnsureScratchFrame(rowSmoothFrame, run.InputFrame(), w, h, b, framesLayoutPending) ||
+        !EnsureScratchFrame(columnSmoothFrame, run.InputFrame(), w, h, b, framesLayoutPending)) {
         return run.FailOutOfMemory();
     }
     framesLayoutPending = false;
     cachedBpp = b;
 
     // Each smoothed frame is smoothed in one direction only, both from the input.
-    ConvolveRows(run.inputFrame, gaussKernel, length, rowSmoothFrame, h, w);
-    ConvolveColumns(run.inputFrame, gaussKernel, length, columnSmoothFrame, h, w);
+    ConvolveRows(run.InputFrame(), gaussKernel, length, rowSmoothFrame, h, w);
+    ConvolveColumns(run.InputFrame(), gaussKernel, length, columnSmoothFrame, h, w);
     ConvertToGrayPlane(rowSmoothFrame, rowGrayPlane, h, w);
     ConvertToGrayPlane(columnSmoothFrame, columnGrayPlane, h, w);
     RowDerivativePass(rowGrayPlane, derivativeKernel, length, gradientX, h, w);
     ColumnDerivativePass(columnGrayPlane, derivativeKernel, length, gradientY, h, w);
-    SuppressAndThreshold(gradientX, gradientY, run.outputFrame, h, w, level);
+    SuppressAndThreshold(gradientX, gradientY, run.OutputFrame(), h, w, level);
     return true;
 }

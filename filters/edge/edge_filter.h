@@ -6,8 +6,8 @@
 // exceeds the threshold level, 0 elsewhere. The output's border rows and
 // columns are left as the host handed the frame over.
 //
-// Inputs: "Standard deviation" (default 1, no limits), "Threshold" (default
-// 0.5, limited to 0..1; the level is threshold x 255 truncated).
+// Inputs: "Standard deviation" and "Threshold" (the level is threshold x 255
+// truncated).
 #pragma once
 
 #include <cstdint>
@@ -18,8 +18,7 @@ class CEdge final : public CFilter {
 public:
     explicit CEdge(int32_t methodIndex);
     ~CEdge() override;
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
     // The cached kernels, for tests that check what is kept between runs.
     const float* CachedGaussKernel() const { return gaussKernel; }

@@ -14,6 +14,9 @@
 
 namespace {
 
+constexpr int32_t kIterationsInput = 1;
+constexpr int32_t kThresholdInput = 2;
+
 WorkImage WorkImageOf(FrameHandle frame, int32_t width, int32_t height) {
     WorkImage image;
     image.data = GetFrameDataAddr(frame);
@@ -127,37 +130,34 @@ CSkelet::~CSkelet() {
     FreeBlock(thresholdFrame);
 }
 
-bool CSkelet::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext,
-                  int32_t errorMax, char16_t* errorBuf) {
-    RunFrame frame(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
-    if (!frame.FetchInputFrame()) return false;
-    imageWidth = frame.width;
-    imageHeight = frame.height;
+bool CSkelet::Step(RunFrame& frame) {
+    imageWidth = frame.Width();
+    imageHeight = frame.Height();
     const bool geometryChanged = UpdateGeometryCache(imageWidth, imageHeight, -1);
 
-    maxIterations = frame.ReadClampedInteger(1, 20, 0, 50);
+    maxIterations = frame.Integer(kIterationsInput);
     // The level, not the threshold, is clamped: a threshold a little outside
     // 0 to 1 whose level still falls in 0 to 255 passes without a warning.
-    const float threshold = frame.ReadReal(2, 0.5f);
+    const float threshold = frame.Real(kThresholdInput);
     thresholdLevel = ThresholdLevel(threshold);
     if (thresholdLevel > 255) {
-        WarnClampedReal(host, kNameMax, frame.inputName, threshold, 1.0f);
+        frame.WarnRealReplaced(threshold, 1.0f);
         thresholdLevel = 255;
     } else if (thresholdLevel < 0) {
-        WarnClampedReal(host, kNameMax, frame.inputName, threshold, 0.0f);
+        frame.WarnRealReplaced(threshold, 0.0f);
         thresholdLevel = 0;
     }
 
     if (!frame.FetchOutputFrame(8)) return false;
-    if (!EnsureWorkImage(thresholdFrame, frame.outputFrame, imageWidth, imageHeight, geometryChanged) ||
-        !EnsureWorkImage(skeletonFrame, frame.outputFrame, imageWidth, imageHeight, geometryChanged)) {
+    if (!EnsureWorkImage(thresholdFrame, frame.OutputFrame(), imageWidth, imageHeight, geometryChanged) ||
+        !EnsureWorkImage(skeletonFrame, frame.OutputFrame(), imageWidth, imageHeight, geometryChanged)) {
         return frame.FailOutOfMemory();
     }
     const PixelPlane input = frame.InputPlane();
     const WorkImage thresholded = WorkImageOf(thresholdFrame, imageWidth, imageHeight);
     // An input depth the threshold step cannot read leaves the output frame
     // as the host gave it.
-    const bool supported = DispatchByDepth(frame.bpp, [&](auto format) {
+    const bool supported = DispatchByDepth(frame.Bpp(), [&](auto format) {
         ThresholdRows<decltype(format)>(input, thresholded, thresholdLevel);
     });
     if (!supported) return true;
@@ -165,7 +165,7 @@ bool CSkelet::Run(void* host, void* inputs, void* inputsContext, void* outputs, 
     SetBorder(WorkImageOf(skeletonFrame, imageWidth, imageHeight));
 
     PrunePass(thresholdFrame, skeletonFrame, imageHeight, imageWidth, thresholdLevel);
-    if (!ThinningStep(frame.outputFrame)) return frame.FailOutOfMemory();
+    if (!ThinningStep(frame.OutputFrame())) return frame.FailOutOfMemory();
     return true;
 }
 

@@ -14,8 +14,7 @@ public:
     explicit CSkelet(int32_t methodIndex) : CFilter(methodIndex) {}
     ~CSkelet() override;
 
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
 private:
     // Thinning, RemoveStairs and the copy of the inner image into the output

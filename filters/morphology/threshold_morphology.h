@@ -17,20 +17,17 @@
 class CThresholdMorphology : public CFilter {
 public:
 
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
     ~CThresholdMorphology() override;
 
 protected:
-    // twoPhases: opening and closing, whose second phase runs the other rule;
-    // maxRepeat is the upper limit of "Times to repeat".
-    CThresholdMorphology(int32_t methodIndex, MorphologyRule firstRule, bool twoPhases, int32_t maxRepeat)
-        : CFilter(methodIndex), firstRule(firstRule), twoPhases(twoPhases), maxRepeat(maxRepeat) {}
+    // twoPhases: opening and closing, whose second phase runs the other rule.
+    CThresholdMorphology(int32_t methodIndex, MorphologyRule firstRule, bool twoPhases)
+        : CFilter(methodIndex), firstRule(firstRule), twoPhases(twoPhases) {}
 
 private:
     const MorphologyRule firstRule;
     const bool twoPhases;
-    const int32_t maxRepeat;
     // An 8-bit frame of the input's size that takes every other pass.
     FrameHandle workFrame = nullptr;
 };

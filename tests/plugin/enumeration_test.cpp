@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "plugin/catalogue.h"
 #include "test_host.h"
 
 using kaf_test::Module;
@@ -208,3 +209,41 @@ TEST(Exports, NullOutputPointersAreSkipped) {
     EXPECT_EQ(m.EnumerateMethodInputs(3, 1, nullptr, 63, nullptr, 63, nullptr), 1);
     EXPECT_EQ(m.EnumerateMethodOutputs(3, 0, nullptr, 63, nullptr), 1);
 }
+
+namespace {
+
+// The number a descriptor gives for a key ("Default", "Min", "Max"), if any.
+bool DescriptorValue(const char16_t* descriptor, const std::u16string& key, double* value) {
+    if (!descriptor) return false;
+    const std::u16string text = descriptor;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(u';', start);
+        if (end == std::u16string::npos) end = text.size();
+        const std::u16string field = text.substr(start, end - start);
+        if (field.rfind(key + u"=", 0) == 0) {
+            *value = std::stod(kaf_test::Narrow(field.substr(key.size() + 1)));
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+// The declarations the run frame reads agree with what the descriptor texts
+// show the user: the default, and every limit a text gives.
+TEST(Catalogue, DeclaredDefaultsAndLimitsAgreeWithTheDescriptors) {
+    for (const CatalogueRow& row : kCatalogue) {
+        for (int32_t k = 0; k < row.inputCount; ++k) {
+            const CatalogueInput& input = row.inputs[k];
+            const std::string where = kaf_test::Narrow(row.name) + " input " + std::to_string(k);
+            EXPECT_EQ(input.kind == InputKind::Frame, input.Type() == ParamTypeFrame) << where;
+            EXPECT_TRUE(input.defaultValue >= input.minimum && input.defaultValue <= input.maximum) << where;
+            double value = 0;
+            if (DescriptorValue(input.descriptor, u"Default", &value)) EXPECT_EQ(value, input.defaultValue) << where;
+            if (DescriptorValue(input.descriptor, u"Min", &value)) EXPECT_EQ(value, input.minimum) << where;
+            if (DescriptorValue(input.descriptor, u"Max", &value)) EXPECT_EQ(value, input.maximum) << where;
+        }
+    }
+}
+
+}  // namespace
