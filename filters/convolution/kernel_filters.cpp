@@ -6,7 +6,6 @@
 #include "kernels.h"
 #include "numeric.h"
 #include "run_frame.h"
-#include "scratch.h"
 
 namespace {
 
@@ -21,8 +20,6 @@ constexpr int kCentre = 4;
 
 }  // namespace
 
-CBlur::~CBlur() { FreeBlock(kernel); }
-
 bool CBlur::Step(RunFrame& run) {
     if (!run.FetchOutputFrame(run.Bpp())) return false;
     const int32_t radius = run.Integer(kRadiusInput);
@@ -35,17 +32,14 @@ bool CBlur::Step(RunFrame& run) {
         return true;
     }
     const int32_t side = 2 * radius + 1;
-    if (!kernel || kernelSize != side || passThrough != rating) {
-        if (!ReallocArray(kernel, static_cast<size_t>(side) * side)) return run.FailOutOfMemory();
-        FillBlurKernel(kernel, radius, rating);
-        kernelSize = side;
-        passThrough = rating;
+    const Key key{side, rating};
+    if (!kernel.BuiltFor(key)) {
+        if (!kernel.Rebuild(key, static_cast<size_t>(side) * side)) return run.FailOutOfMemory();
+        FillBlurKernel(kernel.Data(), radius, rating);
     }
-    ConvolveKernel(run.InputFrame(), kernel, side, side, run.OutputFrame(), run.Height(), run.Width(), true);
+    ConvolveKernel(run.InputFrame(), kernel.Data(), side, side, run.OutputFrame(), run.Height(), run.Width(), true);
     return true;
 }
-
-CLaplacianHighBoost::~CLaplacianHighBoost() { FreeBlock(kernel); }
 
 float CLaplacianHighBoost::CentreWeight(float b) const {
     return RoundToFloat(static_cast<double>(b) + pattern.centreBase);
@@ -56,15 +50,15 @@ bool CLaplacianHighBoost::Step(RunFrame& run) {
     const float b = run.Real(kBoostInput);
 
     if (!kernel) {
-        if (!ReallocArray(kernel, 9)) return run.FailOutOfMemory();
-        std::memcpy(kernel, pattern.outer, sizeof pattern.outer);
+        if (!kernel.Resize(9)) return run.FailOutOfMemory();
+        std::memcpy(kernel.Data(), pattern.outer, sizeof pattern.outer);
         kernel[kCentre] = CentreWeight(b);
-        boostCoefficient = b;
-    } else if (boostCoefficient != b) {
+        kernel.SetKey(b);
+    } else if (!kernel.BuiltFor(b)) {
         kernel[kCentre] = CentreWeight(b);
-        boostCoefficient = b;
+        kernel.SetKey(b);
     }
-    ConvolveKernel(run.InputFrame(), kernel, 3, 3, run.OutputFrame(), run.Height(), run.Width(), false);
+    ConvolveKernel(run.InputFrame(), kernel.Data(), 3, 3, run.OutputFrame(), run.Height(), run.Width(), false);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "filter.h"
+#include "scratch.h"
 
 // "blur": "Kernel radius" and "Pass-through rating", the share of the result
 // the centre pixel makes up. A rating of exactly 1 copies the input frame
@@ -13,15 +14,18 @@
 class CBlur final : public CFilter {
 public:
     explicit CBlur(int32_t methodIndex) : CFilter(methodIndex) {}
-    ~CBlur() override;
     bool Step(RunFrame& frame) override;
 
-    const float* CachedKernel() const { return kernel; }
+    const float* CachedKernel() const { return kernel.Data(); }
 
 private:
-    float* kernel = nullptr;
-    float passThrough = 0.0f;  // the rating the held kernel was built for
-    int32_t kernelSize = 0;    // its side
+    // The side and the rating a kernel was built for.
+    struct Key {
+        int32_t side;
+        float passThrough;
+        bool operator==(const Key& other) const { return side == other.side && passThrough == other.passThrough; }
+    };
+    KeyedScratch<float, Key> kernel;
 };
 
 // The eight outer weights of a 3 x 3 high-boost kernel (rows in array order)
@@ -35,10 +39,9 @@ struct HighBoostPattern {
 // "High-boost coefficient" b sets the centre.
 class CLaplacianHighBoost : public CFilter {
 public:
-    ~CLaplacianHighBoost() override;
     bool Step(RunFrame& frame) override;
 
-    const float* CachedKernel() const { return kernel; }
+    const float* CachedKernel() const { return kernel.Data(); }
 
 protected:
     CLaplacianHighBoost(int32_t methodIndex, const HighBoostPattern& pattern)
@@ -48,8 +51,7 @@ private:
     float CentreWeight(float b) const;
 
     const HighBoostPattern& pattern;
-    float* kernel = nullptr;
-    float boostCoefficient = 0.0f;  // the b the centre weight was computed for
+    KeyedScratch<float, float> kernel;  // keyed by the b of its centre weight
 };
 
 // "laplacian_high_boost_1": 1 -2 1 / -2 b+4 -2 / 1 -2 1.

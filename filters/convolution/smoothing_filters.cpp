@@ -3,39 +3,31 @@
 #include "convolution_engine.h"
 #include "kernels.h"
 #include "run_frame.h"
-#include "scratch.h"
 
 namespace {
 constexpr int32_t kRadiusInput = 1;
 }  // namespace
-
-CSeparableSmoothing::~CSeparableSmoothing() {
-    FreeBlock(kernel);
-}
 
 bool CSeparableSmoothing::Step(RunFrame& run) {
     if (!run.FetchOutputFrame(run.Bpp())) return false;
     const int32_t radius = run.Integer(kRadiusInput);
     const int32_t length = 2 * radius + 1;
 
-    if (!kernel || KernelOutdated(radius)) {
-        if (!ReallocArray(kernel, static_cast<size_t>(length))) return run.FailOutOfMemory();
-        BuildKernel(radius);
+    const float key = KernelKey(radius);
+    if (!kernel.BuiltFor(key)) {
+        if (!kernel.Rebuild(key, static_cast<size_t>(length))) return run.FailOutOfMemory();
+        FillKernel(kernel.Data(), radius, key);
     }
-    ConvolveRowsThenColumns(run.InputFrame(), kernel, length, run.OutputFrame(), run.Height(), run.Width());
+    ConvolveRowsThenColumns(run.InputFrame(), kernel.Data(), length, run.OutputFrame(), run.Height(), run.Width());
     return true;
 }
 
-bool CMean::KernelOutdated(int32_t radius) const { return kernelLength != 2 * radius + 1; }
+float CMean::KernelKey(int32_t radius) const { return static_cast<float>(2 * radius + 1); }
 
-void CMean::BuildKernel(int32_t radius) {
-    kernelLength = 2 * radius + 1;
-    FillMeanKernel(kernel, kernelLength);
-}
+void CMean::FillKernel(float* weights, int32_t radius, float) const { FillMeanKernel(weights, 2 * radius + 1); }
 
-bool CGaussian::KernelOutdated(int32_t radius) const { return sigma != GaussianSigma(radius); }
+float CGaussian::KernelKey(int32_t radius) const { return GaussianSigma(radius); }
 
-void CGaussian::BuildKernel(int32_t radius) {
-    sigma = GaussianSigma(radius);
-    FillGaussianKernel(kernel, radius, sigma);
+void CGaussian::FillKernel(float* weights, int32_t radius, float key) const {
+    FillGaussianKernel(weights, radius, key);
 }

@@ -8,48 +8,46 @@
 #include <cstdint>
 
 #include "filter.h"
+#include "scratch.h"
 
-class RunFrame;
-
-// The run shared by both methods; the subclasses say when the held kernel
-// no longer fits the radius and how to fill it.
+// The run shared by both methods; the subclasses say what key a radius gives
+// their kernel and how to fill it.
 class CSeparableSmoothing : public CFilter {
 public:
     bool Step(RunFrame& frame) override;
-    ~CSeparableSmoothing() override;
 
     // The cached kernel, for tests that check what is kept between runs.
-    const float* CachedKernel() const { return kernel; }
+    const float* CachedKernel() const { return kernel.Data(); }
 
 protected:
     using CFilter::CFilter;
 
-    // True when the held kernel must be rebuilt for this radius.
-    virtual bool KernelOutdated(int32_t radius) const = 0;
-    // Fills `kernel` (2r + 1 elements) and records its key.
-    virtual void BuildKernel(int32_t radius) = 0;
+    // The value the kernel of this radius derives from: it is rebuilt when
+    // that changes.
+    virtual float KernelKey(int32_t radius) const = 0;
+    // Fills 2r + 1 elements for the radius and its key.
+    virtual void FillKernel(float* weights, int32_t radius, float key) const = 0;
 
-    float* kernel = nullptr;
+private:
+    KeyedScratch<float, float> kernel;
 };
 
+// The key is the length, 2r + 1.
 class CMean final : public CSeparableSmoothing {
 public:
     explicit CMean(int32_t methodIndex) : CSeparableSmoothing(methodIndex) {}
 
 private:
-    bool KernelOutdated(int32_t radius) const override;
-    void BuildKernel(int32_t radius) override;
-
-    int32_t kernelLength = 0;
+    float KernelKey(int32_t radius) const override;
+    void FillKernel(float* weights, int32_t radius, float key) const override;
 };
 
+// The key is the standard deviation.
 class CGaussian final : public CSeparableSmoothing {
 public:
     explicit CGaussian(int32_t methodIndex) : CSeparableSmoothing(methodIndex) {}
 
 private:
-    bool KernelOutdated(int32_t radius) const override;
-    void BuildKernel(int32_t radius) override;
-
-    float sigma = 0.0f;
+    float KernelKey(int32_t radius) const override;
+    void FillKernel(float* weights, int32_t radius, float key) const override;
 };

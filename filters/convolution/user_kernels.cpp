@@ -2,7 +2,6 @@
 
 #include "convolution_engine.h"
 #include "run_frame.h"
-#include "scratch.h"
 
 namespace {
 
@@ -13,18 +12,14 @@ constexpr int32_t kFreeSourceInput = 3;
 
 }  // namespace
 
-CFixedUserKernel::~CFixedUserKernel() { FreeBlock(kernel); }
-
 bool CFixedUserKernel::Step(RunFrame& run) {
-    if (!kernel && !ReallocArray(kernel, static_cast<size_t>(side) * side)) return run.FailOutOfMemory();
+    if (!kernel && !kernel.Resize(static_cast<size_t>(side) * side)) return run.FailOutOfMemory();
     // The kernel is read before the output frame is asked for.
-    if (!run.ReadArray(kFixedSourceInput, kernel, int64_t{side} * side)) return false;
+    if (!run.ReadArray(kFixedSourceInput, kernel.Data(), int64_t{side} * side)) return false;
     if (!run.FetchOutputFrame(run.Bpp())) return false;
-    ConvolveKernel(run.InputFrame(), kernel, side, side, run.OutputFrame(), run.Height(), run.Width(), false);
+    ConvolveKernel(run.InputFrame(), kernel.Data(), side, side, run.OutputFrame(), run.Height(), run.Width(), false);
     return true;
 }
-
-CKernel::~CKernel() { FreeBlock(kernel); }
 
 bool CKernel::Step(RunFrame& run) {
     const int32_t width = run.Integer(kWidthInput);
@@ -32,18 +27,15 @@ bool CKernel::Step(RunFrame& run) {
     if (width % 2 != 1 || height % 2 != 1) return run.Fail(u"error: Kernel dimensions must be odd integers");
 
     const int64_t count = int64_t{width} * height;
-    if (!kernel || kernelWidth != width || kernelHeight != height) {
-        // The host addresses array elements with 32-bit indices: a kernel with
-        // more elements than that cannot be read, like one whose bytes do not
-        // fit the address space.
-        if (count - 1 > INT32_MAX || !ReallocArray(kernel, static_cast<size_t>(count))) {
-            return run.FailOutOfMemory();
-        }
-        kernelWidth = width;
-        kernelHeight = height;
+    const Size size{width, height};
+    // The host addresses array elements with 32-bit indices: a kernel with
+    // more elements than that cannot be read, like one whose bytes do not fit
+    // the address space.
+    if (!kernel.BuiltFor(size) && (count - 1 > INT32_MAX || !kernel.Rebuild(size, static_cast<size_t>(count)))) {
+        return run.FailOutOfMemory();
     }
-    if (!run.ReadArray(kFreeSourceInput, kernel, count)) return false;
+    if (!run.ReadArray(kFreeSourceInput, kernel.Data(), count)) return false;
     if (!run.FetchOutputFrame(run.Bpp())) return false;
-    ConvolveKernel(run.InputFrame(), kernel, height, width, run.OutputFrame(), run.Height(), run.Width(), false);
+    ConvolveKernel(run.InputFrame(), kernel.Data(), height, width, run.OutputFrame(), run.Height(), run.Width(), false);
     return true;
 }

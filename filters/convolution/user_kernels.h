@@ -7,21 +7,21 @@
 #include <cstdint>
 
 #include "filter.h"
+#include "scratch.h"
 
 // "kernel_3x3" and "kernel_5x5": a square kernel of fixed side.
 class CFixedUserKernel : public CFilter {
 public:
-    ~CFixedUserKernel() override;
     bool Step(RunFrame& frame) override;
 
-    const float* CachedKernel() const { return kernel; }
+    const float* CachedKernel() const { return kernel.Data(); }
 
 protected:
     CFixedUserKernel(int32_t methodIndex, int32_t side) : CFilter(methodIndex), side(side) {}
 
 private:
     const int32_t side;
-    float* kernel = nullptr;
+    ScratchArray<float> kernel;
 };
 
 class CKernel3x3 final : public CFixedUserKernel {
@@ -39,16 +39,18 @@ public:
 class CKernel final : public CFilter {
 public:
     explicit CKernel(int32_t methodIndex) : CFilter(methodIndex) {}
-    ~CKernel() override;
     bool Step(RunFrame& frame) override;
 
-    const float* CachedKernel() const { return kernel; }
-    int32_t CachedKernelWidth() const { return kernelWidth; }
-    int32_t CachedKernelHeight() const { return kernelHeight; }
+    const float* CachedKernel() const { return kernel.Data(); }
+    int32_t CachedKernelWidth() const { return kernel.BuiltKey().width; }
+    int32_t CachedKernelHeight() const { return kernel.BuiltKey().height; }
 
 private:
-    float* kernel = nullptr;
-    // The size of the held kernel; the starting values match no accepted size.
-    int32_t kernelWidth = -1;
-    int32_t kernelHeight = -10;
+    struct Size {
+        int32_t width;
+        int32_t height;
+        bool operator==(const Size& other) const { return width == other.width && height == other.height; }
+    };
+    // Keyed by its size; the starting key matches no accepted size.
+    KeyedScratch<float, Size> kernel{Size{-1, -10}};
 };

@@ -7,7 +7,6 @@
 #include "numeric.h"
 #include "pixel_format.h"
 #include "run_frame.h"
-#include "scratch.h"
 
 namespace {
 constexpr int32_t kSigmaInput = 1;
@@ -19,30 +18,19 @@ CEdge::CEdge(int32_t methodIndex) : CFilter(methodIndex) {
     cachedHeight = 0;
 }
 
-CEdge::~CEdge() {
-    FreeBlock(rowSmoothFrame);
-    FreeBlock(columnSmoothFrame);
-    FreeBlock(gaussKernel);
-    FreeBlock(derivativeKernel);
-    FreeBlock(rowGrayPlane);
-    FreeBlock(columnGrayPlane);
-    FreeBlock(gradientX);
-    FreeBlock(gradientY);
-}
-
 bool CEdge::BuildEdgeKernels(float sigma) {
     const size_t length = 2 * static_cast<size_t>(EdgeHalfWidth(sigma)) + 1;
-    if (!ReallocArray(gaussKernel, length) || !ReallocArray(derivativeKernel, length)) return false;
-    FillEdgeKernels(sigma, gaussKernel, derivativeKernel);
-    kernelSigma = sigma;
+    if (!gaussKernel.Resize(length) || !derivativeKernel.Resize(length)) return false;
+    FillEdgeKernels(sigma, gaussKernel.Data(), derivativeKernel.Data());
+    gaussKernel.SetKey(sigma);
     return true;
 }
 
 bool CEdge::PreparePlanes(int32_t width, int32_t height) {
     if (rowGrayPlane && width == cachedWidth && height == cachedHeight) return true;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    for (float** plane : {&rowGrayPlane, &columnGrayPlane, &gradientX, &gradientY}) {
-        if (!ReallocArray(*plane, count)) return false;
+    for (ScratchArray<float>* plane : {&rowGrayPlane, &columnGrayPlane, &gradientX, &gradientY}) {
+        if (!plane->Resize(count)) return false;
     }
     cachedWidth = width;
     cachedHeight = height;
@@ -65,23 +53,23 @@ bool CEdge::Step(RunFrame& run) {
     // as with every method.
     if (!DispatchByDepth(b, [](auto) {})) return true;
 
-    if ((!gaussKernel || kernelSigma != sigma) && !BuildEdgeKernels(sigma)) return run.FailOutOfMemory();
+    if (!gaussKernel.BuiltFor(sigma) && !BuildEdgeKernels(sigma)) return run.FailOutOfMemory();
     if (!PreparePlanes(w, h)) return run.FailOutOfMemory();
     if (geometryChanged) framesLayoutPending = true;
-    if (!EnsureScratchFrame(rowSmoothFrame, run.InputFrame(), w, h, b, framesLayoutPending) ||
-        !EnsureScratchFrame(columnSmoothFrame, run.InputFrame(), w, h, b, framesLayoutPending)) {
+    if (!rowSmoothFrame.Ensure(run.InputFrame(), w, h, b, framesLayoutPending) ||
+        !columnSmoothFrame.Ensure(run.InputFrame(), w, h, b, framesLayoutPending)) {
         return run.FailOutOfMemory();
     }
     framesLayoutPending = false;
     cachedBpp = b;
 
     // Each smoothed frame is smoothed in one direction only, both from the input.
-    ConvolveRows(run.InputFrame(), gaussKernel, length, rowSmoothFrame, h, w);
-    ConvolveColumns(run.InputFrame(), gaussKernel, length, columnSmoothFrame, h, w);
-    ConvertToGrayPlane(rowSmoothFrame, rowGrayPlane, h, w);
-    ConvertToGrayPlane(columnSmoothFrame, columnGrayPlane, h, w);
-    RowDerivativePass(rowGrayPlane, derivativeKernel, length, gradientX, h, w);
-    ColumnDerivativePass(columnGrayPlane, derivativeKernel, length, gradientY, h, w);
-    SuppressAndThreshold(gradientX, gradientY, run.OutputFrame(), h, w, level);
+    ConvolveRows(run.InputFrame(), gaussKernel.Data(), length, rowSmoothFrame.Handle(), h, w);
+    ConvolveColumns(run.InputFrame(), gaussKernel.Data(), length, columnSmoothFrame.Handle(), h, w);
+    ConvertToGrayPlane(rowSmoothFrame.Handle(), rowGrayPlane.Data(), h, w);
+    ConvertToGrayPlane(columnSmoothFrame.Handle(), columnGrayPlane.Data(), h, w);
+    RowDerivativePass(rowGrayPlane.Data(), derivativeKernel.Data(), length, gradientX.Data(), h, w);
+    ColumnDerivativePass(columnGrayPlane.Data(), derivativeKernel.Data(), length, gradientY.Data(), h, w);
+    SuppressAndThreshold(gradientX.Data(), gradientY.Data(), run.OutputFrame(), h, w, level);
     return true;
 }

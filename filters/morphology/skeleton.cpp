@@ -1,13 +1,10 @@
 #include "skeleton.h"
 
-#include <omp.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "parallel.h"
 #include "pixel_format.h"
-#include "processor_count.h"
 #include "run_frame.h"
 #include "scratch.h"
 #include "threshold_passes.h"
@@ -30,19 +27,16 @@ WorkImage WorkImageOf(FrameHandle frame, int32_t width, int32_t height) {
 // height) + 16 bytes, which holds the header and (width + 2) x (height + 2)
 // pixels with room to spare. Reallocated when null or the geometry changed;
 // on failure the block is dropped so that the next run allocates afresh.
-bool EnsureWorkImage(FrameHandle& block, FrameHandle outputFrame, int32_t width, int32_t height,
+bool EnsureWorkImage(ScratchFrame& block, FrameHandle outputFrame, int32_t width, int32_t height,
                      bool geometryChanged) {
     if (block && !geometryChanged) return true;
     const size_t frameSize = GetFrameSize(outputFrame);
     const size_t extra = 8 * (static_cast<size_t>(width) + static_cast<size_t>(height)) + 16;
-    uint8_t* grown = static_cast<uint8_t*>(block);
     if (frameSize == 0 || width > INT32_MAX - 2 || height > INT32_MAX - 2 || frameSize > SIZE_MAX - extra ||
-        !ReallocArray(grown, frameSize + extra)) {
-        FreeBlock(block);
+        !block.LayOut(frameSize + extra, width + 2, height + 2, 8)) {
+        block.Release();
         return false;
     }
-    block = grown;
-    InitFrameDIB(block, width + 2, height + 2, 8);
     return true;
 }
 
@@ -125,11 +119,6 @@ void PrunePass(FrameHandle source, FrameHandle destination, int32_t height, int3
     });
 }
 
-CSkelet::~CSkelet() {
-    FreeBlock(skeletonFrame);
-    FreeBlock(thresholdFrame);
-}
-
 bool CSkelet::Step(RunFrame& frame) {
     imageWidth = frame.Width();
     imageHeight = frame.Height();
@@ -154,7 +143,7 @@ bool CSkelet::Step(RunFrame& frame) {
         return frame.FailOutOfMemory();
     }
     const PixelPlane input = frame.InputPlane();
-    const WorkImage thresholded = WorkImageOf(thresholdFrame, imageWidth, imageHeight);
+    const WorkImage thresholded = WorkImageOf(thresholdFrame.Handle(), imageWidth, imageHeight);
     // An input depth the threshold step cannot read leaves the output frame
     // as the host gave it.
     const bool supported = DispatchByDepth(frame.Bpp(), [&](auto format) {
@@ -162,24 +151,19 @@ bool CSkelet::Step(RunFrame& frame) {
     });
     if (!supported) return true;
     SetBorder(thresholded);
-    SetBorder(WorkImageOf(skeletonFrame, imageWidth, imageHeight));
+    SetBorder(WorkImageOf(skeletonFrame.Handle(), imageWidth, imageHeight));
 
-    PrunePass(thresholdFrame, skeletonFrame, imageHeight, imageWidth, thresholdLevel);
+    PrunePass(thresholdFrame.Handle(), skeletonFrame.Handle(), imageHeight, imageWidth, thresholdLevel);
     if (!ThinningStep(frame.OutputFrame())) return frame.FailOutOfMemory();
     return true;
 }
 
 bool CSkelet::ThinningStep(FrameHandle outputFrame) {
-    const WorkImage image = WorkImageOf(skeletonFrame, imageWidth, imageHeight);
-    // One NeighbourCodes scratch of eight codes per processor; the thinning
-    // runs on the calling thread and uses the scratch of its thread number.
-    const int32_t thread = omp_get_thread_num();
-    const size_t scratches = static_cast<size_t>(std::max(ProcessorCount(), thread + 1));
-    int32_t* neighbourCodes = nullptr;
-    if (!ReallocArray(neighbourCodes, scratches * 8)) return false;
-    const bool thinned = thinning.Thin(image, maxIterations, neighbourCodes + static_cast<size_t>(thread) * 8);
-    FreeBlock(neighbourCodes);
-    if (!thinned) return false;
+    const WorkImage image = WorkImageOf(skeletonFrame.Handle(), imageWidth, imageHeight);
+    // The thinning runs on the calling thread: its eight neighbour codes
+    // live on that thread's stack.
+    int32_t neighbourCodes[8] = {};
+    if (!thinning.Thin(image, maxIterations, neighbourCodes)) return false;
 
     RemoveStairs(image);
 

@@ -3,14 +3,11 @@
 #include <cstring>
 
 #include "run_frame.h"
-#include "scratch.h"
 
 CDilation::CDilation(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Dilation, false) {}
 CErosion::CErosion(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Erosion, false) {}
 COpening::COpening(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Erosion, true) {}
 CClosing::CClosing(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Dilation, true) {}
-
-CThresholdMorphology::~CThresholdMorphology() { FreeBlock(workFrame); }
 
 namespace {
 
@@ -67,17 +64,17 @@ bool CThresholdMorphology::Step(RunFrame& frame) {
     const int32_t n = frame.Integer(kRepeatInput);
     const int32_t level = ThresholdLevel(frame.Real(kThresholdInput));
 
-    if (!EnsureScratchFrame(workFrame, frame.OutputFrame(), frame.Width(), frame.Height(), 8, geometryChanged)) {
+    if (!workFrame.Ensure(frame.OutputFrame(), frame.Width(), frame.Height(), 8, geometryChanged)) {
         // The old block no longer fits the cached geometry: drop it so the
         // next run allocates afresh.
-        FreeBlock(workFrame);
+        workFrame.Release();
         return frame.FailOutOfMemory();
     }
     // An input depth the passes cannot read leaves the output frame as the
     // host gave it.
     if (frame.Bpp() != 8 && frame.Bpp() != 24 && frame.Bpp() != 32) return true;
 
-    const Frames f{frame.InputFrame(), frame.OutputFrame(), workFrame, frame.Height(), frame.Width(), level};
+    const Frames f{frame.InputFrame(), frame.OutputFrame(), workFrame.Handle(), frame.Height(), frame.Width(), level};
     const MorphologyRule second = Other(firstRule);
     // Where later passes read 0 as object and 255 as background, n passes in
     // a row are one pass over a (2n + 1) window: the same pixels, one memory

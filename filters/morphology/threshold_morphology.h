@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "filter.h"
+#include "scratch.h"
 #include "ka_iproc.h"
 #include "threshold_passes.h"
 
@@ -18,7 +19,6 @@ class CThresholdMorphology : public CFilter {
 public:
 
     bool Step(RunFrame& frame) override;
-    ~CThresholdMorphology() override;
 
 protected:
     // twoPhases: opening and closing, whose second phase runs the other rule.
@@ -29,7 +29,7 @@ private:
     const MorphologyRule firstRule;
     const bool twoPhases;
     // An 8-bit frame of the input's size that takes every other pass.
-    FrameHandle workFrame = nullptr;
+    ScratchFrame workFrame;
 };
 
 class CDilation final : public CThresholdMorphology {

@@ -45,7 +45,6 @@ public:
     ThreadScratch() = default;
     ThreadScratch(const ThreadScratch&) = delete;
     ThreadScratch& operator=(const ThreadScratch&) = delete;
-    ~ThreadScratch() { FreeBlock(block_); }
 
     // Room for `areas` areas of `bytesPerArea` bytes each. False (and the old
     // block kept) when the size overflows or the allocation fails.
@@ -55,7 +54,7 @@ public:
         if (stride > (SIZE_MAX - kScratchAlignment) / count) return false;
         const size_t bytes = stride * count + kScratchAlignment;
         if (bytes > capacity_) {
-            if (!ReallocArray(block_, bytes)) return false;
+            if (!block_.Resize(bytes)) return false;
             capacity_ = bytes;
         }
         stride_ = stride;
@@ -64,13 +63,13 @@ public:
 
     // The start of area k, aligned to kScratchAlignment.
     uint8_t* Area(int32_t k) const {
-        const uintptr_t start = reinterpret_cast<uintptr_t>(block_);
+        const uintptr_t start = reinterpret_cast<uintptr_t>(block_.Data());
         const uintptr_t aligned = (start + kScratchAlignment - 1) & ~uintptr_t(kScratchAlignment - 1);
         return reinterpret_cast<uint8_t*>(aligned) + static_cast<size_t>(k) * stride_;
     }
 
 private:
-    uint8_t* block_ = nullptr;
+    ScratchArray<uint8_t> block_;
     size_t capacity_ = 0;
     size_t stride_ = 0;
 };
