@@ -119,16 +119,6 @@ TEST(FlatField, FramesMustMatchBeforeTheOutputFrameIsFetched) {
     EXPECT_EQ(Text(outcome.error), "error: Cannot get input frame");
 }
 
-TEST(FlatField, ResultsDoNotDependOnTheThreads) {
-    FlatField f(301, 97, 32);
-    kaf_test::FillRandom(f.input, 1);
-    kaf_test::FillRandom(f.white, 2);
-    std::vector<uint8_t> one, several;
-    kaf_test::WithThreads(1, [&] { one = PixelBytes(f.host.Run().output); });
-    kaf_test::WithThreads(3, [&] { several = PixelBytes(f.host.Run().output); });
-    EXPECT_EQ(one, several);
-}
-
 // The vectorised rows of every instruction set give the plain loop's bytes,
 // zeros and clamping included.
 TEST(FlatField, EveryInstructionSetGivesThePlainBytes) {

@@ -75,17 +75,6 @@ TEST(RunFrame, AbsentParametersTakeDefaultsSilently) {
     EXPECT_EQ(GetFrameBPP(out), 8);
 }
 
-TEST(RunFrame, IntegersAreTruncatedTowardZero) {
-    ProbeRun run;
-    run.session.AddNumber(u"Count", 2.9);
-    ASSERT_TRUE(run.Run());
-    EXPECT_EQ(run.probe.count, 2);
-    run.session.AddNumber(u"Count", -0.5);
-    ASSERT_TRUE(run.Run());
-    EXPECT_EQ(run.probe.count, 0);
-    EXPECT_TRUE(run.Warnings().empty());
-}
-
 TEST(RunFrame, ClampingWarnsWithOldAndNewValue) {
     ProbeRun run;
     run.session.AddNumber(u"Count", 12);
@@ -185,15 +174,4 @@ TEST(RunFrame, ErrorTextIsCutAtMaxPlusOne) {
     std::fill(std::begin(run.error), std::end(run.error), u'#');
     EXPECT_FALSE(run.Run(4));
     EXPECT_EQ(std::u16string(run.error, 6), u"error#");
-}
-
-TEST(RunFrame, GeometryCacheCountsTheFirstRunAsAChange) {
-    ProbeRun run;
-    ASSERT_TRUE(run.Run());
-    EXPECT_TRUE(run.probe.geometryChanged);
-    ASSERT_TRUE(run.Run());
-    EXPECT_FALSE(run.probe.geometryChanged);
-    run.session.AddFrame(u"Input frame", 6, 4, 8);
-    ASSERT_TRUE(run.Run());
-    EXPECT_TRUE(run.probe.geometryChanged);
 }
