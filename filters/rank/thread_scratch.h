@@ -5,11 +5,10 @@
 // first run.
 #pragma once
 
-#include <omp.h>
-
 #include <cstddef>
 #include <cstdint>
 
+#include "parallel.h"
 #include "scratch.h"
 
 namespace rank {
@@ -73,27 +72,6 @@ private:
     size_t capacity_ = 0;
     size_t stride_ = 0;
 };
-
-// The rows of a run are cut into one contiguous strip per OpenMP thread, in
-// row order, as a static schedule hands them out; each strip has its own
-// scratch area. Strips only change who computes a row, never what it holds.
-inline int32_t StripCount(int32_t rows) {
-    const int32_t threads = omp_get_max_threads();
-    if (rows < 1) return 1;
-    return threads < 1 ? 1 : (threads < rows ? threads : rows);
-}
-
-// Runs fn(strip, firstRow, endRow) for every strip in one parallel region.
-template <class Fn>
-void ParallelStrips(int32_t rows, int32_t strips, Fn&& fn) {
-    if (rows < 1) return;
-#pragma omp parallel for schedule(static) num_threads(strips)
-    for (int32_t k = 0; k < strips; ++k) {
-        const int32_t first = static_cast<int32_t>(static_cast<int64_t>(rows) * k / strips);
-        const int32_t end = static_cast<int32_t>(static_cast<int64_t>(rows) * (k + 1) / strips);
-        fn(k, first, end);
-    }
-}
 
 // Asks for a row the next step will read, one cache line at a time, so that
 // it streams in while the current row is worked on. The 3 x 3 median reads
