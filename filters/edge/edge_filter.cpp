@@ -51,7 +51,7 @@ bool CEdge::Step(RunFrame& run) {
     const int32_t length = 2 * EdgeHalfWidth(sigma) + 1;
     // The passes have nothing to give for other depths: nothing is written,
     // as with every method.
-    if (!DispatchByDepth(b, [](auto) {})) return true;
+    if (!IsProcessedDepth(b)) return true;
 
     if (!gaussKernel.BuiltFor(sigma) && !BuildEdgeKernels(sigma)) return run.FailOutOfMemory();
     if (!PreparePlanes(w, h)) return run.FailOutOfMemory();

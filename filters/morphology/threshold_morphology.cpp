@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "pixel_format.h"
 #include "run_frame.h"
 
 CDilation::CDilation(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Dilation, false) {}
@@ -72,7 +73,7 @@ bool CThresholdMorphology::Step(RunFrame& frame) {
     }
     // An input depth the passes cannot read leaves the output frame as the
     // host gave it.
-    if (frame.Bpp() != 8 && frame.Bpp() != 24 && frame.Bpp() != 32) return true;
+    if (!IsProcessedDepth(frame.Bpp())) return true;
 
     const Frames f{frame.InputFrame(), frame.OutputFrame(), workFrame.Handle(), frame.Height(), frame.Width(), level};
     const MorphologyRule second = Other(firstRule);
