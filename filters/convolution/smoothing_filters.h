@@ -10,8 +10,14 @@
 #include "filter.h"
 #include "scratch.h"
 
-// The run shared by both methods; the subclasses say what key a radius gives
-// their kernel and how to fill it.
+// How a method's one-dimensional kernel follows from the radius: the key it
+// derives from (rebuilt when that changes) and how 2r + 1 weights are filled.
+struct SmoothingKernelRule {
+    float (*key)(int32_t radius);
+    void (*fill)(float* weights, int32_t radius, float key);
+};
+
+// The run shared by both methods.
 class CSeparableSmoothing : public CFilter {
 public:
     bool Step(RunFrame& frame) override;
@@ -20,34 +26,21 @@ public:
     const float* CachedKernel() const { return kernel.Data(); }
 
 protected:
-    using CFilter::CFilter;
-
-    // The value the kernel of this radius derives from: it is rebuilt when
-    // that changes.
-    virtual float KernelKey(int32_t radius) const = 0;
-    // Fills 2r + 1 elements for the radius and its key.
-    virtual void FillKernel(float* weights, int32_t radius, float key) const = 0;
+    CSeparableSmoothing(int32_t methodIndex, const SmoothingKernelRule& rule) : CFilter(methodIndex), rule(rule) {}
 
 private:
+    const SmoothingKernelRule& rule;
     KeyedScratch<float, float> kernel;
 };
 
 // The key is the length, 2r + 1.
 class CMean final : public CSeparableSmoothing {
 public:
-    explicit CMean(int32_t methodIndex) : CSeparableSmoothing(methodIndex) {}
-
-private:
-    float KernelKey(int32_t radius) const override;
-    void FillKernel(float* weights, int32_t radius, float key) const override;
+    explicit CMean(int32_t methodIndex);
 };
 
 // The key is the standard deviation.
 class CGaussian final : public CSeparableSmoothing {
 public:
-    explicit CGaussian(int32_t methodIndex) : CSeparableSmoothing(methodIndex) {}
-
-private:
-    float KernelKey(int32_t radius) const override;
-    void FillKernel(float* weights, int32_t radius, float key) const override;
+    explicit CGaussian(int32_t methodIndex);
 };
