@@ -123,3 +123,15 @@ TEST(Skeleton, ColourInputsAreThresholdedOnTheirSums) {
         EXPECT_EQ(ImageOf(b.output), ImageOf(a.output));
     }
 }
+
+// The level itself is light: a square of pixels at the level (127 for the
+// default threshold 0.5) is no object.
+TEST(Skeleton, PixelsAtTheLevelAreLight) {
+    TestHost host(u"skeletonization");
+    kaf_test::FillFrame(host.AddFrame(5, 5, 8), [](int32_t x, int32_t y, int32_t) -> uint8_t {
+        return x > 0 && x < 4 && y > 0 && y < 4 ? 127 : 255;
+    });
+    const kaf_test::Outcome outcome = host.Run();
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(PictureOf(outcome.output), PictureWith(5, 5, {}));
+}
