@@ -55,6 +55,12 @@ inline bool DispatchByDepth(int32_t bitsPerPixel, Fn&& fn) {
     }
 }
 
+// True for the depths DispatchByDepth processes; methods leave the output
+// frame of any other depth as the host gave it.
+inline bool IsProcessedDepth(int32_t bitsPerPixel) {
+    return DispatchByDepth(bitsPerPixel, [](auto) {});
+}
+
 // Same, for engines that handle only 8 and 32 bits.
 template <class Fn>
 inline bool DispatchGrayOrBgra(int32_t bitsPerPixel, Fn&& fn) {

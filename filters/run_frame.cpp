@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "filter.h"
 #include "numeric.h"
 #include "text.h"
 
@@ -38,12 +39,10 @@ void WarnClamped(void* host, int32_t nameMax, const char16_t* name, const char* 
     AddWarning(host, kWarningMax, text);
 }
 
-}  // namespace
-
-void WarnIfArray(void* host, int32_t nameMax, const char16_t* name) {
+void WarnIfArray(void* host, const char16_t* name) {
     if (!name || name[0] == u'\0') return;
     int32_t maxIndex = 0;
-    GetObjectMaxIndex(host, nameMax, name, &maxIndex);
+    GetObjectMaxIndex(host, kNameMax, name, &maxIndex);
     if (maxIndex <= 0) return;
     char16_t text[kWarningCapacity] = {};
     AppendAscii(text, kWarningCapacity, "Only the first element of the array would be evaluated in the input data object ");
@@ -51,61 +50,10 @@ void WarnIfArray(void* host, int32_t nameMax, const char16_t* name) {
     AddWarning(host, kWarningMax, text);
 }
 
-void WarnClampedInteger(void* host, int32_t nameMax, const char16_t* name, int32_t oldValue, int32_t newValue) {
-    WarnClamped(host, nameMax, name, "%d", oldValue, 8, newValue);
-}
-
-void WarnClampedReal(void* host, int32_t nameMax, const char16_t* name, float oldValue, float newValue) {
-    // Floats are promoted to double for "%f", as any C formatting does.
-    WarnClamped(host, nameMax, name, "%f", static_cast<double>(oldValue), 16, static_cast<double>(newValue));
-}
-
-bool RunFrame::Fail(const char16_t* text) {
-    CopyText(errorBuf, errorMax, text);
-    return false;
-}
-
-bool RunFrame::FailOutOfMemory() { return Fail(u"error: Not enough memory"); }
-
-bool RunFrame::FetchInputFrame() {
-    if (!GetParameterName(inputs, inputsContext, 0, kNameMax, inputName) ||
-        !GetInputFrame(host, kNameMax, inputName, &inputFrame) || !inputFrame) {
-        return Fail(u"error: Cannot get input frame");
-    }
-    width = GetFrameWidth(inputFrame);
-    height = GetFrameDepth(inputFrame);
-    bpp = GetFrameBPP(inputFrame);
-    return true;
-}
-
-bool RunFrame::FetchOutputFrame(int32_t depth) {
-    if (!GetParameterName(outputs, outputsContext, 0, kNameMax, outputName) ||
-        !GetOutputFrame(host, kNameMax, outputName, &outputFrame, width, height, depth) || !outputFrame) {
-        return Fail(u"error: Cannot get output frame");
-    }
-    return true;
-}
-
-bool RunFrame::NameInput(int32_t k) { return GetParameterName(inputs, inputsContext, k, kNameMax, inputName); }
-
-double RunFrame::ReadNumber(int32_t k, double defaultValue) {
-    double value = defaultValue;
-    double* element = nullptr;
-    if (NameInput(k) && GetNumber(host, kNameMax, inputName, 0, &element) && element) value = *element;
-    WarnIfArray(host, kNameMax, inputName);
-    return value;
-}
-
-int32_t RunFrame::ReadInteger(int32_t k, int32_t defaultValue) {
-    return TruncateToInt32(ReadNumber(k, defaultValue));
-}
-
-float RunFrame::ReadReal(int32_t k, float defaultValue) { return RoundToFloat(ReadNumber(k, defaultValue)); }
-
 // Replaces a value above the maximum by the maximum, then one below the
 // minimum by the minimum, warning with the value read and the limit.
 template <class T, class Warn>
-static T ClampWithWarning(T value, T minimum, T maximum, Warn warn) {
+T ClampWithWarning(T value, T minimum, T maximum, Warn warn) {
     // A value that is not a number passes both tests and stays as it is.
     if (value > maximum) {
         warn(value, maximum);
@@ -118,16 +66,114 @@ static T ClampWithWarning(T value, T minimum, T maximum, Warn warn) {
     return value;
 }
 
-int32_t RunFrame::ClampInteger(int32_t value, int32_t minimum, int32_t maximum) {
-    return ClampWithWarning(value, minimum, maximum, [this](int32_t oldValue, int32_t newValue) {
-        WarnClampedInteger(host, kNameMax, inputName, oldValue, newValue);
-    });
+// A declared limit as an integer; an unbounded side is the end of the range.
+int32_t IntegerLimit(double limit) {
+    if (limit <= INT32_MIN) return INT32_MIN;
+    if (limit >= INT32_MAX) return INT32_MAX;
+    return static_cast<int32_t>(limit);
 }
 
-float RunFrame::ClampReal(float value, float minimum, float maximum) {
-    return ClampWithWarning(value, minimum, maximum, [this](float oldValue, float newValue) {
-        WarnClampedReal(host, kNameMax, inputName, oldValue, newValue);
-    });
+// What an input the catalogue does not declare reads as.
+constexpr CatalogueInput kUndeclared{InputKind::Integer, nullptr, nullptr, 0.0, -kUnbounded, kUnbounded};
+
+// The zero-fill warning of arrays goes out with the length 127, not the 255
+// of the other warnings.
+constexpr int32_t kShortArrayWarningMax = 127;
+
+}  // namespace
+
+bool RunFrame::Fail(const char16_t* text) {
+    CopyText(args.errorBuf, args.errorMax, text);
+    return false;
+}
+
+bool RunFrame::FailOutOfMemory() { return Fail(u"error: Not enough memory"); }
+
+bool RunFrame::FetchInputFrame() {
+    if (!GetParameterName(args.inputs, args.inputsContext, 0, kNameMax, inputName) ||
+        !GetInputFrame(args.host, kNameMax, inputName, &inputFrame) || !inputFrame) {
+        return Fail(u"error: Cannot get input frame");
+    }
+    width = GetFrameWidth(inputFrame);
+    height = GetFrameDepth(inputFrame);
+    bpp = GetFrameBPP(inputFrame);
+    return true;
+}
+
+bool RunFrame::FetchOutputFrame(int32_t depth) {
+    if (!GetParameterName(args.outputs, args.outputsContext, 0, kNameMax, outputName) ||
+        !GetOutputFrame(args.host, kNameMax, outputName, &outputFrame, width, height, depth) || !outputFrame) {
+        return Fail(u"error: Cannot get output frame");
+    }
+    return true;
+}
+
+bool RunFrame::FetchTimestampedFrame(int32_t k, FrameHandle* frame, uint32_t* timestamp) {
+    if (!NameInput(k) || !GetInputFrameTimestamp(args.host, kNameMax, inputName, frame, timestamp) || !*frame) {
+        return Fail(u"error: Cannot get input frame");
+    }
+    return true;
+}
+
+const CatalogueInput& RunFrame::Declared(int32_t k) const {
+    return declarations && k >= 0 && k < kMaxMethodInputs ? declarations[k] : kUndeclared;
+}
+
+bool RunFrame::NameInput(int32_t k) {
+    return GetParameterName(args.inputs, args.inputsContext, k, kNameMax, inputName);
+}
+
+double RunFrame::ReadNumber(int32_t k) {
+    double value = Declared(k).defaultValue;
+    double* element = nullptr;
+    if (NameInput(k) && GetNumber(args.host, kNameMax, inputName, 0, &element) && element) value = *element;
+    WarnIfArray(args.host, inputName);
+    return value;
+}
+
+int32_t RunFrame::Integer(int32_t k) {
+    const CatalogueInput& input = Declared(k);
+    return ClampWithWarning(TruncateToInt32(ReadNumber(k)), IntegerLimit(input.minimum), IntegerLimit(input.maximum),
+                            [this](int32_t oldValue, int32_t newValue) {
+                                WarnClamped(args.host, kNameMax, inputName, "%d", oldValue, 8, newValue);
+                            });
+}
+
+float RunFrame::Real(int32_t k) {
+    const CatalogueInput& input = Declared(k);
+    return ClampWithWarning(RoundToFloat(ReadNumber(k)), static_cast<float>(input.minimum),
+                            static_cast<float>(input.maximum),
+                            [this](float oldValue, float newValue) { WarnRealReplaced(oldValue, newValue); });
+}
+
+void RunFrame::WarnRealReplaced(float oldValue, float newValue) {
+    // Floats are promoted to double for "%f", as any C formatting does.
+    WarnClamped(args.host, kNameMax, inputName, "%f", static_cast<double>(oldValue), 16,
+                static_cast<double>(newValue));
+}
+
+bool RunFrame::ReadArray(int32_t k, float* values, int64_t count) {
+    if (!NameInput(k)) {
+        // The text names whatever the host left in the name buffer.
+        constexpr char kPrefix[] = "error: Cannot get any of the elements of the input array ";
+        char16_t text[sizeof kPrefix + 64] = {};
+        AppendAscii(text, sizeof text / sizeof text[0], kPrefix);
+        AppendText(text, sizeof text / sizeof text[0], inputName, 64);
+        return Fail(text);
+    }
+    // A failed query counts as an array without elements.
+    int32_t maxIndex = -1;
+    if (!GetObjectMaxIndex(args.host, kNameMax, inputName, &maxIndex)) maxIndex = -1;
+    if (maxIndex < count - 1) {
+        AddWarning(args.host, kShortArrayWarningMax,
+                   u"Cannot get all the elements of the input array. Zero values were used instead.");
+    }
+    for (int64_t i = 0; i < count; ++i) {
+        double* value = nullptr;
+        const bool read = GetNumber(args.host, kNameMax, inputName, static_cast<int32_t>(i), &value) && value;
+        values[i] = read ? RoundToFloat(*value) : 0.0f;
+    }
+    return true;
 }
 
 PixelPlane RunFrame::PlaneOf(FrameHandle frame) {
@@ -138,4 +184,11 @@ PixelPlane RunFrame::PlaneOf(FrameHandle frame) {
     plane.height = GetFrameDepth(frame);
     plane.stride = RowStride(plane.width, GetFrameBPP(frame));
     return plane;
+}
+
+bool CFilter::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext,
+                  int32_t errorMax, char16_t* errorBuf) {
+    RunFrame frame(RunArguments{host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf},
+                   declaredInputs);
+    return frame.FetchInputFrame() && Step(frame);
 }

@@ -1,6 +1,6 @@
 // Scratch buffers owned by method objects: grown with realloc, kept from run
-// to run, freed by the destructor. A failed allocation leaves the old block
-// in place and reports false; nothing is ever written through it.
+// to run, freed with the object. A failed allocation leaves the old block in
+// place and reports false; nothing is ever written through it.
 #pragma once
 
 #include <cstddef>
@@ -21,16 +21,70 @@ bool ReallocArray(T*& block, size_t count) {
     return true;
 }
 
-// Makes block a frame like `like` (GetFrameSize bytes) laid out by
-// InitFrameDIB with the given geometry, when it is still null or the
-// geometry changed; otherwise leaves it as it is. False on a failed or
-// impossible allocation.
-bool EnsureScratchFrame(void*& block, FrameHandle like, int32_t width, int32_t height, int32_t bitsPerPixel,
-                        bool geometryChanged);
-
-// Frees a block and nulls the pointer.
+// A block of elements of T.
 template <class T>
-void FreeBlock(T*& block) {
-    std::free(block);
-    block = nullptr;
-}
+class ScratchArray {
+public:
+    ScratchArray() = default;
+    ScratchArray(const ScratchArray&) = delete;
+    ScratchArray& operator=(const ScratchArray&) = delete;
+    ~ScratchArray() { std::free(block_); }
+
+    // count elements, the first ones kept; false (block unchanged) on failure.
+    bool Resize(size_t count) { return ReallocArray(block_, count); }
+    void Release() {
+        std::free(block_);
+        block_ = nullptr;
+    }
+    T* Data() const { return block_; }
+    T& operator[](size_t k) const { return block_[k]; }
+    explicit operator bool() const { return block_ != nullptr; }
+
+private:
+    T* block_ = nullptr;
+};
+
+// A scratch array that knows the key it was built for (a length, a standard
+// deviation, a size), so that it is rebuilt only when the key changes.
+template <class T, class Key>
+class KeyedScratch : public ScratchArray<T> {
+public:
+    explicit KeyedScratch(Key initial = Key{}) : key_(initial) {}
+
+    // True when there is a block and it was built for this key (never for a
+    // key that does not equal itself, such as a NaN).
+    bool BuiltFor(const Key& key) const { return *this && key_ == key; }
+    const Key& BuiltKey() const { return key_; }
+    void SetKey(const Key& key) { key_ = key; }
+    // Resize, recording the key only when the block could be had.
+    bool Rebuild(const Key& key, size_t count) {
+        if (!this->Resize(count)) return false;
+        key_ = key;
+        return true;
+    }
+
+private:
+    Key key_;
+};
+
+// A private frame: a block laid out by InitFrameDIB.
+class ScratchFrame {
+public:
+    ScratchFrame() = default;
+    ScratchFrame(const ScratchFrame&) = delete;
+    ScratchFrame& operator=(const ScratchFrame&) = delete;
+
+    // Makes the block a frame like `like` (GetFrameSize bytes) with the given
+    // geometry when there is none yet or the geometry changed; otherwise
+    // leaves it as it is. False on a failed or impossible allocation.
+    bool Ensure(FrameHandle like, int32_t width, int32_t height, int32_t bitsPerPixel, bool geometryChanged);
+    // A block of `bytes` bytes laid out with the given geometry; false (block
+    // unchanged) when it cannot be had.
+    bool LayOut(size_t bytes, int32_t width, int32_t height, int32_t bitsPerPixel);
+    void Release() { block_.Release(); }
+    FrameHandle Handle() const { return block_.Data(); }
+    explicit operator bool() const { return static_cast<bool>(block_); }
+
+private:
+    ScratchArray<uint8_t> block_;
+};

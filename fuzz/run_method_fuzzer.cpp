@@ -15,7 +15,7 @@
 #include <cstring>
 #include <memory>
 
-#include "fuzz_host.h"
+#include "fuzz_frames.h"
 #include "kafilters.h"
 
 namespace {
@@ -101,53 +101,56 @@ double ConsumeKernelDimension(FuzzedDataProvider& data) {
     }
 }
 
-void ConsumeParameter(kaf_fuzz::Host& host, kaf_fuzz::ParameterList& inputs, const std::u16string& name,
+void ConsumeParameter(ka_iproc::Session& session, ka_iproc::ParameterList& inputs, const std::u16string& name,
                       FuzzedDataProvider& data) {
     const bool kernelDimension = name == u"Kernel width" || name == u"Kernel height";
     switch (data.ConsumeIntegralInRange<int>(0, 5)) {
     case 0: return;  // absent: wired, but the host has no such object
-    case 1: inputs.names.back().clear(); return;  // not wired at all
+    case 1: inputs.Names().back().clear(); return;  // not wired at all
     case 2:
-    case 3: host.AddNumbers(name, {kernelDimension ? ConsumeKernelDimension(data) : kaf_fuzz::ConsumeNumber(data)});
+    case 3: session.AddNumber(name, kernelDimension ? ConsumeKernelDimension(data) : kaf_fuzz::ConsumeNumber(data));
         return;
     default: {
         std::vector<double> values(data.ConsumeIntegralInRange<size_t>(0, 40));
         for (double& v : values) v = kernelDimension ? ConsumeKernelDimension(data) : kaf_fuzz::ConsumeNumber(data);
-        host.AddNumbers(name, std::move(values));
+        session.AddArray(name, values);
     }
     }
 }
 
 void RunOnce(uintptr_t handle, uint32_t method, FuzzedDataProvider& data) {
-    kaf_fuzz::Host host;
-    kaf_fuzz::ParameterList inputs;
-    kaf_fuzz::ParameterList outputs{{u"Output frame"}};
-    host.overstateMaxIndex = data.ConsumeIntegralInRange<int>(0, 7) == 0;
-    host.refuseOutput = data.ConsumeIntegralInRange<int>(0, 15) == 0;
+    ka_iproc::Session session;
+    ka_iproc::ParameterList inputs;
+    ka_iproc::ParameterList outputs({u"Output frame"});
 
     const std::vector<std::u16string> names = method < 20 ? InputNames(method) : std::vector<std::u16string>{};
     const Geometry size = ConsumeGeometry(data);
     const int32_t depth = ConsumeDepth(data);
     for (size_t k = 0; k < names.size(); ++k) {
-        inputs.names.push_back(names[k]);
+        inputs.Names().push_back(names[k]);
         if (k == 0) {
-            if (data.ConsumeIntegralInRange<int>(0, 31) != 0) host.AddFrame(names[k], size.width, size.height, depth, data);
+            if (data.ConsumeIntegralInRange<int>(0, 31) != 0) {
+                kaf_fuzz::AddFrame(session, names[k], size.width, size.height, depth, data);
+            }
         } else if (names[k] == u"White calibration frame") {
             const bool same = data.ConsumeBool();
             const Geometry other = same ? size : ConsumeGeometry(data);
-            host.AddFrame(names[k], other.width, other.height, data.ConsumeBool() ? depth : ConsumeDepth(data), data);
+            kaf_fuzz::AddFrame(session, names[k], other.width, other.height,
+                               data.ConsumeBool() ? depth : ConsumeDepth(data), data);
         } else {
-            ConsumeParameter(host, inputs, names[k], data);
+            ConsumeParameter(session, inputs, names[k], data);
         }
     }
-    if (data.ConsumeIntegralInRange<int>(0, 31) == 0 && !outputs.names.empty()) outputs.names[0].clear();
+    // An unwired output: the host cannot give an output frame.
+    if (data.ConsumeIntegralInRange<int>(0, 15) == 0) outputs.Names()[0].clear();
 
     const int32_t errorMax = data.ConsumeIntegralInRange<int32_t>(-1, 90);
     const bool nullError = data.ConsumeIntegralInRange<int>(0, 15) == 0;
     std::unique_ptr<char16_t[]> error(errorMax >= 0 && !nullError ? new char16_t[errorMax + 1] : nullptr);
     if (error) std::fill(error.get(), error.get() + errorMax + 1, u'#');
 
-    const uint8_t ok = RunMethod(handle, &host, &inputs, nullptr, &outputs, nullptr, errorMax, error.get());
+    const uint8_t ok = RunMethod(handle, session.Handle(), inputs.Handle(), inputs.Context(), outputs.Handle(),
+                                 outputs.Context(), errorMax, error.get());
     if (!ok && error && method < 20 && handle != 0) {
         const std::u16string prefix = u"error: ";
         for (int32_t i = 0; i <= errorMax && i < static_cast<int32_t>(prefix.size()); ++i) {

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "fuzz_host.h"
+#include "fuzz_frames.h"
 #include "kafilters.h"
 
 namespace {
@@ -82,8 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     walk.height = height;
     walk.stopAfter = data.ConsumeIntegralInRange<long>(-1, 20);
 
-    kaf_fuzz::Host host;
-    FrameHandle bitmap = host.AddFrame(u"bitmap", width, height, depth, data);
+    ka_iproc::Session session;
+    FrameHandle bitmap = kaf_fuzz::AddFrame(session, u"bitmap", width, height, depth, data);
     gWalk = &walk;
     const auto scan = sharpened ? ScanLineSubPixelPrecisionWithSharpening : ScanLineSubPixelPrecision;
     scan(static_cast<BITMAPINFOHEADER*>(bitmap), withRegion ? &region : nullptr, line, channelMode, 7,

@@ -5,12 +5,9 @@
 #   fuzz_image_readers  the tool's BMP, PNG, PNM and JPEG decoders
 # Each starts from its checked-in corpus in corpus/<target>/; .ci/hardening.sh
 # runs each for a fixed time.
-add_library(kaf_fuzz_host STATIC ${CMAKE_CURRENT_LIST_DIR}/fuzz_host.cpp)
-target_link_libraries(kaf_fuzz_host PUBLIC kafilters_core ka_iproc)
-
 foreach(target run_method scanners)
   add_executable(fuzz_${target} ${CMAKE_CURRENT_LIST_DIR}/${target}_fuzzer.cpp)
-  target_link_libraries(fuzz_${target} PRIVATE kaf_fuzz_host)
+  target_link_libraries(fuzz_${target} PRIVATE kafilters_core ka_iproc)
   target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer)
 endforeach()
 

@@ -14,7 +14,9 @@
 namespace ka_iproc {
 
 // A host session: the `host` argument of a run. Holds named objects: frames
-// and numeric arrays (a single number is an array of one element).
+// and numeric arrays (a single number is an array of one element). A frame a
+// run was handed as an input stays valid until that run returns, even when
+// the run's output frame replaces it under the same name.
 class Session {
 public:
     Session();

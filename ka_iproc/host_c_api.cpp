@@ -68,6 +68,10 @@ void KaSessionRemove(KaSession* session, const char* name) {
     if (session) session->session.Remove(NameOf(name));
 }
 
+bool KaSessionTouchFrame(KaSession* session, const char* name) {
+    return session && session->session.TouchFrame(NameOf(name));
+}
+
 FrameHandle KaSessionFindFrame(KaSession* session, const char* name) {
     return session ? session->session.FindFrame(NameOf(name)) : nullptr;
 }

@@ -31,6 +31,10 @@ KA_IPROC_API void KaSessionAddArray(KaSession* session, const char* name, const 
 KA_IPROC_API void KaSessionRemove(KaSession* session, const char* name);
 // The frame of that name, or null.
 KA_IPROC_API FrameHandle KaSessionFindFrame(KaSession* session, const char* name);
+// Marks the content of the frame of that name as changed (a new timestamp),
+// for a host that rewrote its pixels in place; false when there is no such
+// frame.
+KA_IPROC_API bool KaSessionTouchFrame(KaSession* session, const char* name);
 
 // Warnings added by runs, in order. The Read functions copy warning `index`
 // with its NUL into a buffer of `capacity` units (cut to fit, still

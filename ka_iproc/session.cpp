@@ -33,11 +33,15 @@ struct FreeBlock {
     void operator()(void* block) const { std::free(block); }
 };
 
+using FrameBlock = std::unique_ptr<uint8_t, FreeBlock>;
+
 // A frame (a DIB block with its timestamp) or a numeric array.
 struct NamedObject {
-    std::unique_ptr<uint8_t, FreeBlock> frame;
+    FrameBlock frame;
     uint32_t timestamp = 0;
     std::vector<double> values;
+    // Set when a run was handed the frame as an input.
+    mutable bool lent = false;
     bool IsFrame() const { return frame != nullptr; }
 };
 
@@ -49,10 +53,23 @@ struct Session::Impl {
     mutable std::mutex mutex;
     std::map<std::u16string, NamedObject> objects;
     std::vector<std::u16string> warnings;
+    // Input frames a run was handed and then replaced by an output frame of
+    // the same name: the run still reads them, so they stay until the host
+    // next changes the session itself, which it does only between runs.
+    std::vector<detail::FrameBlock> retired;
+
+    // Called under the lock by every change the host makes: no run is going on.
+    void ReleaseRetiredFrames() {
+        retired.clear();
+        for (auto& entry : objects) entry.second.lent = false;
+    }
 
     // A new zero-filled frame under the name; the old object stays when the
-    // geometry is invalid or the block cannot be had.
-    FrameHandle AddFrame(const std::u16string& name, int32_t width, int32_t height, int32_t bitsPerPixel) {
+    // geometry is invalid or the block cannot be had. A frame the host adds
+    // (fromHost) ends the runs before it; one a run asks for keeps the frame
+    // it replaces alive when that run was handed it.
+    FrameHandle AddFrame(const std::u16string& name, int32_t width, int32_t height, int32_t bitsPerPixel,
+                         bool fromHost) {
         if (width < 1 || height < 1) return nullptr;
         const size_t size = detail::FrameBlockSize(width, height, bitsPerPixel);
         if (size == 0) return nullptr;
@@ -63,7 +80,10 @@ struct Session::Impl {
         object.frame.reset(static_cast<uint8_t*>(block));
         object.timestamp = detail::NextFrameTimestamp();
         std::lock_guard<std::mutex> lock(mutex);
-        objects[name] = std::move(object);
+        if (fromHost) ReleaseRetiredFrames();
+        NamedObject& slot = objects[name];
+        if (slot.lent) retired.push_back(std::move(slot.frame));
+        slot = std::move(object);
         return block;
     }
 
@@ -71,6 +91,7 @@ struct Session::Impl {
         NamedObject object;
         object.values = std::move(values);
         std::lock_guard<std::mutex> lock(mutex);
+        ReleaseRetiredFrames();
         objects[name] = std::move(object);
     }
 
@@ -88,7 +109,7 @@ Session::Session() : impl_(new Impl) {}
 Session::~Session() = default;
 
 FrameHandle Session::AddFrame(const std::u16string& name, int32_t width, int32_t height, int32_t bitsPerPixel) {
-    return impl_->AddFrame(name, width, height, bitsPerPixel);
+    return impl_->AddFrame(name, width, height, bitsPerPixel, true);
 }
 
 void Session::AddNumber(const std::u16string& name, double value) { impl_->SetValues(name, {value}); }
@@ -99,6 +120,7 @@ void Session::AddArray(const std::u16string& name, const std::vector<double>& va
 
 void Session::Remove(const std::u16string& name) {
     std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->ReleaseRetiredFrames();
     impl_->objects.erase(name);
 }
 
@@ -122,6 +144,7 @@ uint32_t Session::FrameTimestamp(const std::u16string& name) const {
 
 bool Session::TouchFrame(const std::u16string& name) {
     std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->ReleaseRetiredFrames();
     const auto found = impl_->objects.find(name);
     if (found == impl_->objects.end() || !found->second.IsFrame()) return false;
     found->second.timestamp = detail::NextFrameTimestamp();
@@ -132,6 +155,7 @@ const std::vector<std::u16string>& Session::Warnings() const { return impl_->war
 
 void Session::ClearWarnings() {
     std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->ReleaseRetiredFrames();
     impl_->warnings.clear();
 }
 
@@ -178,6 +202,7 @@ bool GetInputFrameTimestamp(void* host, int32_t nameMax, const char16_t* name, F
     if (!session) return false;
     return session->With(ReadName(nameMax, name), [&](const ka_iproc::NamedObject& object) {
         if (!object.IsFrame()) return false;
+        object.lent = true;
         Clear<FrameHandle>(frame, object.frame.get());
         Clear(timestamp, object.timestamp);
         return true;
@@ -190,7 +215,7 @@ bool GetOutputFrame(void* host, int32_t nameMax, const char16_t* name, FrameHand
     ka_iproc::Session::Impl* session = SessionOf(host);
     const std::u16string key = ReadName(nameMax, name);
     if (!session || key.empty()) return false;
-    FrameHandle created = session->AddFrame(key, width, height, bitsPerPixel);
+    FrameHandle created = session->AddFrame(key, width, height, bitsPerPixel, false);
     Clear(frame, created);
     return created != nullptr;
 }

@@ -6,14 +6,9 @@
 #include <new>
 
 #include "filter.h"
+#include "method_inputs.h"
 
 enum class MethodGroup { Convolution, Morphologic, Color };
-
-struct CatalogueInput {
-    int32_t type;                 // ParamTypeFrame or ParamTypeNumber
-    const char16_t* name;
-    const char16_t* descriptor;   // null when the input has none
-};
 
 using FilterFactory = CFilter* (*)(int32_t methodIndex);
 
@@ -21,8 +16,6 @@ template <class Filter>
 CFilter* NewFilter(int32_t methodIndex) {
     return new (std::nothrow) Filter(methodIndex);
 }
-
-constexpr int kMaxMethodInputs = 4;
 
 struct CatalogueRow {
     const char16_t* name;

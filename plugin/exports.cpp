@@ -70,7 +70,7 @@ KAFILTERS_API uint8_t EnumerateMethodInputs(uint32_t method, uint32_t inputIndex
     const CatalogueRow& row = kCatalogue[method];
     if (inputIndex >= static_cast<uint32_t>(row.inputCount)) return 0;
     const CatalogueInput& input = row.inputs[inputIndex];
-    if (typeOut) *typeOut = input.type;
+    if (typeOut) *typeOut = input.Type();
     CopyText(nameBuf, nameMax, input.name);
     if (input.descriptor) CopyText(descBuf, descMax, input.descriptor);
     return 1;

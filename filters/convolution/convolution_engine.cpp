@@ -5,7 +5,6 @@
 
 #include "parallel.h"
 #include "pixel_format.h"
-#include "row_blocks.h"
 #include "tap_span.h"
 #include "window_clipping.h"
 

@@ -31,14 +31,6 @@ float MeasureMean(const PixelPlane& frame) {
 
 }  // namespace
 
-bool FetchTimestampedFrame(RunFrame& run, int32_t inputIndex, FrameHandle* frame, uint32_t* timestamp) {
-    if (!run.NameInput(inputIndex) || !GetInputFrameTimestamp(run.host, kNameMax, run.inputName, frame, timestamp) ||
-        !*frame) {
-        return run.Fail(u"error: Cannot get input frame");
-    }
-    return true;
-}
-
 float MeasureWhiteMean(FrameHandle frame) {
     float mean = 0.0f;
     const PixelPlane plane = RunFrame::PlaneOf(frame);
@@ -46,18 +38,17 @@ float MeasureWhiteMean(FrameHandle frame) {
     return mean;
 }
 
-bool CFlatField::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext,
-                     int32_t errorMax, char16_t* errorBuf) {
-    RunFrame run(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
-    if (!run.FetchInputFrame()) return false;
+bool CFlatField::Step(RunFrame& run) {
     FrameHandle white = nullptr;
     uint32_t timestamp = 0;
-    if (!FetchTimestampedFrame(run, kCalibrationInput, &white, &timestamp)) return false;
-    if (GetFrameWidth(white) != run.width || GetFrameDepth(white) != run.height || GetFrameBPP(white) != run.bpp ||
-        run.height == 0 || run.width == 0) {
+    if (!run.FetchTimestampedFrame(kCalibrationInput, &white, &timestamp)) return false;
+    const int32_t width = run.Width();
+    const int32_t height = run.Height();
+    if (GetFrameWidth(white) != width || GetFrameDepth(white) != height || GetFrameBPP(white) != run.Bpp() ||
+        height == 0 || width == 0) {
         return run.Fail(u"error: Frame and pattern must be of the same size and type");
     }
-    if (!run.FetchOutputFrame(run.bpp)) return false;
+    if (!run.FetchOutputFrame(run.Bpp())) return false;
 
     const uint32_t previous = whiteTimestamp;
     whiteTimestamp = timestamp;
@@ -70,14 +61,14 @@ bool CFlatField::Run(void* host, void* inputs, void* inputsContext, void* output
     const PixelPlane calibration = RunFrame::PlaneOf(white);
     const PixelPlane output = run.OutputPlane();
     const float mean = whiteMean;
-    DispatchByDepth(run.bpp, [&](auto format) {
+    DispatchByDepth(run.Bpp(), [&](auto format) {
         using Format = decltype(format);
         const LaneRoutines& lanes = Lanes();
         const auto correctRow = Format::kChannels == 1 ? lanes.flatFieldGray
                                 : Format::kHasFourthByte ? lanes.flatFieldBgra
                                                          : lanes.flatFieldBgr;
-        ParallelRows(run.height, [&](int32_t y) {
-            correctRow(input.Row(y), calibration.Row(y), output.Row(y), run.width, mean);
+        ParallelRows(height, [&](int32_t y) {
+            correctRow(input.Row(y), calibration.Row(y), output.Row(y), width, mean);
         });
     });
     return true;

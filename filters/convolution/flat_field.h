@@ -9,12 +9,6 @@
 #include "filter.h"
 #include "ka_iproc.h"
 
-class RunFrame;
-
-// Input `inputIndex` as a frame with its timestamp (GetInputFrameTimestamp);
-// false, with "error: Cannot get input frame" placed, when it cannot be had.
-bool FetchTimestampedFrame(RunFrame& run, int32_t inputIndex, FrameHandle* frame, uint32_t* timestamp);
-
 // The calibration frame's mean brightness: at 8 bits the bytes, at 24 and 32
 // bits the pixels' byte sums (of bytes 0, 1, 2) over 3.0, added in storage
 // order into a single-precision sum; 0 for other depths.
@@ -23,8 +17,7 @@ float MeasureWhiteMean(FrameHandle frame);
 class CFlatField final : public CFilter {
 public:
     explicit CFlatField(int32_t methodIndex) : CFilter(methodIndex) {}
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
     float WhiteMean() const { return whiteMean; }
 

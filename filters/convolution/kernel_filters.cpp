@@ -6,7 +6,6 @@
 #include "kernels.h"
 #include "numeric.h"
 #include "run_frame.h"
-#include "scratch.h"
 
 namespace {
 
@@ -21,54 +20,45 @@ constexpr int kCentre = 4;
 
 }  // namespace
 
-CBlur::~CBlur() { FreeBlock(kernel); }
-
-bool CBlur::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-                char16_t* errorBuf) {
-    RunFrame run(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
-    if (!run.FetchInputFrame() || !run.FetchOutputFrame(run.bpp)) return false;
-    const int32_t radius = run.ReadClampedInteger(kRadiusInput, 1, 1, 10);
-    const float rating = run.ReadClampedReal(kPassThroughInput, 0.5f, 0.0f, 1.0f);
+bool CBlur::Step(RunFrame& run) {
+    if (!run.FetchOutputFrame(run.Bpp())) return false;
+    const int32_t radius = run.Integer(kRadiusInput);
+    const float rating = run.Real(kPassThroughInput);
 
     if (TruncateToInt32(rating) == 1) {
         // The centre pixel is the whole result: the frame block is copied as
         // it is, whatever its depth.
-        std::memcpy(run.outputFrame, run.inputFrame, GetFrameSize(run.outputFrame));
+        std::memcpy(run.OutputFrame(), run.InputFrame(), GetFrameSize(run.OutputFrame()));
         return true;
     }
     const int32_t side = 2 * radius + 1;
-    if (!kernel || kernelSize != side || passThrough != rating) {
-        if (!ReallocArray(kernel, static_cast<size_t>(side) * side)) return run.FailOutOfMemory();
-        FillBlurKernel(kernel, radius, rating);
-        kernelSize = side;
-        passThrough = rating;
+    const Key key{side, rating};
+    if (!kernel.BuiltFor(key)) {
+        if (!kernel.Rebuild(key, static_cast<size_t>(side) * side)) return run.FailOutOfMemory();
+        FillBlurKernel(kernel.Data(), radius, rating);
     }
-    ConvolveKernel(run.inputFrame, kernel, side, side, run.outputFrame, run.height, run.width, true);
+    ConvolveKernel(run.InputFrame(), kernel.Data(), side, side, run.OutputFrame(), run.Height(), run.Width(), true);
     return true;
 }
-
-CLaplacianHighBoost::~CLaplacianHighBoost() { FreeBlock(kernel); }
 
 float CLaplacianHighBoost::CentreWeight(float b) const {
     return RoundToFloat(static_cast<double>(b) + pattern.centreBase);
 }
 
-bool CLaplacianHighBoost::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext,
-                              int32_t errorMax, char16_t* errorBuf) {
-    RunFrame run(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
-    if (!run.FetchInputFrame() || !run.FetchOutputFrame(run.bpp)) return false;
-    const float b = run.ReadReal(kBoostInput, 0.0f);
+bool CLaplacianHighBoost::Step(RunFrame& run) {
+    if (!run.FetchOutputFrame(run.Bpp())) return false;
+    const float b = run.Real(kBoostInput);
 
     if (!kernel) {
-        if (!ReallocArray(kernel, 9)) return run.FailOutOfMemory();
-        std::memcpy(kernel, pattern.outer, sizeof pattern.outer);
+        if (!kernel.Resize(9)) return run.FailOutOfMemory();
+        std::memcpy(kernel.Data(), pattern.outer, sizeof pattern.outer);
         kernel[kCentre] = CentreWeight(b);
-        boostCoefficient = b;
-    } else if (boostCoefficient != b) {
+        kernel.SetKey(b);
+    } else if (!kernel.BuiltFor(b)) {
         kernel[kCentre] = CentreWeight(b);
-        boostCoefficient = b;
+        kernel.SetKey(b);
     }
-    ConvolveKernel(run.inputFrame, kernel, 3, 3, run.outputFrame, run.height, run.width, false);
+    ConvolveKernel(run.InputFrame(), kernel.Data(), 3, 3, run.OutputFrame(), run.Height(), run.Width(), false);
     return true;
 }
 

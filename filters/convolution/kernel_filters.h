@@ -6,23 +6,26 @@
 #include <cstdint>
 
 #include "filter.h"
+#include "scratch.h"
 
-// "blur": "Kernel radius" 1..10 (default 1), "Pass-through rating" 0..1
-// (default 0.5), the share of the result the centre pixel makes up. A rating
-// of exactly 1 copies the input frame whole.
+// "blur": "Kernel radius" and "Pass-through rating", the share of the result
+// the centre pixel makes up. A rating of exactly 1 copies the input frame
+// whole.
 class CBlur final : public CFilter {
 public:
     explicit CBlur(int32_t methodIndex) : CFilter(methodIndex) {}
-    ~CBlur() override;
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
-    const float* CachedKernel() const { return kernel; }
+    const float* CachedKernel() const { return kernel.Data(); }
 
 private:
-    float* kernel = nullptr;
-    float passThrough = 0.0f;  // the rating the held kernel was built for
-    int32_t kernelSize = 0;    // its side
+    // The side and the rating a kernel was built for.
+    struct Key {
+        int32_t side;
+        float passThrough;
+        bool operator==(const Key& other) const { return side == other.side && passThrough == other.passThrough; }
+    };
+    KeyedScratch<float, Key> kernel;
 };
 
 // The eight outer weights of a 3 x 3 high-boost kernel (rows in array order)
@@ -33,14 +36,12 @@ struct HighBoostPattern {
     double centreBase;
 };
 
-// "High-boost coefficient" b (default 0, never clamped) sets the centre.
+// "High-boost coefficient" b sets the centre.
 class CLaplacianHighBoost : public CFilter {
 public:
-    ~CLaplacianHighBoost() override;
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
-    const float* CachedKernel() const { return kernel; }
+    const float* CachedKernel() const { return kernel.Data(); }
 
 protected:
     CLaplacianHighBoost(int32_t methodIndex, const HighBoostPattern& pattern)
@@ -50,8 +51,7 @@ private:
     float CentreWeight(float b) const;
 
     const HighBoostPattern& pattern;
-    float* kernel = nullptr;
-    float boostCoefficient = 0.0f;  // the b the centre weight was computed for
+    KeyedScratch<float, float> kernel;  // keyed by the b of its centre weight
 };
 
 // "laplacian_high_boost_1": 1 -2 1 / -2 b+4 -2 / 1 -2 1.

@@ -3,44 +3,36 @@
 #include "convolution_engine.h"
 #include "kernels.h"
 #include "run_frame.h"
-#include "scratch.h"
 
 namespace {
+
 constexpr int32_t kRadiusInput = 1;
-constexpr int32_t kDefaultRadius = 1;
-constexpr int32_t kMaxRadius = 10;
+
+constexpr SmoothingKernelRule kMeanKernel{
+    [](int32_t radius) { return static_cast<float>(2 * radius + 1); },
+    [](float* weights, int32_t radius, float) { FillMeanKernel(weights, 2 * radius + 1); },
+};
+
+constexpr SmoothingKernelRule kGaussianKernel{
+    [](int32_t radius) { return GaussianSigma(radius); },
+    [](float* weights, int32_t radius, float sigma) { FillGaussianKernel(weights, radius, sigma); },
+};
+
 }  // namespace
 
-CSeparableSmoothing::~CSeparableSmoothing() {
-    FreeBlock(kernel);
-}
+CMean::CMean(int32_t methodIndex) : CSeparableSmoothing(methodIndex, kMeanKernel) {}
+CGaussian::CGaussian(int32_t methodIndex) : CSeparableSmoothing(methodIndex, kGaussianKernel) {}
 
-bool CSeparableSmoothing::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext,
-                              int32_t errorMax, char16_t* errorBuf) {
-    RunFrame run(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
-    if (!run.FetchInputFrame()) return false;
-    if (!run.FetchOutputFrame(run.bpp)) return false;
-    const int32_t radius = run.ReadClampedInteger(kRadiusInput, kDefaultRadius, 0, kMaxRadius);
+bool CSeparableSmoothing::Step(RunFrame& run) {
+    if (!run.FetchOutputFrame(run.Bpp())) return false;
+    const int32_t radius = run.Integer(kRadiusInput);
     const int32_t length = 2 * radius + 1;
 
-    if (!kernel || KernelOutdated(radius)) {
-        if (!ReallocArray(kernel, static_cast<size_t>(length))) return run.FailOutOfMemory();
-        BuildKernel(radius);
+    const float key = rule.key(radius);
+    if (!kernel.BuiltFor(key)) {
+        if (!kernel.Rebuild(key, static_cast<size_t>(length))) return run.FailOutOfMemory();
+        rule.fill(kernel.Data(), radius, key);
     }
-    ConvolveRowsThenColumns(run.inputFrame, kernel, length, run.outputFrame, run.height, run.width);
+    ConvolveRowsThenColumns(run.InputFrame(), kernel.Data(), length, run.OutputFrame(), run.Height(), run.Width());
     return true;
-}
-
-bool CMean::KernelOutdated(int32_t radius) const { return kernelLength != 2 * radius + 1; }
-
-void CMean::BuildKernel(int32_t radius) {
-    kernelLength = 2 * radius + 1;
-    FillMeanKernel(kernel, kernelLength);
-}
-
-bool CGaussian::KernelOutdated(int32_t radius) const { return sigma != GaussianSigma(radius); }
-
-void CGaussian::BuildKernel(int32_t radius) {
-    sigma = GaussianSigma(radius);
-    FillGaussianKernel(kernel, radius, sigma);
 }

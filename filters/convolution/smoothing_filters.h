@@ -3,55 +3,44 @@
 // pass over the row pass's bytes. The row pass's results go from one pass to
 // the other in a few working rows per thread rather than through a
 // frame-sized scratch frame, so the object keeps only its kernel.
-// "Kernel radius" is 0..10 (default 1).
 #pragma once
 
 #include <cstdint>
 
 #include "filter.h"
+#include "scratch.h"
 
-class RunFrame;
+// How a method's one-dimensional kernel follows from the radius: the key it
+// derives from (rebuilt when that changes) and how 2r + 1 weights are filled.
+struct SmoothingKernelRule {
+    float (*key)(int32_t radius);
+    void (*fill)(float* weights, int32_t radius, float key);
+};
 
-// The run shared by both methods; the subclasses say when the held kernel
-// no longer fits the radius and how to fill it.
+// The run shared by both methods.
 class CSeparableSmoothing : public CFilter {
 public:
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
-    ~CSeparableSmoothing() override;
+    bool Step(RunFrame& frame) override;
 
     // The cached kernel, for tests that check what is kept between runs.
-    const float* CachedKernel() const { return kernel; }
+    const float* CachedKernel() const { return kernel.Data(); }
 
 protected:
-    using CFilter::CFilter;
+    CSeparableSmoothing(int32_t methodIndex, const SmoothingKernelRule& rule) : CFilter(methodIndex), rule(rule) {}
 
-    // True when the held kernel must be rebuilt for this radius.
-    virtual bool KernelOutdated(int32_t radius) const = 0;
-    // Fills `kernel` (2r + 1 elements) and records its key.
-    virtual void BuildKernel(int32_t radius) = 0;
-
-    float* kernel = nullptr;
+private:
+    const SmoothingKernelRule& rule;
+    KeyedScratch<float, float> kernel;
 };
 
+// The key is the length, 2r + 1.
 class CMean final : public CSeparableSmoothing {
 public:
-    explicit CMean(int32_t methodIndex) : CSeparableSmoothing(methodIndex) {}
-
-private:
-    bool KernelOutdated(int32_t radius) const override;
-    void BuildKernel(int32_t radius) override;
-
-    int32_t kernelLength = 0;
+    explicit CMean(int32_t methodIndex);
 };
 
+// The key is the standard deviation.
 class CGaussian final : public CSeparableSmoothing {
 public:
-    explicit CGaussian(int32_t methodIndex) : CSeparableSmoothing(methodIndex) {}
-
-private:
-    bool KernelOutdated(int32_t radius) const override;
-    void BuildKernel(int32_t radius) override;
-
-    float sigma = 0.0f;
+    explicit CGaussian(int32_t methodIndex);
 };

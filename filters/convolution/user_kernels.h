@@ -7,29 +7,21 @@
 #include <cstdint>
 
 #include "filter.h"
-
-class RunFrame;
-
-// Reads `count` elements of the array wired to input `inputIndex` into
-// kernel, element by element (missing elements are 0, with one warning).
-// False, with the error text placed, when the input names no object.
-bool ReadKernelArray(RunFrame& run, int32_t inputIndex, float* kernel, int64_t count);
+#include "scratch.h"
 
 // "kernel_3x3" and "kernel_5x5": a square kernel of fixed side.
 class CFixedUserKernel : public CFilter {
 public:
-    ~CFixedUserKernel() override;
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
-    const float* CachedKernel() const { return kernel; }
+    const float* CachedKernel() const { return kernel.Data(); }
 
 protected:
     CFixedUserKernel(int32_t methodIndex, int32_t side) : CFilter(methodIndex), side(side) {}
 
 private:
     const int32_t side;
-    float* kernel = nullptr;
+    ScratchArray<float> kernel;
 };
 
 class CKernel3x3 final : public CFixedUserKernel {
@@ -42,22 +34,23 @@ public:
     explicit CKernel5x5(int32_t methodIndex) : CFixedUserKernel(methodIndex, 5) {}
 };
 
-// "kernel": "Kernel width" and "Kernel height" (positive odd integers, no
-// upper limit) then the "Kernel source" array.
+// "kernel": "Kernel width" and "Kernel height" (odd integers, or the run
+// fails) then the "Kernel source" array.
 class CKernel final : public CFilter {
 public:
     explicit CKernel(int32_t methodIndex) : CFilter(methodIndex) {}
-    ~CKernel() override;
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
-    const float* CachedKernel() const { return kernel; }
-    int32_t CachedKernelWidth() const { return kernelWidth; }
-    int32_t CachedKernelHeight() const { return kernelHeight; }
+    const float* CachedKernel() const { return kernel.Data(); }
+    int32_t CachedKernelWidth() const { return kernel.BuiltKey().width; }
+    int32_t CachedKernelHeight() const { return kernel.BuiltKey().height; }
 
 private:
-    float* kernel = nullptr;
-    // The size of the held kernel; the starting values match no accepted size.
-    int32_t kernelWidth = -1;
-    int32_t kernelHeight = -10;
+    struct Size {
+        int32_t width;
+        int32_t height;
+        bool operator==(const Size& other) const { return width == other.width && height == other.height; }
+    };
+    // Keyed by its size; the starting key matches no accepted size.
+    KeyedScratch<float, Size> kernel{Size{-1, -10}};
 };

@@ -7,7 +7,6 @@
 #include "numeric.h"
 #include "pixel_format.h"
 #include "run_frame.h"
-#include "scratch.h"
 
 namespace {
 constexpr int32_t kSigmaInput = 1;
@@ -19,72 +18,58 @@ CEdge::CEdge(int32_t methodIndex) : CFilter(methodIndex) {
     cachedHeight = 0;
 }
 
-CEdge::~CEdge() {
-    FreeBlock(rowSmoothFrame);
-    FreeBlock(columnSmoothFrame);
-    FreeBlock(gaussKernel);
-    FreeBlock(derivativeKernel);
-    FreeBlock(rowGrayPlane);
-    FreeBlock(columnGrayPlane);
-    FreeBlock(gradientX);
-    FreeBlock(gradientY);
-}
-
 bool CEdge::BuildEdgeKernels(float sigma) {
     const size_t length = 2 * static_cast<size_t>(EdgeHalfWidth(sigma)) + 1;
-    if (!ReallocArray(gaussKernel, length) || !ReallocArray(derivativeKernel, length)) return false;
-    FillEdgeKernels(sigma, gaussKernel, derivativeKernel);
-    kernelSigma = sigma;
+    if (!gaussKernel.Resize(length) || !derivativeKernel.Resize(length)) return false;
+    FillEdgeKernels(sigma, gaussKernel.Data(), derivativeKernel.Data());
+    gaussKernel.SetKey(sigma);
     return true;
 }
 
 bool CEdge::PreparePlanes(int32_t width, int32_t height) {
     if (rowGrayPlane && width == cachedWidth && height == cachedHeight) return true;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    for (float** plane : {&rowGrayPlane, &columnGrayPlane, &gradientX, &gradientY}) {
-        if (!ReallocArray(*plane, count)) return false;
+    for (ScratchArray<float>* plane : {&rowGrayPlane, &columnGrayPlane, &gradientX, &gradientY}) {
+        if (!plane->Resize(count)) return false;
     }
     cachedWidth = width;
     cachedHeight = height;
     return true;
 }
 
-bool CEdge::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-                char16_t* errorBuf) {
-    RunFrame run(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
-    if (!run.FetchInputFrame()) return false;
-    const int32_t w = run.width;
-    const int32_t h = run.height;
-    const int32_t b = run.bpp;
+bool CEdge::Step(RunFrame& run) {
+    const int32_t w = run.Width();
+    const int32_t h = run.Height();
+    const int32_t b = run.Bpp();
     // Against the buffers of the last run that got as far as them.
     const bool geometryChanged = w != cachedWidth || h != cachedHeight || b != cachedBpp;
     // The edge map is always 8 bits per pixel.
     if (!run.FetchOutputFrame(8)) return false;
-    const float sigma = run.ReadReal(kSigmaInput, 1.0f);
-    const float threshold = run.ReadClampedReal(kThresholdInput, 0.5f, 0.0f, 1.0f);
+    const float sigma = run.Real(kSigmaInput);
+    const float threshold = run.Real(kThresholdInput);
     const int32_t level = TruncateToInt32(threshold * 255.0f);
     const int32_t length = 2 * EdgeHalfWidth(sigma) + 1;
     // The passes have nothing to give for other depths: nothing is written,
     // as with every method.
-    if (!DispatchByDepth(b, [](auto) {})) return true;
+    if (!IsProcessedDepth(b)) return true;
 
-    if ((!gaussKernel || kernelSigma != sigma) && !BuildEdgeKernels(sigma)) return run.FailOutOfMemory();
+    if (!gaussKernel.BuiltFor(sigma) && !BuildEdgeKernels(sigma)) return run.FailOutOfMemory();
     if (!PreparePlanes(w, h)) return run.FailOutOfMemory();
     if (geometryChanged) framesLayoutPending = true;
-    if (!EnsureScratchFrame(rowSmoothFrame, run.inputFrame, w, h, b, framesLayoutPending) ||
-        !EnsureScratchFrame(columnSmoothFrame, run.inputFrame, w, h, b, framesLayoutPending)) {
+    if (!rowSmoothFrame.Ensure(run.InputFrame(), w, h, b, framesLayoutPending) ||
+        !columnSmoothFrame.Ensure(run.InputFrame(), w, h, b, framesLayoutPending)) {
         return run.FailOutOfMemory();
     }
     framesLayoutPending = false;
     cachedBpp = b;
 
     // Each smoothed frame is smoothed in one direction only, both from the input.
-    ConvolveRows(run.inputFrame, gaussKernel, length, rowSmoothFrame, h, w);
-    ConvolveColumns(run.inputFrame, gaussKernel, length, columnSmoothFrame, h, w);
-    ConvertToGrayPlane(rowSmoothFrame, rowGrayPlane, h, w);
-    ConvertToGrayPlane(columnSmoothFrame, columnGrayPlane, h, w);
-    RowDerivativePass(rowGrayPlane, derivativeKernel, length, gradientX, h, w);
-    ColumnDerivativePass(columnGrayPlane, derivativeKernel, length, gradientY, h, w);
-    SuppressAndThreshold(gradientX, gradientY, run.outputFrame, h, w, level);
+    ConvolveRows(run.InputFrame(), gaussKernel.Data(), length, rowSmoothFrame.Handle(), h, w);
+    ConvolveColumns(run.InputFrame(), gaussKernel.Data(), length, columnSmoothFrame.Handle(), h, w);
+    ConvertToGrayPlane(rowSmoothFrame.Handle(), rowGrayPlane.Data(), h, w);
+    ConvertToGrayPlane(columnSmoothFrame.Handle(), columnGrayPlane.Data(), h, w);
+    RowDerivativePass(rowGrayPlane.Data(), derivativeKernel.Data(), length, gradientX.Data(), h, w);
+    ColumnDerivativePass(columnGrayPlane.Data(), derivativeKernel.Data(), length, gradientY.Data(), h, w);
+    SuppressAndThreshold(gradientX.Data(), gradientY.Data(), run.OutputFrame(), h, w, level);
     return true;
 }

@@ -6,26 +6,25 @@
 // exceeds the threshold level, 0 elsewhere. The output's border rows and
 // columns are left as the host handed the frame over.
 //
-// Inputs: "Standard deviation" (default 1, no limits), "Threshold" (default
-// 0.5, limited to 0..1; the level is threshold x 255 truncated).
+// Inputs: "Standard deviation" and "Threshold" (the level is threshold x 255
+// truncated).
 #pragma once
 
 #include <cstdint>
 
 #include "filter.h"
+#include "scratch.h"
 
 class CEdge final : public CFilter {
 public:
     explicit CEdge(int32_t methodIndex);
-    ~CEdge() override;
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
     // The cached kernels, for tests that check what is kept between runs.
-    const float* CachedGaussKernel() const { return gaussKernel; }
-    const float* CachedDerivativeKernel() const { return derivativeKernel; }
-    const float* CachedGradientX() const { return gradientX; }
-    const void* CachedRowSmoothFrame() const { return rowSmoothFrame; }
+    const float* CachedGaussKernel() const { return gaussKernel.Data(); }
+    const float* CachedDerivativeKernel() const { return derivativeKernel.Data(); }
+    const float* CachedGradientX() const { return gradientX.Data(); }
+    const void* CachedRowSmoothFrame() const { return rowSmoothFrame.Handle(); }
 
 private:
     // (Re)builds both kernels for sigma and records it in kernelSigma.
@@ -35,15 +34,14 @@ private:
     // cachedWidth and cachedHeight are the planes' size (0 at creation);
     // cachedBpp is the depth of the input of the last run that reached the
     // buffers (-1 at creation).
-    void* rowSmoothFrame = nullptr;
-    void* columnSmoothFrame = nullptr;
-    float* gaussKernel = nullptr;
-    float* derivativeKernel = nullptr;
-    float* rowGrayPlane = nullptr;
-    float* columnGrayPlane = nullptr;
-    float* gradientX = nullptr;
-    float* gradientY = nullptr;
-    float kernelSigma = 0.0f;
+    ScratchFrame rowSmoothFrame;
+    ScratchFrame columnSmoothFrame;
+    KeyedScratch<float, float> gaussKernel;  // keyed by sigma, as is derivativeKernel
+    ScratchArray<float> derivativeKernel;
+    ScratchArray<float> rowGrayPlane;
+    ScratchArray<float> columnGrayPlane;
+    ScratchArray<float> gradientX;
+    ScratchArray<float> gradientY;
     // Set when a run changed the geometry but could not lay the smoothed
     // frames out, so the next run lays them out whatever the cache says.
     bool framesLayoutPending = false;

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "convolution/lane_routines.h"
-#include "convolution/row_blocks.h"
 #include "convolution/tap_span.h"
 #include "convolution/window_clipping.h"
 #include "parallel.h"

@@ -1,18 +1,18 @@
 #include "skeleton.h"
 
-#include <omp.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "parallel.h"
 #include "pixel_format.h"
-#include "processor_count.h"
 #include "run_frame.h"
 #include "scratch.h"
 #include "threshold_passes.h"
 
 namespace {
+
+constexpr int32_t kIterationsInput = 1;
+constexpr int32_t kThresholdInput = 2;
 
 WorkImage WorkImageOf(FrameHandle frame, int32_t width, int32_t height) {
     WorkImage image;
@@ -27,19 +27,16 @@ WorkImage WorkImageOf(FrameHandle frame, int32_t width, int32_t height) {
 // height) + 16 bytes, which holds the header and (width + 2) x (height + 2)
 // pixels with room to spare. Reallocated when null or the geometry changed;
 // on failure the block is dropped so that the next run allocates afresh.
-bool EnsureWorkImage(FrameHandle& block, FrameHandle outputFrame, int32_t width, int32_t height,
+bool EnsureWorkImage(ScratchFrame& block, FrameHandle outputFrame, int32_t width, int32_t height,
                      bool geometryChanged) {
     if (block && !geometryChanged) return true;
     const size_t frameSize = GetFrameSize(outputFrame);
     const size_t extra = 8 * (static_cast<size_t>(width) + static_cast<size_t>(height)) + 16;
-    uint8_t* grown = static_cast<uint8_t*>(block);
     if (frameSize == 0 || width > INT32_MAX - 2 || height > INT32_MAX - 2 || frameSize > SIZE_MAX - extra ||
-        !ReallocArray(grown, frameSize + extra)) {
-        FreeBlock(block);
+        !block.LayOut(frameSize + extra, width + 2, height + 2, 8)) {
+        block.Release();
         return false;
     }
-    block = grown;
-    InitFrameDIB(block, width + 2, height + 2, 8);
     return true;
 }
 
@@ -122,64 +119,51 @@ void PrunePass(FrameHandle source, FrameHandle destination, int32_t height, int3
     });
 }
 
-CSkelet::~CSkelet() {
-    FreeBlock(skeletonFrame);
-    FreeBlock(thresholdFrame);
-}
-
-bool CSkelet::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext,
-                  int32_t errorMax, char16_t* errorBuf) {
-    RunFrame frame(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
-    if (!frame.FetchInputFrame()) return false;
-    imageWidth = frame.width;
-    imageHeight = frame.height;
+bool CSkelet::Step(RunFrame& frame) {
+    imageWidth = frame.Width();
+    imageHeight = frame.Height();
     const bool geometryChanged = UpdateGeometryCache(imageWidth, imageHeight, -1);
 
-    maxIterations = frame.ReadClampedInteger(1, 20, 0, 50);
+    maxIterations = frame.Integer(kIterationsInput);
     // The level, not the threshold, is clamped: a threshold a little outside
     // 0 to 1 whose level still falls in 0 to 255 passes without a warning.
-    const float threshold = frame.ReadReal(2, 0.5f);
+    const float threshold = frame.Real(kThresholdInput);
     thresholdLevel = ThresholdLevel(threshold);
     if (thresholdLevel > 255) {
-        WarnClampedReal(host, kNameMax, frame.inputName, threshold, 1.0f);
+        frame.WarnRealReplaced(threshold, 1.0f);
         thresholdLevel = 255;
     } else if (thresholdLevel < 0) {
-        WarnClampedReal(host, kNameMax, frame.inputName, threshold, 0.0f);
+        frame.WarnRealReplaced(threshold, 0.0f);
         thresholdLevel = 0;
     }
 
     if (!frame.FetchOutputFrame(8)) return false;
-    if (!EnsureWorkImage(thresholdFrame, frame.outputFrame, imageWidth, imageHeight, geometryChanged) ||
-        !EnsureWorkImage(skeletonFrame, frame.outputFrame, imageWidth, imageHeight, geometryChanged)) {
+    if (!EnsureWorkImage(thresholdFrame, frame.OutputFrame(), imageWidth, imageHeight, geometryChanged) ||
+        !EnsureWorkImage(skeletonFrame, frame.OutputFrame(), imageWidth, imageHeight, geometryChanged)) {
         return frame.FailOutOfMemory();
     }
     const PixelPlane input = frame.InputPlane();
-    const WorkImage thresholded = WorkImageOf(thresholdFrame, imageWidth, imageHeight);
+    const WorkImage thresholded = WorkImageOf(thresholdFrame.Handle(), imageWidth, imageHeight);
     // An input depth the threshold step cannot read leaves the output frame
     // as the host gave it.
-    const bool supported = DispatchByDepth(frame.bpp, [&](auto format) {
+    const bool supported = DispatchByDepth(frame.Bpp(), [&](auto format) {
         ThresholdRows<decltype(format)>(input, thresholded, thresholdLevel);
     });
     if (!supported) return true;
     SetBorder(thresholded);
-    SetBorder(WorkImageOf(skeletonFrame, imageWidth, imageHeight));
+    SetBorder(WorkImageOf(skeletonFrame.Handle(), imageWidth, imageHeight));
 
-    PrunePass(thresholdFrame, skeletonFrame, imageHeight, imageWidth, thresholdLevel);
-    if (!ThinningStep(frame.outputFrame)) return frame.FailOutOfMemory();
+    PrunePass(thresholdFrame.Handle(), skeletonFrame.Handle(), imageHeight, imageWidth, thresholdLevel);
+    if (!ThinningStep(frame.OutputFrame())) return frame.FailOutOfMemory();
     return true;
 }
 
 bool CSkelet::ThinningStep(FrameHandle outputFrame) {
-    const WorkImage image = WorkImageOf(skeletonFrame, imageWidth, imageHeight);
-    // One NeighbourCodes scratch of eight codes per processor; the thinning
-    // runs on the calling thread and uses the scratch of its thread number.
-    const int32_t thread = omp_get_thread_num();
-    const size_t scratches = static_cast<size_t>(std::max(ProcessorCount(), thread + 1));
-    int32_t* neighbourCodes = nullptr;
-    if (!ReallocArray(neighbourCodes, scratches * 8)) return false;
-    const bool thinned = thinning.Thin(image, maxIterations, neighbourCodes + static_cast<size_t>(thread) * 8);
-    FreeBlock(neighbourCodes);
-    if (!thinned) return false;
+    const WorkImage image = WorkImageOf(skeletonFrame.Handle(), imageWidth, imageHeight);
+    // The thinning runs on the calling thread: its eight neighbour codes
+    // live on that thread's stack.
+    int32_t neighbourCodes[8] = {};
+    if (!thinning.Thin(image, maxIterations, neighbourCodes)) return false;
 
     RemoveStairs(image);
 

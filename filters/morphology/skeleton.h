@@ -6,16 +6,15 @@
 #include <cstdint>
 
 #include "filter.h"
+#include "scratch.h"
 #include "ka_iproc.h"
 #include "skeleton_thinning.h"
 
 class CSkelet final : public CFilter {
 public:
     explicit CSkelet(int32_t methodIndex) : CFilter(methodIndex) {}
-    ~CSkelet() override;
 
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
 private:
     // Thinning, RemoveStairs and the copy of the inner image into the output
@@ -25,8 +24,8 @@ private:
     // Both work images are 8-bit, (width + 2) x (height + 2), with a border of
     // 255 around the picture so that every inner pixel has eight neighbours;
     // input pixel (y, x) is work pixel (y + 1, x + 1).
-    FrameHandle skeletonFrame = nullptr;   // pruning writes here, thinning works here
-    FrameHandle thresholdFrame = nullptr;  // the thresholded input
+    ScratchFrame skeletonFrame;   // pruning writes here, thinning works here
+    ScratchFrame thresholdFrame;  // the thresholded input
     int32_t imageHeight = 0;
     int32_t imageWidth = 0;
     int32_t thresholdLevel = 0;

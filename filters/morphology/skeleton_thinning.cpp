@@ -98,25 +98,16 @@ void GroupBy(const Pixel* pixels, size_t count, int32_t lines, size_t* start, in
 
 // Grows a list to hold at least `needed` elements, doubling.
 template <class T>
-bool Reserve(T*& list, size_t& capacity, size_t needed) {
+bool Reserve(ScratchArray<T>& list, size_t& capacity, size_t needed) {
     if (needed <= capacity) return true;
     size_t grown = capacity ? capacity : 1024;
     while (grown < needed) grown = grown > SIZE_MAX / 2 ? needed : grown * 2;
-    if (!ReallocArray(list, grown)) return false;
+    if (!list.Resize(grown)) return false;
     capacity = grown;
     return true;
 }
 
 }  // namespace
-
-SkeletonThinning::~SkeletonThinning() {
-    FreeBlock(border);
-    FreeBlock(rowStart);
-    FreeBlock(rowColumns);
-    FreeBlock(columnStart);
-    FreeBlock(columnRows);
-    FreeBlock(marked);
-}
 
 bool SkeletonThinning::Thin(const WorkImage& image, int32_t maxIterations, int32_t* codes) {
     iterations = 0;
@@ -145,9 +136,9 @@ bool SkeletonThinning::Thin(const WorkImage& image, int32_t maxIterations, int32
 
 bool SkeletonThinning::CollectBorder(const WorkImage& image) {
     const int32_t height = image.height;
-    if (!ReallocArray(rowStart, static_cast<size_t>(height) + 2)) return false;
+    if (!rowStart.Resize(static_cast<size_t>(height) + 2)) return false;
     // Count per row in parallel, then fill each row's share in parallel.
-    size_t* counts = rowStart;
+    size_t* counts = rowStart.Data();
     counts[0] = 0;
     ParallelRows(height, [&](int32_t y) {
         size_t count = 0;
@@ -157,7 +148,7 @@ bool SkeletonThinning::CollectBorder(const WorkImage& image) {
     for (int32_t i = 1; i <= height; ++i) counts[i] += counts[i - 1];
     borderCount = counts[height];
     if (!Reserve(border, borderCapacity, borderCount)) return false;
-    Pixel* const list = border;
+    Pixel* const list = border.Data();
     ParallelRows(height, [&](int32_t y) {
         Pixel* out = list + counts[y];
         ForEachBorderPixel(image, y + 1, [&](int32_t j) { *out++ = Pixel{y + 1, j}; });
@@ -166,18 +157,18 @@ bool SkeletonThinning::CollectBorder(const WorkImage& image) {
 }
 
 bool SkeletonThinning::GroupLines(const WorkImage& image) {
-    if (!ReallocArray(rowStart, static_cast<size_t>(image.height) + 2) ||
-        !ReallocArray(columnStart, static_cast<size_t>(image.width) + 2)) {
+    if (!rowStart.Resize(static_cast<size_t>(image.height) + 2) ||
+        !columnStart.Resize(static_cast<size_t>(image.width) + 2)) {
         return false;
     }
     if (!Reserve(rowColumns, rowColumnsCapacity, borderCount) ||
         !Reserve(columnRows, columnRowsCapacity, borderCount)) {
         return false;
     }
-    GroupBy(border, borderCount, image.height + 1, rowStart, rowColumns, [](const Pixel& p) { return p.row; },
-            [](const Pixel& p) { return p.column; });
-    GroupBy(border, borderCount, image.width + 1, columnStart, columnRows, [](const Pixel& p) { return p.column; },
-            [](const Pixel& p) { return p.row; });
+    const auto row = [](const Pixel& p) { return p.row; };
+    const auto column = [](const Pixel& p) { return p.column; };
+    GroupBy(border.Data(), borderCount, image.height + 1, rowStart.Data(), rowColumns.Data(), row, column);
+    GroupBy(border.Data(), borderCount, image.width + 1, columnStart.Data(), columnRows.Data(), column, row);
     return true;
 }
 

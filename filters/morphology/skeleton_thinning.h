@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "scratch.h"
+
 constexpr uint8_t kRemovalMark = 100;
 
 // A bordered work image: inner pixels are rows 1 to height and columns 1 to
@@ -41,15 +43,9 @@ struct WorkImage {
 // order.
 class SkeletonThinning {
 public:
-    SkeletonThinning() = default;
-    SkeletonThinning(const SkeletonThinning&) = delete;
-    SkeletonThinning& operator=(const SkeletonThinning&) = delete;
-    ~SkeletonThinning();
-
     // Iterates until an iteration marks nothing or, when maxIterations is
     // above 0, until that many have run; at least one always runs.
-    // neighbourCodes: the calling thread's NeighbourCodes scratch (eight
-    // codes). False when the lists cannot be allocated.
+    // neighbourCodes: room for eight NeighbourCodes. False when the lists cannot be allocated.
     bool Thin(const WorkImage& image, int32_t maxIterations, int32_t* neighbourCodes);
 
     // Iterations run by the last Thin.
@@ -72,19 +68,19 @@ private:
 
     int32_t iterations = 0;
     // Object pixels with a background pixel among N, S, W, E.
-    Pixel* border = nullptr;
+    ScratchArray<Pixel> border;
     size_t borderCount = 0;
     size_t borderCapacity = 0;
     // The border list grouped by row (columns of row i at rowColumns
     // [rowStart[i], rowStart[i + 1])) and by column.
-    size_t* rowStart = nullptr;
-    int32_t* rowColumns = nullptr;
-    size_t* columnStart = nullptr;
-    int32_t* columnRows = nullptr;
+    ScratchArray<size_t> rowStart;
+    ScratchArray<int32_t> rowColumns;
+    ScratchArray<size_t> columnStart;
+    ScratchArray<int32_t> columnRows;
     size_t rowColumnsCapacity = 0;
     size_t columnRowsCapacity = 0;
     // Pixels marked by the current iteration.
-    Pixel* marked = nullptr;
+    ScratchArray<Pixel> marked;
     size_t markedCount = 0;
     size_t markedCapacity = 0;
 };

@@ -2,18 +2,18 @@
 
 #include <cstring>
 
+#include "pixel_format.h"
 #include "run_frame.h"
-#include "scratch.h"
 
-CDilation::CDilation(int32_t methodIndex)
-    : CThresholdMorphology(methodIndex, MorphologyRule::Dilation, false, 10) {}
-CErosion::CErosion(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Erosion, false, 10) {}
-COpening::COpening(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Erosion, true, 20) {}
-CClosing::CClosing(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Dilation, true, 20) {}
-
-CThresholdMorphology::~CThresholdMorphology() { FreeBlock(workFrame); }
+CDilation::CDilation(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Dilation, false) {}
+CErosion::CErosion(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Erosion, false) {}
+COpening::COpening(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Erosion, true) {}
+CClosing::CClosing(int32_t methodIndex) : CThresholdMorphology(methodIndex, MorphologyRule::Dilation, true) {}
 
 namespace {
+
+constexpr int32_t kRepeatInput = 1;
+constexpr int32_t kThresholdInput = 2;
 
 MorphologyRule Other(MorphologyRule rule) {
     return rule == MorphologyRule::Dilation ? MorphologyRule::Erosion : MorphologyRule::Dilation;
@@ -58,28 +58,24 @@ struct Frames {
 
 }  // namespace
 
-bool CThresholdMorphology::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext,
-                               int32_t errorMax, char16_t* errorBuf) {
-    RunFrame frame(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
-    if (!frame.FetchInputFrame()) return false;
-    const bool geometryChanged = UpdateGeometryCache(frame.width, frame.height, -1);
+bool CThresholdMorphology::Step(RunFrame& frame) {
+    const bool geometryChanged = UpdateGeometryCache(frame.Width(), frame.Height(), -1);
     if (!frame.FetchOutputFrame(8)) return false;
 
-    const int32_t n = frame.ReadClampedInteger(1, 1, 1, maxRepeat);
-    const float threshold = frame.ReadClampedReal(2, 0.5f, 0.0f, 1.0f);
-    const int32_t level = ThresholdLevel(threshold);
+    const int32_t n = frame.Integer(kRepeatInput);
+    const int32_t level = ThresholdLevel(frame.Real(kThresholdInput));
 
-    if (!EnsureScratchFrame(workFrame, frame.outputFrame, frame.width, frame.height, 8, geometryChanged)) {
+    if (!workFrame.Ensure(frame.OutputFrame(), frame.Width(), frame.Height(), 8, geometryChanged)) {
         // The old block no longer fits the cached geometry: drop it so the
         // next run allocates afresh.
-        FreeBlock(workFrame);
+        workFrame.Release();
         return frame.FailOutOfMemory();
     }
     // An input depth the passes cannot read leaves the output frame as the
     // host gave it.
-    if (frame.bpp != 8 && frame.bpp != 24 && frame.bpp != 32) return true;
+    if (!IsProcessedDepth(frame.Bpp())) return true;
 
-    const Frames f{frame.inputFrame, frame.outputFrame, workFrame, frame.height, frame.width, level};
+    const Frames f{frame.InputFrame(), frame.OutputFrame(), workFrame.Handle(), frame.Height(), frame.Width(), level};
     const MorphologyRule second = Other(firstRule);
     // Where later passes read 0 as object and 255 as background, n passes in
     // a row are one pass over a (2n + 1) window: the same pixels, one memory

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "filter.h"
+#include "scratch.h"
 #include "ka_iproc.h"
 #include "threshold_passes.h"
 
@@ -17,22 +18,18 @@
 class CThresholdMorphology : public CFilter {
 public:
 
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
-    ~CThresholdMorphology() override;
+    bool Step(RunFrame& frame) override;
 
 protected:
-    // twoPhases: opening and closing, whose second phase runs the other rule;
-    // maxRepeat is the upper limit of "Times to repeat".
-    CThresholdMorphology(int32_t methodIndex, MorphologyRule firstRule, bool twoPhases, int32_t maxRepeat)
-        : CFilter(methodIndex), firstRule(firstRule), twoPhases(twoPhases), maxRepeat(maxRepeat) {}
+    // twoPhases: opening and closing, whose second phase runs the other rule.
+    CThresholdMorphology(int32_t methodIndex, MorphologyRule firstRule, bool twoPhases)
+        : CFilter(methodIndex), firstRule(firstRule), twoPhases(twoPhases) {}
 
 private:
     const MorphologyRule firstRule;
     const bool twoPhases;
-    const int32_t maxRepeat;
     // An 8-bit frame of the input's size that takes every other pass.
-    FrameHandle workFrame = nullptr;
+    ScratchFrame workFrame;
 };
 
 class CDilation final : public CThresholdMorphology {

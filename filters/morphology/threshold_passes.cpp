@@ -1,12 +1,11 @@
 #include "threshold_passes.h"
 
-#include <omp.h>
-
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
 
 #include "numeric.h"
+#include "parallel.h"
 #include "pixel_format.h"
 
 int32_t ThresholdLevel(float threshold) { return TruncateToInt32(threshold * 255.0f); }
@@ -184,16 +183,10 @@ void RunWindowPass(FrameHandle source, FrameHandle destination, int32_t height, 
         const PixelPlane dst{GetFrameDataAddr(destination), RowStride<Gray8>(GetFrameWidth(destination)), width,
                              height};
         const Classification<Format> c = Classify<Format, kDilation>(thresholdLevel);
-        // Every thread takes one contiguous block of rows, as a static
-        // schedule would, and carries its window down the block.
-#pragma omp parallel
-        {
-            const int64_t threads = omp_get_num_threads();
-            const int64_t t = omp_get_thread_num();
-            const int32_t rowBegin = static_cast<int32_t>(height * t / threads);
-            const int32_t rowEnd = static_cast<int32_t>(height * (t + 1) / threads);
-            if (rowBegin < rowEnd) WindowRows<Format, kDilation>(src, dst, rowBegin, rowEnd, radius, c);
-        }
+        // Every thread carries its window down its own block of rows.
+        ParallelRowBlocks(height, [&](int32_t rowBegin, int32_t rowEnd) {
+            WindowRows<Format, kDilation>(src, dst, rowBegin, rowEnd, radius, c);
+        });
     });
 }
 

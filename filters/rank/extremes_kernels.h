@@ -487,7 +487,7 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
 template <class Format>
 void KeepInput(const PixelPlane& input, const PixelPlane& output) {
     const int32_t width = input.width;
-    ParallelStrips(input.height, StripCount(input.height), [&](int32_t, int32_t y0, int32_t y1) {
+    ParallelRowBlocks(input.height, RowBlockCount(input.height), [&](int32_t, int32_t y0, int32_t y1) {
         for (int32_t y = y0; y < y1; ++y) {
             const uint8_t* in = input.Row(y);
             uint8_t* out = output.Row(y);
@@ -522,14 +522,14 @@ struct ExtremeEngine {
         constexpr bool kPickIntoOutput = Format::kChannels == 1 && kSelection != ExtremeSelection::Further &&
                                          std::is_same_v<Mix, TakeSelected>;
         const int32_t width = input.width;
-        const int32_t strips = StripCount(input.height);
+        const int32_t strips = RowBlockCount(input.height);
         {
             ExtremeEngine counted(input, radius);
             ScratchCarver counter;
             counted.Layout(counter);
             if (!scratch.Reserve(counter.Used(), strips)) return false;
         }
-        ParallelStrips(input.height, strips, [&](int32_t k, int32_t y0, int32_t y1) {
+        ParallelRowBlocks(input.height, strips, [&](int32_t k, int32_t y0, int32_t y1) {
             ExtremeEngine engine(input, radius);
             ScratchCarver carver(scratch.Area(k));
             engine.Layout(carver);

@@ -126,7 +126,7 @@ bool MedianByNetwork(const PixelPlane& input, const PixelPlane& output, ThreadSc
     const int32_t width = input.width, height = input.height;
     const int32_t bytes = width * kStep;
     const int32_t last = bytes - kStep;  // first byte of the last pixel
-    const int32_t strips = StripCount(height);
+    const int32_t strips = RowBlockCount(height);
     const auto layout = [&](ScratchCarver& carver, uint8_t** rows) {
         for (int i = 0; i < 3; ++i) rows[i] = carver.Take<uint8_t>(static_cast<size_t>(bytes));
     };
@@ -136,7 +136,7 @@ bool MedianByNetwork(const PixelPlane& input, const PixelPlane& output, ThreadSc
         layout(counter, rows);
         if (!scratch.Reserve(counter.Used(), strips)) return false;
     }
-    ParallelStrips(height, strips, [&](int32_t strip, int32_t y0, int32_t y1) {
+    ParallelRowBlocks(height, strips, [&](int32_t strip, int32_t y0, int32_t y1) {
         ScratchCarver carver(scratch.Area(strip));
         uint8_t* rows[3];
         layout(carver, rows);
@@ -361,14 +361,14 @@ private:
 template <class Format>
 bool RunHistogramMedian(const PixelPlane& input, const PixelPlane& output, int32_t radius,
                         ThreadScratch& scratch) {
-    const int32_t strips = StripCount(input.height);
+    const int32_t strips = RowBlockCount(input.height);
     {
         HistogramMedian<Format> engine(input, output, radius);
         ScratchCarver counter;
         engine.Layout(counter);
         if (!scratch.Reserve(counter.Used(), strips)) return false;
     }
-    ParallelStrips(input.height, strips, [&](int32_t strip, int32_t y0, int32_t y1) {
+    ParallelRowBlocks(input.height, strips, [&](int32_t strip, int32_t y0, int32_t y1) {
         HistogramMedian<Format> engine(input, output, radius);
         ScratchCarver carver(scratch.Area(strip));
         engine.Layout(carver);

@@ -9,24 +9,20 @@ constexpr int32_t kIntensityInput = 2;
 
 }  // namespace
 
-bool CMedian::Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext,
-                  int32_t errorMax, char16_t* errorBuf) {
-    RunFrame frame(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
-    if (!frame.FetchInputFrame() || !frame.FetchOutputFrame(frame.bpp)) return false;
-    const int32_t radius = frame.ReadClampedInteger(kRadiusInput, 1, 1, 10);
-    if (!rank::MedianFilter(frame.bpp, frame.InputPlane(), frame.OutputPlane(), radius, scratch_)) {
+bool CMedian::Step(RunFrame& frame) {
+    if (!frame.FetchOutputFrame(frame.Bpp())) return false;
+    const int32_t radius = frame.Integer(kRadiusInput);
+    if (!rank::MedianFilter(frame.Bpp(), frame.InputPlane(), frame.OutputPlane(), radius, scratch_)) {
         return frame.FailOutOfMemory();
     }
     return true;
 }
 
-bool CNeighbourhoodExtreme::Run(void* host, void* inputs, void* inputsContext, void* outputs,
-                                void* outputsContext, int32_t errorMax, char16_t* errorBuf) {
-    RunFrame frame(host, inputs, inputsContext, outputs, outputsContext, errorMax, errorBuf);
-    if (!frame.FetchInputFrame() || !frame.FetchOutputFrame(frame.bpp)) return false;
-    const int32_t radius = frame.ReadClampedInteger(kRadiusInput, 1, 0, 10);
-    const float intensity = frame.ReadClampedReal(kIntensityInput, 1.0f, 0.0f, 1.0f);
-    if (!rank::SelectExtremes(selection_, frame.bpp, frame.InputPlane(), frame.OutputPlane(), radius, intensity,
+bool CNeighbourhoodExtreme::Step(RunFrame& frame) {
+    if (!frame.FetchOutputFrame(frame.Bpp())) return false;
+    const int32_t radius = frame.Integer(kRadiusInput);
+    const float intensity = frame.Real(kIntensityInput);
+    if (!rank::SelectExtremes(selection_, frame.Bpp(), frame.InputPlane(), frame.OutputPlane(), radius, intensity,
                               scratch_)) {
         return frame.FailOutOfMemory();
     }

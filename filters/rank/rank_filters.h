@@ -8,26 +8,23 @@
 #include "rank_engines.h"
 #include "thread_scratch.h"
 
-// "median": input 1 "Neighbourhood radius", default 1, limits [1, 10].
+// "median": input 1 "Neighbourhood radius".
 class CMedian : public CFilter {
 public:
     explicit CMedian(int32_t methodIndex) : CFilter(methodIndex) {}
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
 private:
     rank::ThreadScratch scratch_;
 };
 
 // "minimum", "maximum" and "extreme" differ only in the pixel they select.
-// Inputs: 1 "Neighbourhood radius", default 1, limits [0, 10]; 2 "Intensity",
-// default 1, limits [0, 1].
+// Inputs: 1 "Neighbourhood radius", 2 "Intensity".
 class CNeighbourhoodExtreme : public CFilter {
 public:
     CNeighbourhoodExtreme(int32_t methodIndex, rank::ExtremeSelection selection)
         : CFilter(methodIndex), selection_(selection) {}
-    bool Run(void* host, void* inputs, void* inputsContext, void* outputs, void* outputsContext, int32_t errorMax,
-             char16_t* errorBuf) override;
+    bool Step(RunFrame& frame) override;
 
 private:
     const rank::ExtremeSelection selection_;

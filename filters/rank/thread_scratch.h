@@ -5,11 +5,10 @@
 // first run.
 #pragma once
 
-#include <omp.h>
-
 #include <cstddef>
 #include <cstdint>
 
+#include "parallel.h"
 #include "scratch.h"
 
 namespace rank {
@@ -45,7 +44,6 @@ public:
     ThreadScratch() = default;
     ThreadScratch(const ThreadScratch&) = delete;
     ThreadScratch& operator=(const ThreadScratch&) = delete;
-    ~ThreadScratch() { FreeBlock(block_); }
 
     // Room for `areas` areas of `bytesPerArea` bytes each. False (and the old
     // block kept) when the size overflows or the allocation fails.
@@ -55,7 +53,7 @@ public:
         if (stride > (SIZE_MAX - kScratchAlignment) / count) return false;
         const size_t bytes = stride * count + kScratchAlignment;
         if (bytes > capacity_) {
-            if (!ReallocArray(block_, bytes)) return false;
+            if (!block_.Resize(bytes)) return false;
             capacity_ = bytes;
         }
         stride_ = stride;
@@ -64,37 +62,16 @@ public:
 
     // The start of area k, aligned to kScratchAlignment.
     uint8_t* Area(int32_t k) const {
-        const uintptr_t start = reinterpret_cast<uintptr_t>(block_);
+        const uintptr_t start = reinterpret_cast<uintptr_t>(block_.Data());
         const uintptr_t aligned = (start + kScratchAlignment - 1) & ~uintptr_t(kScratchAlignment - 1);
         return reinterpret_cast<uint8_t*>(aligned) + static_cast<size_t>(k) * stride_;
     }
 
 private:
-    uint8_t* block_ = nullptr;
+    ScratchArray<uint8_t> block_;
     size_t capacity_ = 0;
     size_t stride_ = 0;
 };
-
-// The rows of a run are cut into one contiguous strip per OpenMP thread, in
-// row order, as a static schedule hands them out; each strip has its own
-// scratch area. Strips only change who computes a row, never what it holds.
-inline int32_t StripCount(int32_t rows) {
-    const int32_t threads = omp_get_max_threads();
-    if (rows < 1) return 1;
-    return threads < 1 ? 1 : (threads < rows ? threads : rows);
-}
-
-// Runs fn(strip, firstRow, endRow) for every strip in one parallel region.
-template <class Fn>
-void ParallelStrips(int32_t rows, int32_t strips, Fn&& fn) {
-    if (rows < 1) return;
-#pragma omp parallel for schedule(static) num_threads(strips)
-    for (int32_t k = 0; k < strips; ++k) {
-        const int32_t first = static_cast<int32_t>(static_cast<int64_t>(rows) * k / strips);
-        const int32_t end = static_cast<int32_t>(static_cast<int64_t>(rows) * (k + 1) / strips);
-        fn(k, first, end);
-    }
-}
 
 // Asks for a row the next step will read, one cache line at a time, so that
 // it streams in while the current row is worked on. The 3 x 3 median reads

@@ -45,14 +45,24 @@ def _rows(native, frame):
 
 
 def add_image_frame(native, session, name, image, what="image"):
-    """A new frame in the session holding the image's pixels."""
+    """A frame in the session holding the image's pixels. A frame of that name
+    and geometry already there is reused: its pixels are rewritten in place
+    and it is marked as changed, so a method that keeps results per frame
+    timestamp sees new content."""
+    host = native.host
     bpp = image_bpp(image, what)
     height, width = image.shape[:2]
-    frame = native.host.KaSessionAddFrame(session, name, width, height, bpp)
+    frame = host.KaSessionFindFrame(session, name)
+    reused = bool(frame) and (host.GetFrameWidth(frame), host.GetFrameDepth(frame),
+                              host.GetFrameBPP(frame)) == (width, height, bpp)
+    if not reused:
+        frame = host.KaSessionAddFrame(session, name, width, height, bpp)
     if not frame:
         raise KafiltersError("the host cannot make a frame of %d x %d pixels at %d bits" % (width, height, bpp))
     row_bytes = width * _CHANNELS_OF_BPP[bpp]
     _rows(native, frame)[:, :row_bytes] = image.reshape(height, row_bytes)
+    if reused:
+        host.KaSessionTouchFrame(session, name)
     return frame
 
 

@@ -11,8 +11,8 @@ import ctypes
 import os
 import sys
 import threading
-from ctypes import (POINTER, Structure, c_char_p, c_double, c_float, c_int, c_int32, c_size_t, c_ubyte, c_uint,
-                    c_uint8, c_uint16, c_uint32, c_void_p)
+from ctypes import (POINTER, Structure, c_bool, c_char_p, c_double, c_float, c_int, c_int32, c_size_t, c_ubyte,
+                    c_uint, c_uint8, c_uint16, c_uint32, c_void_p)
 
 from ._errors import KafiltersError
 
@@ -81,6 +81,7 @@ _HOST_PROTOTYPES = {
     "KaSessionAddArray": (None, [c_void_p, c_char_p, POINTER(c_double), c_int32]),
     "KaSessionRemove": (None, [c_void_p, c_char_p]),
     "KaSessionFindFrame": (c_void_p, [c_void_p, c_char_p]),
+    "KaSessionTouchFrame": (c_bool, [c_void_p, c_char_p]),
     "KaSessionWarningCount": (c_int32, [c_void_p]),
     "KaSessionReadWarningUtf8": (c_int32, [c_void_p, c_int32, c_char_p, c_int32]),
     "KaSessionReadWarningUtf16": (c_int32, [c_void_p, c_int32, c_void_p, c_int32]),

@@ -95,59 +95,6 @@ TEST(Concurrency, ManyObjectsOnManyHostThreadsMatchSingleThreadedRuns) {
     EXPECT_EQ(mismatches.Count(), 0) << "runs that differ from the single-threaded run:" << mismatches.Labels();
 }
 
-// The scanners keep no state: many threads walking segments across one
-// bitmap at once see what one thread sees.
-struct Sample {
-    float x, y;
-    unsigned value;
-    bool operator==(const Sample& o) const { return x == o.x && y == o.y && value == o.value; }
-};
-thread_local std::vector<Sample> tSamples;
-
-unsigned char KA_SCAN_CALLBACK Collect(unsigned int, float x, float y, unsigned int value) {
-    tSamples.push_back({x, y, value});
-    return 1;
-}
-
-std::vector<Sample> ScanAll(FrameHandle bitmap, bool sharpened) {
-    ka_iproc::PluginModule& module = kaf_test::Module();
-    const auto scan = sharpened ? module.ScanLineSubPixelPrecisionWithSharpening : module.ScanLineSubPixelPrecision;
-    tSamples.clear();
-    for (int i = 0; i < 40; ++i) {
-        const ka_iproc::TLine line{-3.0 + i * 0.7, 1.5 + i * 0.3, 60.0 - i * 1.1, 40.0 - i * 0.45};
-        for (int mode = 0; mode <= 5; ++mode) {
-            scan(static_cast<BITMAPINFOHEADER*>(bitmap), nullptr, line, mode, 0, 8, Collect);
-        }
-    }
-    return tSamples;
-}
-
-TEST(Concurrency, ScannersOnManyThreadsMatchOneThread) {
-    ka_iproc::PluginModule& module = kaf_test::Module();
-    if (!module.ScanLineSubPixelPrecision || !module.ScanLineSubPixelPrecisionWithSharpening) {
-        GTEST_SKIP() << "scanners not exported";
-    }
-    ka_iproc::Session session;
-    for (int32_t depth : {8, 32}) {
-        FrameHandle bitmap = session.AddFrame(u"bitmap", 57, 38, depth);
-        kaf_test::FillRandom(bitmap, depth);
-        for (bool sharpened : {false, true}) {
-            const std::vector<Sample> expected = ScanAll(bitmap, sharpened);
-            std::atomic<int> mismatches{0};
-            std::vector<std::thread> threads;
-            for (int t = 0; t < 6; ++t) {
-                threads.emplace_back([&] {
-                    for (int repeat = 0; repeat < 5; ++repeat) {
-                        if (!(ScanAll(bitmap, sharpened) == expected)) ++mismatches;
-                    }
-                });
-            }
-            for (std::thread& thread : threads) thread.join();
-            EXPECT_EQ(mismatches.load(), 0) << depth << " bpp, sharpened " << sharpened;
-        }
-    }
-}
-
 // The soak run: every method on random frames on all cores for
 // KAF_SOAK_MINUTES minutes (scripts/soak.sh sets it; skipped otherwise),
 // with the resident memory printed at the start, after a warm-up and at the

@@ -78,31 +78,6 @@ TEST(SeparablePasses, MatchThePerPixelRulesOnRandomFrames) {
     }
 }
 
-TEST(SeparablePasses, FusedPassesGiveTheBytesOfTheTwoPasses) {
-    std::mt19937 generator(9);
-    int run = 0;
-    for (int bpp : kDepths) {
-        for (const auto& size : kSizes) {
-            for (int length : {1, 3, 9, 21}) {
-                std::vector<float> kernel = RandomKernel(generator, length, 0.01f, 1.0f);
-                if (length == 9) kernel.assign(9, 1.0f / 9.0f);
-                Frames frames(size[0], size[1], bpp, generator());
-                FrameHandle between = frames.session.AddFrame(u"between", size[0], size[1], bpp);
-                ConvolveRows(frames.input, kernel.data(), length, between, size[1], size[0]);
-                ConvolveColumns(between, kernel.data(), length, frames.output, size[1], size[0]);
-                const auto expected = PixelBytes(frames.output);
-                kaf_test::FillRandom(frames.output, 1);
-                const int threads = ++run % 2 ? 1 : 3;
-                WithThreads(threads, [&] {
-                    ConvolveRowsThenColumns(frames.input, kernel.data(), length, frames.output, size[1], size[0]);
-                });
-                EXPECT_EQ(PixelBytes(frames.output), expected)
-                    << bpp << " bpp " << size[0] << "x" << size[1] << " length " << length << " threads " << threads;
-            }
-        }
-    }
-}
-
 TEST(KernelEngine, MatchesThePerPixelRulesOnRandomFrames) {
     std::mt19937 generator(11);
     // The last two are too tall or too wide for working rows and are read
@@ -270,43 +245,6 @@ TEST(SeparablePasses, ColumnRowsAtOnceGiveTheSamplesOfSingleRows) {
     }
 }
 
-TEST(SeparablePasses, ColumnTapZeroMeetsTheNextRowAndRowTapZeroThePreviousColumn) {
-    Frames frames(70, 4, 8, 1);
-    FillFrame(frames.input, [](int x, int y, int) { return static_cast<uint8_t>(10 * y + x); });
-    const float kernel[] = {1.0f, 0.0f, 0.0f};
-    ConvolveColumns(frames.input, kernel, 3, frames.output, 4, 70);
-    for (int x : {0, 35, 69}) {
-        for (int y = 0; y < 3; ++y) EXPECT_EQ(*PixelAt(frames.output, x, y), 10 * (y + 1) + x);
-        // Only zero weights meet the last row: 0 / 0 is NaN, whose low byte is 0.
-        EXPECT_EQ(*PixelAt(frames.output, x, 3), 0);
-    }
-    ConvolveRows(frames.input, kernel, 3, frames.output, 4, 70);
-    for (int y = 0; y < 4; ++y) {
-        EXPECT_EQ(*PixelAt(frames.output, 0, y), 0);
-        for (int x : {1, 40, 69}) EXPECT_EQ(*PixelAt(frames.output, x, y), 10 * y + x - 1);
-    }
-}
-
-TEST(SeparablePasses, BorderPixelsAreTheMeanOfThePixelsThatExist) {
-    Frames frames(100, 1, 8, 1);
-    FillFrame(frames.input, [](int x, int, int) { return static_cast<uint8_t>(x < 2 ? 90 : 0); });
-    const float kernel[] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
-    ConvolveRows(frames.input, kernel, 5, frames.output, 1, 100);
-    EXPECT_EQ(*PixelAt(frames.output, 0, 0), 60);  // 90 + 90 + 0 over three taps
-    EXPECT_EQ(*PixelAt(frames.output, 1, 0), 45);  // over four taps
-    EXPECT_EQ(*PixelAt(frames.output, 2, 0), 36);  // over five taps
-}
-
-TEST(SeparablePasses, KeepOnlyTheLowEightBitsOfTheQuotient) {
-    // Weights need not be positive here; a weighted mean above 255 wraps.
-    Frames frames(80, 1, 8, 1);
-    FillFrame(frames.input, [](int x, int, int) { return static_cast<uint8_t>(x % 2 ? 200 : 100); });
-    const float kernel[] = {-1.0f, 3.0f, -1.0f};
-    ConvolveRows(frames.input, kernel, 3, frames.output, 1, 80);
-    EXPECT_EQ(*PixelAt(frames.output, 41, 0), (600 - 200) % 256);  // 400 wraps to 144
-    EXPECT_EQ(*PixelAt(frames.output, 40, 0), 156);  // -100 truncates to -100, low byte 156
-}
-
 TEST(KernelEngine, ClampsNotANumberAndKeepsByteThree) {
     Frames frames(40, 3, 32, 5);
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -323,25 +261,6 @@ TEST(KernelEngine, ClampsNotANumberAndKeepsByteThree) {
     EXPECT_EQ(PixelAt(frames.output, 7, 2)[0], 255);
     ConvolveKernel(frames.input, sink, 3, 3, frames.output, 3, 40, false);
     EXPECT_EQ(PixelAt(frames.output, 7, 2)[0], 0);
-}
-
-TEST(KernelEngine, NormalisingByAZeroWeightSumLeavesTheSumUndivided) {
-    Frames frames(5, 1, 8, 1);
-    FillFrame(frames.input, [](int, int, int) { return uint8_t{10}; });
-    const float kernel[] = {2.0f, -2.0f, 3.0f};
-    ConvolveKernel(frames.input, kernel, 1, 3, frames.output, 1, 5, true);
-    EXPECT_EQ(*PixelAt(frames.output, 0, 0), 10);  // taps 1 and 2: W = 1, (-20 + 30) / 1
-    EXPECT_EQ(*PixelAt(frames.output, 2, 0), 10);  // W = 3: 30 / 3
-    EXPECT_EQ(*PixelAt(frames.output, 4, 0), 0);   // taps 0 and 1: W = 0, S = 0 undivided
-}
-
-TEST(KernelEngine, LeavesOtherDepthsUnwritten) {
-    Frames frames(9, 4, 16, 5);
-    const auto before = PixelBytes(frames.output);
-    const float kernel[] = {1.0f};
-    ConvolveKernel(frames.input, kernel, 1, 1, frames.output, 4, 9, true);
-    ConvolveRows(frames.input, kernel, 1, frames.output, 4, 9);
-    EXPECT_EQ(PixelBytes(frames.output), before);
 }
 
 }  // namespace

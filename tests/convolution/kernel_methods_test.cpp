@@ -26,16 +26,6 @@ TEST(Blur, CentreWeightMakesUpThePassThroughShare) {
     EXPECT_EQ(BlurCentreWeight(3, 0.0f), 0.0f);
 }
 
-TEST(Blur, FlatFramesStayFlatBordersIncluded) {
-    for (int bpp : {8, 24, 32}) {
-        TestHost host(u"blur");
-        FillFlat(host.AddFrame(70, 9, bpp), 77);
-        const auto outcome = host.Run();  // radius 1, rating 0.5
-        ASSERT_TRUE(outcome.ok);
-        EXPECT_EQ(PixelBytes(outcome.output), std::vector<uint8_t>(70 * 9 * bpp / 8, 77)) << bpp;
-    }
-}
-
 TEST(Blur, RatingZeroIsTheMeanOfTheNeighboursThatExist) {
     TestHost host(u"blur");
     FrameHandle input = host.AddFrame(6, 5, 8);
@@ -75,34 +65,6 @@ TEST(Blur, RadiusIsClampedToOneToTen) {
     EXPECT_EQ(Text(outcome.warnings[0]),
               "Not acceptable value of the parameter Kernel radius (0). It will be used new value 1.");
     EXPECT_EQ(PixelBytes(outcome.output), PixelBytes(one.Run().output));
-}
-
-TEST(Blur, KernelBuiltOnTheFirstFilteringRunAndRebuiltOnlyForANewRadiusOrRating) {
-    CBlur blur(0);
-    DirectRun run({u"Input frame", u"Kernel radius", u"Pass-through rating"});
-    FrameHandle input = run.session.AddFrame(u"Input frame", 9, 9, 8);
-    FillRandom(input, 2);
-    run.session.AddNumber(u"Pass-through rating", 1);
-    ASSERT_TRUE(run.Run(blur));
-    EXPECT_EQ(blur.CachedKernel(), nullptr);  // a copying run builds nothing
-
-    run.session.AddNumber(u"Pass-through rating", 0.5);
-    ASSERT_TRUE(run.Run(blur));
-    ASSERT_NE(blur.CachedKernel(), nullptr);
-    EXPECT_EQ(blur.CachedKernel()[4], 8.0f);
-    const_cast<float*>(blur.CachedKernel())[4] = 99.0f;
-    ASSERT_TRUE(run.Run(blur));
-    EXPECT_EQ(blur.CachedKernel()[4], 99.0f);
-    run.session.AddNumber(u"Pass-through rating", 1);
-    ASSERT_TRUE(run.Run(blur));
-    EXPECT_EQ(blur.CachedKernel()[4], 99.0f);
-    run.session.AddNumber(u"Pass-through rating", 0.5);
-    run.session.AddNumber(u"Kernel radius", 2);
-    ASSERT_TRUE(run.Run(blur));
-    EXPECT_EQ(blur.CachedKernel()[12], 24.0f);
-    run.session.AddNumber(u"Pass-through rating", 0.75);
-    ASSERT_TRUE(run.Run(blur));
-    EXPECT_EQ(blur.CachedKernel()[12], 72.0f);
 }
 
 // Output bytes at the interior, along a side and at a corner of a flat frame.
@@ -178,20 +140,6 @@ TEST(UserKernels, ElementsFillKernelRowsInOrderFacingTheRowsInReverse) {
     }
 }
 
-TEST(UserKernels, AreNotNormalised) {
-    TestHost host(u"kernel_3x3");
-    FrameHandle input = host.AddFrame(70, 4, 8);
-    host.SetArray(u"Kernel source", std::vector<double>(9, 1.0));
-    FillFlat(input, 30);
-    EXPECT_EQ(*PixelAt(host.Run().output, 30, 1), 255);
-    FillFlat(input, 20);
-    const auto outcome = host.Run();
-    EXPECT_EQ(*PixelAt(outcome.output, 30, 1), 180);
-    EXPECT_EQ(*PixelAt(outcome.output, 0, 0), 80);
-    EXPECT_EQ(*PixelAt(outcome.output, 69, 3), 80);
-    EXPECT_EQ(*PixelAt(outcome.output, 30, 0), 120);
-}
-
 TEST(UserKernels, AShortArrayIsFilledWithZerosAndWarnedAboutOnce) {
     TestHost host(u"kernel_5x5");
     FrameHandle input = host.AddFrame(9, 9, 8);
@@ -258,18 +206,6 @@ TEST(UserKernels, FreeKernelOfOneRowFiltersAlongRowsOnly) {
         EXPECT_EQ(PixelAt(outcome.output, 4, y)[1], 60);
         EXPECT_EQ(PixelAt(outcome.output, 8, y)[0], 40);
     }
-}
-
-TEST(UserKernels, FreeKernelResizedBeforeItsSourceIsRead) {
-    CKernel kernel(18);
-    DirectRun run({u"Input frame", u"Kernel width", u"Kernel height", u""});
-    FillRandom(run.session.AddFrame(u"Input frame", 6, 6, 8), 1);
-    run.session.AddNumber(u"Kernel width", 5);
-    run.session.AddNumber(u"Kernel height", 3);
-    EXPECT_FALSE(run.Run(kernel));
-    EXPECT_EQ(kernel.CachedKernelWidth(), 5);
-    EXPECT_EQ(kernel.CachedKernelHeight(), 3);
-    EXPECT_NE(kernel.CachedKernel(), nullptr);
 }
 
 TEST(UserKernels, KernelsTooLargeToAddressAreNotEnoughMemory) {

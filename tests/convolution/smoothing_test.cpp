@@ -96,69 +96,6 @@ TEST(Smoothing, FlatAreasLoseAStepWhereTheSingleSumsFallShort) {
     }
 }
 
-TEST(Smoothing, BothMethodsAreTheRowPassThenTheColumnPass) {
-    std::mt19937 generator(5);
-    for (const std::u16string method : {u"mean", u"gaussian"}) {
-        for (int bpp : {8, 24, 32}) {
-            for (int radius : {0, 2, 7}) {
-                TestHost host(method);
-                FrameHandle input = host.AddFrame(29, 23, bpp);
-                kaf_test::FillRandom(input, generator());
-                host.SetNumber(u"Kernel radius", radius);
-
-                std::vector<float> kernel(2 * radius + 1);
-                if (method == u"mean") {
-                    FillMeanKernel(kernel.data(), 2 * radius + 1);
-                } else {
-                    FillGaussianKernel(kernel.data(), radius, GaussianSigma(radius));
-                }
-                ka_iproc::Session scratch;
-                FrameHandle rows = scratch.AddFrame(u"rows", 29, 23, bpp);
-                conv_test::SetPixelBytes(rows, conv_test::ReferenceConvolve(input, kernel, 1, 2 * radius + 1,
-                                                                            conv_test::Finish::LowByte, true));
-                const auto expected =
-                    conv_test::ReferenceConvolve(rows, kernel, 2 * radius + 1, 1, conv_test::Finish::LowByte, true);
-                for (int threads : {1, 2}) {
-                    kaf_test::WithThreads(threads, [&] {
-                        const auto outcome = host.Run();
-                        ASSERT_TRUE(outcome.ok);
-                        EXPECT_EQ(PixelBytes(outcome.output), expected)
-                            << Text(method) << " " << bpp << " bpp radius " << radius << " threads " << threads;
-                    });
-                }
-            }
-        }
-    }
-}
-
-TEST(Smoothing, RadiusZeroCopiesAndColourFramesFilterEveryChannelAlike) {
-    for (int bpp : {8, 24, 32}) {
-        TestHost host(u"gaussian");
-        FrameHandle input = host.AddFrame(70, 5, bpp);
-        kaf_test::FillRandom(input, bpp);
-        host.SetNumber(u"Kernel radius", 0);
-        const auto outcome = host.Run();
-        ASSERT_TRUE(outcome.ok);
-        EXPECT_EQ(PixelBytes(outcome.output), PixelBytes(input)) << bpp;
-    }
-    // A 24-bit frame comes out as the colour bytes of the 32-bit frame with
-    // the same colours.
-    TestHost colour(u"mean"), withFourth(u"mean");
-    FrameHandle bgr = colour.AddFrame(31, 17, 24);
-    FrameHandle bgra = withFourth.AddFrame(31, 17, 32);
-    kaf_test::FillRandom(bgr, 9);
-    kaf_test::FillFrame(bgra, [&](int x, int y, int b) { return b < 3 ? PixelAt(bgr, x, y)[b] : uint8_t(x * y); });
-    colour.SetNumber(u"Kernel radius", 3);
-    withFourth.SetNumber(u"Kernel radius", 3);
-    const auto a = colour.Run(), b = withFourth.Run();
-    for (int y = 0; y < 17; ++y) {
-        for (int x = 0; x < 31; ++x) {
-            EXPECT_EQ(0, std::memcmp(PixelAt(a.output, x, y), PixelAt(b.output, x, y), 3));
-            EXPECT_EQ(PixelAt(b.output, x, y)[3], uint8_t(x * y));
-        }
-    }
-}
-
 TEST(Smoothing, RadiusIsTruncatedAndClampedToZeroToTen) {
     struct Case {
         double given;
@@ -199,47 +136,6 @@ TEST(Smoothing, RadiusIsTruncatedAndClampedToZeroToTen) {
               "Only the first element of the array would be evaluated in the input data object Kernel radius");
     EXPECT_EQ(PixelBytes(fromAbsent.output), PixelBytes(one.Run().output));
     EXPECT_EQ(PixelBytes(fromArray.output), PixelBytes(fromAbsent.output));
-}
-
-TEST(ConvolutionMethods, FrameFailures) {
-    for (const char16_t* method : {u"mean", u"gaussian", u"blur", u"laplacian_high_boost_1", u"laplacian_high_boost_2",
-                                   u"laplacian_high_boost_3", u"kernel_3x3", u"kernel_5x5"}) {
-        conv_test::ExpectFrameFailures(method, 8);
-    }
-}
-
-// Makes the held kernel of length n an identity, so a run that keeps it copies.
-void PoisonKernel(const float* kernel, int length) {
-    float* k = const_cast<float*>(kernel);
-    for (int i = 0; i < length; ++i) k[i] = i == length / 2 ? 1.0f : 0.0f;
-}
-
-TEST(Smoothing, KernelRebuiltOnlyForANewKey) {
-    for (bool gaussian : {false, true}) {
-        CMean mean(5);
-        CGaussian gauss(1);
-        CSeparableSmoothing& filter = gaussian ? static_cast<CSeparableSmoothing&>(gauss) : mean;
-        DirectRun run({u"Input frame", u"Kernel radius"});
-        FrameHandle input = run.session.AddFrame(u"Input frame", 30, 12, 32);
-        kaf_test::FillRandom(input, 4);
-        run.session.AddNumber(u"Kernel radius", 2);
-        ASSERT_TRUE(run.Run(filter));
-        ASSERT_NE(PixelBytes(run.Output()), PixelBytes(input));
-
-        PoisonKernel(filter.CachedKernel(), 5);
-        ASSERT_TRUE(run.Run(filter));  // same radius: kept
-        EXPECT_EQ(PixelBytes(run.Output()), PixelBytes(input));
-
-        run.session.AddNumber(u"Kernel radius", 3);
-        ASSERT_TRUE(run.Run(filter));  // new radius: rebuilt
-        EXPECT_NE(PixelBytes(run.Output()), PixelBytes(input));
-
-        PoisonKernel(filter.CachedKernel(), 7);
-        FrameHandle other = run.session.AddFrame(u"Input frame", 31, 12, 24);
-        kaf_test::FillRandom(other, 5);
-        ASSERT_TRUE(run.Run(filter));  // a new geometry keeps the kernel
-        EXPECT_EQ(PixelBytes(run.Output()), PixelBytes(other));
-    }
 }
 
 }  // namespace

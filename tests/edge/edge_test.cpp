@@ -25,44 +25,6 @@ using kaf_test::TestHost;
 
 std::string Text(const std::u16string& text) { return kaf_test::Narrow(text); }
 
-// The suppression written out pixel by pixel, magnitudes recomputed each
-// time they are needed, the 0.01 test in double.
-std::vector<uint8_t> ReferenceSuppression(const std::vector<float>& gx, const std::vector<float>& gy, int height,
-                                          int width, int level, uint8_t border) {
-    std::vector<uint8_t> out(size_t(height) * width, border);
-    auto m = [&](int r, int x) {
-        const float a = gx[size_t(r) * width + x], b = gy[size_t(r) * width + x];
-        return static_cast<float>(std::sqrt(static_cast<double>(a * a + b * b)));
-    };
-    for (int r = 1; r < height - 1; ++r) {
-        for (int x = 1; x < width - 1; ++x) {
-            const float a = gx[size_t(r) * width + x], b = gy[size_t(r) * width + x];
-            uint8_t& o = out[size_t(r) * width + x];
-            o = 0;
-            if (std::fabs(double(a)) < 0.01 && std::fabs(double(b)) < 0.01) continue;
-            const float mag = m(r, x);
-            const bool same = a * b > 0.0f;
-            float t, a1, b1, a2, b2;
-            if (std::fabs(b) > std::fabs(a)) {
-                t = std::fabs(a) / std::fabs(b);
-                a1 = m(r + 1, x);
-                b1 = same ? m(r + 1, x + 1) : m(r + 1, x - 1);
-                a2 = m(r - 1, x);
-                b2 = same ? m(r - 1, x - 1) : m(r - 1, x + 1);
-            } else {
-                t = std::fabs(b) / std::fabs(a);
-                a1 = m(r, x + 1);
-                b1 = same ? m(r - 1, x - 1) : m(r + 1, x - 1);
-                a2 = m(r, x - 1);
-                b2 = same ? m(r + 1, x + 1) : m(r - 1, x + 1);
-            }
-            const bool peak = mag > (1 - t) * a1 + t * b1 && mag > (1 - t) * a2 + t * b2;
-            if (peak && mag * 20.0f > float(level)) o = 255;
-        }
-    }
-    return out;
-}
-
 // Gradient planes with runs of equal values, ties and NaN, so that every
 // branch of the table and both strict comparisons are met.
 void RandomGradients(std::mt19937& generator, std::vector<float>& gx, std::vector<float>& gy) {
@@ -73,27 +35,6 @@ void RandomGradients(std::mt19937& generator, std::vector<float>& gx, std::vecto
         gx[i] = kind < 3 ? float(coarse(generator)) : kind < 7 ? fine(generator) : 0.005f;
         gy[i] = kind == 1 ? gx[i] : kind == 2 ? -gx[i] : kind < 7 ? fine(generator) : -0.01f;
         if (generator() % 500 == 0) gx[i] = std::numeric_limits<float>::quiet_NaN();
-    }
-}
-
-TEST(EdgeStages, SuppressionFollowsTheTableLiterally) {
-    std::mt19937 generator(4);
-    for (const auto& size : {std::pair<int, int>{3, 3}, {7, 19}, {40, 2100}, {5, 70}}) {
-        const int height = size.first, width = size.second;
-        std::vector<float> gx(size_t(height) * width), gy(gx.size());
-        RandomGradients(generator, gx, gy);
-        for (int level : {0, 127, 255}) {
-            ka_iproc::Session session;
-            FrameHandle output = session.AddFrame(u"out", width, height, 8);
-            FillFrame(output, [](int, int, int) { return uint8_t{77}; });
-            for (int threads : {1, 3}) {
-                kaf_test::WithThreads(threads, [&] {
-                    SuppressAndThreshold(gx.data(), gy.data(), output, height, width, level);
-                });
-                EXPECT_EQ(PixelBytes(output), ReferenceSuppression(gx, gy, height, width, level, 77))
-                    << height << "x" << width << " level " << level << " threads " << threads;
-            }
-        }
     }
 }
 
@@ -155,28 +96,6 @@ TEST(EdgeStages, KernelsHalfWidthsAndSigns) {
     }
     ColumnDerivativePass(rising.data(), derivative, 7, gradient.data(), n, n);
     EXPECT_GT(gradient[4 * n + 4], 0.0f);
-}
-
-TEST(EdgeStages, DerivativePassesSumTheTapsInsideWithoutRenormalising) {
-    const int height = 4, width = 70;
-    std::vector<float> plane(height * width), gradient(height * width);
-    std::mt19937 generator(8);
-    for (float& v : plane) v = float(generator() % 256);
-    const float kernel[] = {0.5f, -0.25f, 0.125f};
-    RowDerivativePass(plane.data(), kernel, 3, gradient.data(), height, width);
-    for (int r = 0; r < height; ++r) {
-        const float* p = &plane[r * width];
-        EXPECT_EQ(gradient[r * width], 0.0f + p[0] * -0.25f + p[1] * 0.125f);
-        EXPECT_EQ(gradient[r * width + 30], 0.0f + p[29] * 0.5f + p[30] * -0.25f + p[31] * 0.125f);
-        EXPECT_EQ(gradient[r * width + 69], 0.0f + p[68] * 0.5f + p[69] * -0.25f);
-    }
-    ColumnDerivativePass(plane.data(), kernel, 3, gradient.data(), height, width);
-    for (int x : {0, 33, 69}) {
-        auto p = [&](int r) { return plane[r * width + x]; };
-        EXPECT_EQ(gradient[x], 0.0f + p(1) * 0.5f + p(0) * -0.25f);
-        EXPECT_EQ(gradient[2 * width + x], 0.0f + p(3) * 0.5f + p(2) * -0.25f + p(1) * 0.125f);
-        EXPECT_EQ(gradient[3 * width + x], 0.0f + p(3) * -0.25f + p(2) * 0.125f);
-    }
 }
 
 TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
@@ -253,22 +172,6 @@ TEST(Edge, StepsGiveOnePixelWideLinesWhereTheyStep) {
     EXPECT_NE(diagonal, std::vector<uint8_t>(side * side, 0));
 }
 
-TEST(Edge, FlatFramesSmallSigmasAndNarrowFramesGiveNothing) {
-    const auto flat = EdgeMap(20, 20, 32, [](int, int) { return uint8_t{0}; });
-    EXPECT_EQ(flat, std::vector<uint8_t>(20 * 20, 0));
-    auto step = [](int x, int) { return static_cast<uint8_t>(x < 10 ? 0 : 255); };
-    for (double sigma : {0.19, 0.0, -2.0, std::nan("")}) {
-        EXPECT_EQ(EdgeMap(20, 20, 8, step, sigma, 0.0), std::vector<uint8_t>(20 * 20, 0)) << sigma;
-    }
-    // Nothing is written for frames of width or height 2 or less.
-    ka_iproc::Session session;
-    FrameHandle output = session.AddFrame(u"out", 2, 9, 8);
-    FillFrame(output, [](int, int, int) { return uint8_t{5}; });
-    std::vector<float> g(18, 50.0f);
-    SuppressAndThreshold(g.data(), g.data(), output, 9, 2, 0);
-    EXPECT_EQ(PixelBytes(output), std::vector<uint8_t>(18, 5));
-}
-
 TEST(Edge, BorderRowsAndColumnsAreNotWritten) {
     const int height = 6, width = 7;
     std::vector<float> gx(height * width, 0.0f), gy(height * width, 0.0f);
@@ -315,18 +218,6 @@ TEST(Edge, ThresholdIsClampedAndSetsTheLevel) {
     EXPECT_EQ(EdgeMap(30, 30, 8, step, 1.0, 1.0), std::vector<uint8_t>(30 * 30, 0));
 }
 
-TEST(Edge, ResultsDoNotDependOnTheThreads) {
-    TestHost host(u"edge");
-    kaf_test::FillRandom(host.AddFrame(301, 77, 32), 3);
-    host.SetNumber(u"Standard deviation", 2.0);
-    host.SetNumber(u"Threshold", 0.1);
-    std::vector<uint8_t> one, several;
-    kaf_test::WithThreads(1, [&] { one = PixelBytes(host.Run().output); });
-    kaf_test::WithThreads(3, [&] { several = PixelBytes(host.Run().output); });
-    EXPECT_EQ(one, several);
-    EXPECT_NE(one, std::vector<uint8_t>(one.size(), 0));
-}
-
 TEST(Edge, KernelsRebuiltOnlyForANewSigmaAndFramesForANewGeometry) {
     CEdge edge(11);
     ka_iproc::Session session;
@@ -370,15 +261,5 @@ TEST(Edge, KernelsRebuiltOnlyForANewSigmaAndFramesForANewGeometry) {
     ASSERT_TRUE(run());
     EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(edge.CachedRowSmoothFrame())->biXPelsPerMeter, 0);
 }
-
-TEST(Edge, OtherDepthsWriteNothing) {
-    TestHost host(u"edge");
-    kaf_test::FillRandom(host.AddFrame(9, 9, 16), 1);
-    const auto outcome = host.Run();
-    EXPECT_TRUE(outcome.ok);
-    EXPECT_EQ(PixelBytes(outcome.output), std::vector<uint8_t>(81, 0));
-}
-
-TEST(Edge, FrameFailures) { conv_test::ExpectFrameFailures(u"edge", 24); }
 
 }  // namespace

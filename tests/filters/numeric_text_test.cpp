@@ -46,11 +46,3 @@ TEST(CopyText, FollowsWcsncpyAndSkipsNullBuffers) {
     CopyText(buffer, -1, u"zz");
     EXPECT_EQ(buffer[0], u'a');
 }
-
-TEST(TruncateToInt32, FloatEdgesOfTheRange) {
-    EXPECT_EQ(TruncateToInt32(-2147483648.0f), INT32_MIN);
-    EXPECT_EQ(TruncateToInt32(2147483520.0f), 2147483520);  // the largest float below 2^31
-    EXPECT_EQ(TruncateToInt32(2147483648.0f), INT32_MIN);
-    EXPECT_EQ(TruncateToInt32(-2147483904.0f), INT32_MIN);
-    EXPECT_EQ(TruncateToInt32(-0.99f), 0);
-}

@@ -60,31 +60,6 @@ TEST(Frames, HeaderPaletteAndRowsFollowTheDepth) {
     }
 }
 
-TEST(Frames, StridesMatchThePixelFormatTable) {
-    // The module computes strides as (w + 3) & ~3, (3w + 3) & ~3 and 4w.
-    for (int32_t w = 1; w <= 70; ++w) {
-        EXPECT_EQ(ka_iproc::detail::RowStride(w, 8), uint64_t((w + 3) & ~3)) << w;
-        EXPECT_EQ(ka_iproc::detail::RowStride(w, 24), uint64_t((3 * w + 3) & ~3)) << w;
-        EXPECT_EQ(ka_iproc::detail::RowStride(w, 32), uint64_t(4 * w)) << w;
-    }
-}
-
-TEST(Frames, InitFrameDibMakesAPrivateBlockAFrame) {
-    const size_t size = FrameBlockSize(7, 5, 8);
-    std::vector<uint64_t> storage((size + 7) / 8, ~uint64_t(0));
-    void* block = storage.data();
-    InitFrameDIB(block, 7, 5, 8);
-    EXPECT_EQ(GetFrameSize(block), size);
-    EXPECT_EQ(GetFrameWidth(block), 7);
-    EXPECT_EQ(GetFrameDepth(block), 5);
-    EXPECT_EQ(GetFrameBPP(block), 8);
-    EXPECT_EQ(ka_iproc::FrameStride(block), 8);
-    // The pixel rows are the caller's: InitFrameDIB writes only header and palette.
-    EXPECT_EQ(GetFrameDataAddr(block)[0], 0xFF);
-
-    InitFrameDIB(nullptr, 7, 5, 8);  // nothing to write to
-}
-
 TEST(Frames, InvalidGeometryHasNoSize) {
     EXPECT_EQ(FrameBlockSize(0, 5, 8), 0u);
     EXPECT_EQ(FrameBlockSize(5, 0, 8), 0u);
@@ -98,37 +73,6 @@ TEST(Frames, InvalidGeometryHasNoSize) {
     BITMAPINFOHEADER header{};
     InitFrameDIB(&header, 4, 4, 7);
     EXPECT_EQ(GetFrameSize(&header), 0u);
-}
-
-TEST(Frames, SizeIsZeroExactlyWhenItWouldNotFitASizeT) {
-    // The largest geometry a header can state; whether it fits depends on the
-    // width of size_t. Even at 32 bits it stays below 2^64.
-    const int32_t big = INT32_MAX;
-    for (int32_t bpp : {8, 24, 32}) {
-        const uint64_t stride = (static_cast<uint64_t>(big) * bpp + 31) / 32 * 4;
-        const uint64_t exact = 40 + (bpp == 8 ? 1024 : 0) + stride * big;
-        const size_t expected = exact > SIZE_MAX ? 0 : static_cast<size_t>(exact);
-        EXPECT_EQ(FrameBlockSize(big, big, bpp), expected) << bpp;
-        std::vector<uint32_t> head(10 + 256);  // header and palette
-        InitFrameDIB(head.data(), big, big, bpp);
-        EXPECT_EQ(GetFrameSize(head.data()), expected) << bpp;
-    }
-}
-
-TEST(Frames, PixelRowsCopyInAndOut) {
-    ka_iproc::Session session;
-    FrameHandle frame = session.AddFrame(u"f", 3, 2, 24);
-    std::vector<uint8_t> rows(ka_iproc::FrameStride(frame) * 2);
-    for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i + 1);
-    ka_iproc::SetFramePixels(frame, rows);
-    EXPECT_EQ(ka_iproc::FramePixels(frame), rows);
-    EXPECT_EQ(*kaf_test::PixelAt(frame, 1, 1), rows[12 + 3]);
-
-    // A short vector fills only the start; a long one is cut at the frame's end.
-    ka_iproc::SetFramePixels(frame, {9, 9});
-    EXPECT_EQ(ka_iproc::FramePixels(frame)[2], 3);
-    ka_iproc::SetFramePixels(frame, std::vector<uint8_t>(100, 7));
-    EXPECT_EQ(ka_iproc::FramePixels(frame), std::vector<uint8_t>(rows.size(), 7));
 }
 
 }  // namespace

@@ -23,15 +23,6 @@ TEST(PluginModule, LoadFailuresSayWhy) {
     EXPECT_NE(error.find("does not export Init"), std::string::npos) << error;
 }
 
-TEST(PluginModule, BindsEveryExportIncludingTheScanners) {
-    ka_iproc::PluginModule& module = kaf_test::Module();
-    EXPECT_NE(module.Init, nullptr);
-    EXPECT_NE(module.Done, nullptr);
-    EXPECT_NE(module.RunMethod, nullptr);
-    EXPECT_NE(module.ScanLineSubPixelPrecision, nullptr);
-    EXPECT_NE(module.ScanLineSubPixelPrecisionWithSharpening, nullptr);
-}
-
 TEST(PluginModule, CatalogueAsTheEnumerationsReportIt) {
     const auto& catalogue = kaf_test::Catalogue();
     ASSERT_EQ(catalogue.size(), 20u);
@@ -60,44 +51,6 @@ TEST(PluginModule, CatalogueAsTheEnumerationsReportIt) {
     EXPECT_EQ(module.FindMethod(u"mean"), 5);
     EXPECT_EQ(module.FindMethod(u"Mean"), -1);
     EXPECT_EQ(module.FindMethod(u""), -1);
-}
-
-TEST(MethodInstance, AnIndexBeyondTheCatalogueRunsNothing) {
-    ka_iproc::MethodInstance instance(kaf_test::Module(), 20);
-    EXPECT_EQ(instance.Handle(), InvalidMethodHandle);
-    ka_iproc::Session session;
-    ka_iproc::ParameterList inputs({u"Input frame"});
-    ka_iproc::ParameterList outputs({u"Output frame"});
-    std::u16string error = u"stale";
-    EXPECT_FALSE(instance.Run(session, inputs, outputs, &error));
-    EXPECT_EQ(error, u"");
-}
-
-TEST(TestHost, WiresEveryCatalogueInputAndTheOutput) {
-    kaf_test::TestHost host(u"minimum");
-    EXPECT_EQ(host.Inputs().Names(),
-              (std::vector<std::u16string>{u"Input frame", u"Neighbourhood radius", u"Intensity"}));
-    EXPECT_EQ(host.Outputs().Names(), std::vector<std::u16string>{u"Output frame"});
-
-    // Warnings of earlier runs (or of the host itself) are not this run's.
-    AddWarning(host.Session().Handle(), 255, u"old");
-    const kaf_test::Outcome outcome = host.Run();
-    EXPECT_TRUE(outcome.warnings.empty());
-}
-
-TEST(TestHost, FrameHelpersSkipRowPadding) {
-    ka_iproc::Session session;
-    FrameHandle frame = session.AddFrame(u"f", 3, 2, 24);  // rows of 9 bytes in a stride of 12
-    kaf_test::FillFrame(frame, [](int32_t x, int32_t y, int32_t b) { return uint8_t(100 * y + 10 * x + b); });
-    EXPECT_EQ(kaf_test::PixelBytes(frame),
-              (std::vector<uint8_t>{0, 1, 2, 10, 11, 12, 20, 21, 22, 100, 101, 102, 110, 111, 112, 120, 121, 122}));
-    EXPECT_EQ(*kaf_test::PixelAt(frame, 2, 1), 120);
-    EXPECT_EQ(ka_iproc::FramePixels(frame)[9], 0);  // padding untouched
-
-    FrameHandle again = session.AddFrame(u"g", 3, 2, 24);
-    kaf_test::FillRandom(frame, 5);
-    kaf_test::FillRandom(again, 5);
-    EXPECT_EQ(kaf_test::PixelBytes(frame), kaf_test::PixelBytes(again));
 }
 
 }  // namespace

@@ -45,22 +45,6 @@ struct Rotated {
     }
 };
 
-TEST(Region, NullRegionAcceptsEveryPosition) {
-    EXPECT_TRUE(PixelInRectangularRegion(nullptr, nullptr, 1e9, -1e9, 0.0, 1.0));
-    EXPECT_TRUE(PixelInRectangularRegion(nullptr, nullptr, NAN, 0.0, 0.3, 0.2));
-}
-
-TEST(Region, AxisAlignedBoundsAreInclusive) {
-    const ka_iproc::TRectangularRegion region{10.0, 20.0, 4.0, 2.0, 0.0};
-    auto inside = [&](double x, double y) { return PixelInRectangularRegion(nullptr, &region, x, y, 0.0, 1.0); };
-    EXPECT_TRUE(inside(10, 20));
-    EXPECT_TRUE(inside(12, 21));
-    EXPECT_TRUE(inside(8, 19));
-    EXPECT_FALSE(inside(12.001, 20));
-    EXPECT_FALSE(inside(10, 21.001));
-    EXPECT_FALSE(inside(7.999, 20));
-}
-
 TEST(Region, RotationUsesTheGivenSineAndCosine) {
     // A quarter turn swaps the roles of x and y.
     const ka_iproc::TRectangularRegion region{0.0, 0.0, 4.0, 2.0, 90.0};

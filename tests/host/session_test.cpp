@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "host_api.h"
+#include "host_c_api.h"
+#include "test_host.h"
 
 namespace {
 
@@ -27,95 +29,6 @@ TEST(ParameterNames, CopiedBoundedWithWcsncpySemantics) {
     std::fill(std::begin(name), std::end(name), u'x');
     EXPECT_TRUE(GetParameterName(list.Handle(), list.Context(), 2, 3, name));
     EXPECT_EQ(std::u16string(name, 5), u"abcdx");
-}
-
-TEST(ParameterNames, FailWithAnEmptyNameBeyondTheListOrWhenUnwired) {
-    ParameterList list({u"Input frame", u""});
-    char16_t name[64];
-    for (int32_t index : {1, 2, 100, -1}) {
-        name[0] = u'x';
-        EXPECT_FALSE(GetParameterName(list.Handle(), list.Context(), index, 63, name)) << index;
-        EXPECT_EQ(name[0], u'\0') << index;
-    }
-    name[0] = u'x';
-    EXPECT_FALSE(GetParameterName(nullptr, nullptr, 0, 63, name));
-    EXPECT_EQ(name[0], u'\0');
-}
-
-TEST(Session, NumbersAndArraysByElement) {
-    Session session;
-    session.AddNumber(u"one", 2.5);
-    session.AddArray(u"three", {1.0, -2.0, 3.0});
-    session.AddArray(u"none", {});
-    session.AddFrame(u"frame", 2, 2, 8);
-    void* host = session.Handle();
-
-    double* value = nullptr;
-    ASSERT_TRUE(GetNumber(host, 63, u"one", 0, &value));
-    EXPECT_EQ(*value, 2.5);
-    EXPECT_FALSE(GetNumber(host, 63, u"one", 1, &value));
-    ASSERT_TRUE(GetNumber(host, 63, u"three", 2, &value));
-    EXPECT_EQ(*value, 3.0);
-    EXPECT_FALSE(GetNumber(host, 63, u"three", 3, &value));
-    EXPECT_FALSE(GetNumber(host, 63, u"three", -1, &value));
-    EXPECT_FALSE(GetNumber(host, 63, u"none", 0, &value));
-    EXPECT_FALSE(GetNumber(host, 63, u"frame", 0, &value));
-    EXPECT_FALSE(GetNumber(host, 63, u"missing", 0, &value));
-    EXPECT_FALSE(GetNumber(host, 63, u"", 0, &value));
-    EXPECT_FALSE(GetNumber(nullptr, 63, u"one", 0, &value));
-
-    int32_t maxIndex = 99;
-    EXPECT_TRUE(GetObjectMaxIndex(host, 63, u"one", &maxIndex));
-    EXPECT_EQ(maxIndex, 0);
-    EXPECT_TRUE(GetObjectMaxIndex(host, 63, u"three", &maxIndex));
-    EXPECT_EQ(maxIndex, 2);
-    EXPECT_TRUE(GetObjectMaxIndex(host, 63, u"frame", &maxIndex));
-    EXPECT_EQ(maxIndex, 0);
-    EXPECT_TRUE(GetObjectMaxIndex(host, 63, u"none", &maxIndex));
-    EXPECT_EQ(maxIndex, -1);
-    maxIndex = 99;
-    EXPECT_FALSE(GetObjectMaxIndex(host, 63, u"missing", &maxIndex));
-    EXPECT_EQ(maxIndex, -1);
-
-    // Replacing and removing objects.
-    session.AddNumber(u"three", 7.0);
-    EXPECT_TRUE(GetObjectMaxIndex(host, 63, u"three", &maxIndex));
-    EXPECT_EQ(maxIndex, 0);
-    session.Remove(u"three");
-    EXPECT_FALSE(GetNumber(host, 63, u"three", 0, &value));
-}
-
-TEST(Session, NamesAreComparedExactlyAndReadUpToMaxPlusOne) {
-    Session session;
-    session.AddNumber(u"abcd", 1.0);
-    session.AddNumber(u"Kernel radius", 2.0);
-    void* host = session.Handle();
-    double* value = nullptr;
-
-    // Only max + 1 characters of the caller's text are the name.
-    const char16_t unterminated[] = {u'a', u'b', u'c', u'd', u'e', u'f'};
-    ASSERT_TRUE(GetNumber(host, 3, unterminated, 0, &value));
-    EXPECT_EQ(*value, 1.0);
-    EXPECT_FALSE(GetNumber(host, 4, u"abcdef", 0, &value));
-    EXPECT_FALSE(GetNumber(host, 2, u"abcd", 0, &value));
-
-    EXPECT_FALSE(GetNumber(host, 63, u"kernel radius", 0, &value));
-    EXPECT_FALSE(GetNumber(host, 63, u"Kernel radius ", 0, &value));
-    EXPECT_TRUE(GetNumber(host, 63, u"Kernel radius", 0, &value));
-}
-
-TEST(Session, InputFramesAreFramesOnly) {
-    Session session;
-    FrameHandle added = session.AddFrame(u"Input frame", 4, 3, 24);
-    session.AddNumber(u"number", 1.0);
-    FrameHandle frame = &frame;
-    ASSERT_TRUE(GetInputFrame(session.Handle(), 63, u"Input frame", &frame));
-    EXPECT_EQ(frame, added);
-    EXPECT_EQ(session.FindFrame(u"Input frame"), added);
-    EXPECT_FALSE(GetInputFrame(session.Handle(), 63, u"number", &frame));
-    EXPECT_EQ(frame, nullptr);
-    EXPECT_FALSE(GetInputFrame(session.Handle(), 63, u"missing", &frame));
-    EXPECT_EQ(session.FindFrame(u"number"), nullptr);
 }
 
 TEST(Session, OutputFramesAreNewZeroFilledAndReplaceTheOldObject) {
@@ -194,43 +107,51 @@ TEST(Session, TimestampsChangeWithEveryNewFrameAndNeverAreZero) {
     EXPECT_EQ(session.FrameTimestamp(u"n"), 0u);
 }
 
-TEST(Session, SessionsOnSeveralThreadsGetDistinctTimestamps) {
-    constexpr int kThreads = 4;
-    constexpr int kFrames = 500;
-    std::vector<std::vector<uint32_t>> stamps(kThreads);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&stamps, t] {
-            Session session;
-            for (int i = 0; i < kFrames; ++i) {
-                session.AddFrame(u"f", 2, 2, 8);
-                stamps[t].push_back(session.FrameTimestamp(u"f"));
-                AddWarning(session.Handle(), 255, u"w");
-            }
-            EXPECT_EQ(session.Warnings().size(), size_t(kFrames));
-        });
-    }
-    for (std::thread& thread : threads) thread.join();
-    std::set<uint32_t> all;
-    for (const auto& list : stamps) all.insert(list.begin(), list.end());
-    EXPECT_EQ(all.size(), size_t(kThreads * kFrames));
-    EXPECT_EQ(all.count(0u), 0u);
+// A host may wire the output to the name of the input: the run still reads
+// the input frame it was handed until it returns.
+TEST(Session, AnInputFrameOutlivesAnOutputOfTheSameNameUntilTheRunReturns) {
+    ka_iproc::PluginModule& module = kaf_test::Module();
+    Session session;
+    ParameterList inputs({u"Input frame"});
+    ParameterList outputs({u"Input frame"});
+    std::fill_n(GetFrameDataAddr(session.AddFrame(u"Input frame", 16, 16, 8)), 16 * 16, uint8_t(100));
+    ka_iproc::MethodInstance median(module, static_cast<uint32_t>(module.FindMethod(u"median")));
+    std::u16string error;
+    ASSERT_TRUE(median.Run(session, inputs, outputs, &error));
+    const std::vector<uint8_t> pixels = ka_iproc::FramePixels(session.FindFrame(u"Input frame"));
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 100), 16 * 16);
 }
 
-TEST(Session, WarningsKeepTheirOrderAndAreCutAtTheMaximum) {
-    Session session;
-    void* host = session.Handle();
-    EXPECT_TRUE(AddWarning(host, 255, u"first"));
-    EXPECT_TRUE(AddWarning(host, 5, u"Hello world"));
-    EXPECT_TRUE(AddWarning(host, 0, u"gone"));
-    const char16_t unterminated[] = {u'a', u'b', u'c'};
-    EXPECT_TRUE(AddWarning(host, 3, unterminated));
-    EXPECT_FALSE(AddWarning(host, -1, u"x"));
-    EXPECT_FALSE(AddWarning(host, 10, nullptr));
-    EXPECT_FALSE(AddWarning(nullptr, 10, u"x"));
-    EXPECT_EQ(session.Warnings(), (std::vector<std::u16string>{u"first", u"Hello", u"", u"abc"}));
-    session.ClearWarnings();
-    EXPECT_TRUE(session.Warnings().empty());
+// Through the C face: a host that rewrites a calibration frame in place and
+// marks it changed gets the new mean.
+TEST(Session, TouchingAFrameThroughTheCFaceRenewsItsContent) {
+    ka_iproc::PluginModule& module = kaf_test::Module();
+    KaSession* session = KaSessionCreate();
+    const char* inputNames[] = {"Input frame", "White calibration frame"};
+    const char* outputNames[] = {"Output frame"};
+    KaParameterList* inputs = KaParameterListCreate(inputNames, 2);
+    KaParameterList* outputs = KaParameterListCreate(outputNames, 1);
+    std::fill_n(GetFrameDataAddr(KaSessionAddFrame(session, "Input frame", 4, 1, 8)), 4, uint8_t(100));
+    uint8_t* white = GetFrameDataAddr(KaSessionAddFrame(session, "White calibration frame", 4, 1, 8));
+    const uintptr_t handle = module.InitMethod(static_cast<uint32_t>(module.FindMethod(u"flat_field")));
+    char16_t error[256] = {};
+    auto firstPixel = [&] {
+        EXPECT_TRUE(module.RunMethod(handle, KaSessionHost(session), KaParameterListHandle(inputs),
+                                     KaParameterListContext(inputs), KaParameterListHandle(outputs),
+                                     KaParameterListContext(outputs), 255, error));
+        return GetFrameDataAddr(KaSessionFindFrame(session, "Output frame"))[0];
+    };
+    std::fill_n(white, 4, uint8_t(200));
+    EXPECT_EQ(firstPixel(), 100);  // 100 x mean 200 / 200
+    std::fill_n(white, 4, uint8_t(100));
+    EXPECT_EQ(firstPixel(), 200);  // unmarked: the mean of 200 is kept
+    EXPECT_TRUE(KaSessionTouchFrame(session, "White calibration frame"));
+    EXPECT_FALSE(KaSessionTouchFrame(session, "missing"));
+    EXPECT_EQ(firstPixel(), 100);  // measured again: 100 x 100 / 100
+    module.DoneMethod(handle);
+    KaParameterListDestroy(outputs);
+    KaParameterListDestroy(inputs);
+    KaSessionDestroy(session);
 }
 
 }  // namespace

@@ -77,27 +77,6 @@ TEST(ThresholdMethods, RepeatCountIsTruncatedAndClampedWithWarnings) {
               std::vector<std::string>{Repeated(0, 1)});
 }
 
-TEST(ThresholdMethods, ThresholdEndsGiveUniformFrames) {
-    // Level 255: DilationPass sees no light pixel; level 0: ErosionPass sees
-    // no dark one. Both survive repeated passes.
-    for (const Method& m : kMethods) {
-        for (int32_t n : {1, 3}) {
-            for (double threshold : {0.0, 1.0}) {
-                const bool allDark = threshold == 1.0;
-                if (!m.twoPhases && m.firstIsDilation != allDark) continue;
-                SCOPED_TRACE(kaf_test::Narrow(m.name) + " n " + std::to_string(n) + " t " + std::to_string(threshold));
-                TestHost host(m.name);
-                host.SetNumber(u"Times to repeat", n);
-                host.SetNumber(u"Threshold", threshold);
-                kaf_test::FillRandom(host.AddFrame(9, 6, 24), 3);
-                const kaf_test::Outcome outcome = host.Run();
-                ASSERT_TRUE(outcome.ok);
-                for (uint8_t v : kaf_test::PixelBytes(outcome.output)) ASSERT_EQ(v, allDark ? 0 : 255);
-            }
-        }
-    }
-}
-
 TEST(ThresholdMethods, ThresholdIsClampedToTheUnitRangeWithWarnings) {
     TestHost dilation(u"dilation");
     dilation.SetNumber(u"Threshold", 1.5);
@@ -151,44 +130,6 @@ TEST(ThresholdMethods, OpeningAndClosingWorkedPictures) {
     EXPECT_EQ(PictureOf(RunOnPicture(closing, holes).output), filled);
 }
 
-TEST(ThresholdMethods, UniformFramesStayUniform) {
-    for (const Method& m : kMethods) {
-        for (char fill : {'#', '.'}) {
-            TestHost host(m.name);
-            host.SetNumber(u"Times to repeat", 4);
-            const Picture uniform(5, std::string(8, fill));
-            EXPECT_EQ(PictureOf(RunOnPicture(host, uniform).output), uniform) << kaf_test::Narrow(m.name);
-        }
-    }
-}
-
-TEST(ThresholdMethods, RepeatedRunsMatchPassesAppliedOneAfterAnother) {
-    // One object per method runs every n on frames of two sizes in turn, so
-    // the work frame is reused and reallocated along the way.
-    for (const Method& m : kMethods) {
-        TestHost host(m.name);
-        uint32_t seed = 1;
-        for (int32_t n = 1; n <= 5; ++n) {
-            for (const auto& [w, h, bpp] : {std::tuple{23, 17, 8}, std::tuple{10, 31, 32}, std::tuple{10, 31, 24}}) {
-                FrameHandle input = host.AddFrame(w, h, bpp);
-                FillScene(input, seed++, 6, 0.08);
-                host.SetNumber(u"Times to repeat", n);
-                const Image expected = Expected(m, input, 127, n);
-                for (int threads : {1, 2, 3}) {
-                    SCOPED_TRACE(kaf_test::Narrow(m.name) + " n " + std::to_string(n) + " bpp " +
-                                 std::to_string(bpp) + " threads " + std::to_string(threads));
-                    kaf_test::Outcome outcome;
-                    kaf_test::WithThreads(threads, [&] { outcome = host.Run(); });
-                    ASSERT_TRUE(outcome.ok);
-                    EXPECT_TRUE(outcome.warnings.empty());
-                    ASSERT_EQ(GetFrameBPP(outcome.output), 8);
-                    ASSERT_EQ(ImageOf(outcome.output), expected);
-                }
-            }
-        }
-    }
-}
-
 TEST(ThresholdMethods, LongRunsAndEndLevelsMatchPassesOneAfterAnother) {
     // Thresholds for levels 0, 1, 254 and 255, where later passes stop or
     // start reading 0 and 255 as object and background; long runs on thin
@@ -214,18 +155,4 @@ TEST(ThresholdMethods, LongRunsAndEndLevelsMatchPassesOneAfterAnother) {
             }
         }
     }
-}
-
-TEST(ThresholdMethods, MissingFramesAreErrorsBeforeAnyParameterIsRead) {
-    TestHost host(u"opening");
-    kaf_test::Outcome outcome = host.Run();
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(kaf_test::Narrow(outcome.error), "error: Cannot get input frame");
-    host.AddFrame(4, 4, 8);
-    host.SetNumber(u"Times to repeat", 99);
-    host.Outputs().Names().assign(1, u"");
-    outcome = host.Run();
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(kaf_test::Narrow(outcome.error), "error: Cannot get output frame");
-    EXPECT_TRUE(outcome.warnings.empty());
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "plugin/catalogue.h"
 #include "test_host.h"
 
 using kaf_test::Module;
@@ -61,57 +62,6 @@ TEST(EnumerateMethods, ReportsEveryMethodExactly) {
     }
 }
 
-TEST(EnumerateMethods, OutOfRangeWritesOnlyReserved) {
-    auto& m = Module();
-    char16_t name[8] = {kSentinel}, desc[8] = {kSentinel};
-    IconAddress icon = &icon;
-    int32_t reserved = 7;
-    for (uint32_t index : {20u, 21u, 0xFFFFFFFFu}) {
-        reserved = 7;
-        EXPECT_EQ(m.EnumerateMethods(index, 7, name, 7, desc, &icon, &reserved), 0);
-        EXPECT_EQ(reserved, 0);
-        EXPECT_EQ(name[0], kSentinel);
-        EXPECT_EQ(desc[0], kSentinel);
-        EXPECT_EQ(icon, static_cast<IconAddress>(&icon));
-    }
-}
-
-TEST(EnumerateMethods, BoundedCopyHasWcsncpySemantics) {
-    auto& m = Module();
-    char16_t name[8];
-    char16_t desc[64];
-    IconAddress icon;
-    int32_t reserved;
-    // "blur" with max 3: four characters, no terminator; the rest untouched.
-    std::fill(std::begin(name), std::end(name), kSentinel);
-    ASSERT_EQ(m.EnumerateMethods(0, 3, name, 63, desc, &icon, &reserved), 1);
-    EXPECT_EQ(std::u16string(name, 5), (std::u16string{u'b', u'l', u'u', u'r', kSentinel}));
-    // "gaussian" is cut to its first four characters.
-    std::fill(std::begin(name), std::end(name), kSentinel);
-    ASSERT_EQ(m.EnumerateMethods(1, 3, name, 63, desc, &icon, &reserved), 1);
-    EXPECT_EQ(std::u16string(name, 5), (std::u16string{u'g', u'a', u'u', u's', kSentinel}));
-    // A shorter text is padded with NULs up to max + 1 characters.
-    std::fill(std::begin(name), std::end(name), kSentinel);
-    ASSERT_EQ(m.EnumerateMethods(0, 6, name, 63, desc, &icon, &reserved), 1);
-    EXPECT_EQ(std::u16string(name, 8), (std::u16string{u'b', u'l', u'u', u'r', 0, 0, 0, kSentinel}));
-}
-
-TEST(EnumerateMethodsCategories, LevelZeroIsFiltersForAnyMethod) {
-    auto& m = Module();
-    for (uint32_t index : {0u, 19u, 20u, 1000u}) {
-        char16_t name[64];
-        int32_t code = 0;
-        IconAddress icon = nullptr;
-        ASSERT_EQ(m.EnumerateMethodsCategories(index, 0, 0, 63, name, &code, &icon), 1);
-        EXPECT_EQ(Text(name), u"Filters");
-        EXPECT_EQ(code, 5);
-        EXPECT_NE(icon, nullptr);
-        ka_iproc::IconImage image;
-        ASSERT_TRUE(ka_iproc::DescribeIcon(icon, &image));
-        EXPECT_EQ(image.resourceId, 1001);
-    }
-}
-
 TEST(EnumerateMethodsCategories, LevelOneFollowsTheGroup) {
     auto& m = Module();
     for (uint32_t i = 0; i < 20; ++i) {
@@ -129,18 +79,6 @@ TEST(EnumerateMethodsCategories, LevelOneFollowsTheGroup) {
             EXPECT_EQ(image.resourceId, code == 33 ? 1021 : 1022);
         }
     }
-}
-
-TEST(EnumerateMethodsCategories, RejectsOtherIndicesAndLevels) {
-    auto& m = Module();
-    char16_t name[64] = {kSentinel};
-    int32_t code = -9;
-    IconAddress icon = nullptr;
-    EXPECT_EQ(m.EnumerateMethodsCategories(0, 1, 0, 63, name, &code, &icon), 0);
-    EXPECT_EQ(m.EnumerateMethodsCategories(0, 0, 2, 63, name, &code, &icon), 0);
-    EXPECT_EQ(m.EnumerateMethodsCategories(20, 0, 1, 63, name, &code, &icon), 0);
-    EXPECT_EQ(name[0], kSentinel);
-    EXPECT_EQ(code, -9);
 }
 
 TEST(EnumerateMethodInputs, ReportsTypesNamesAndDescriptors) {
@@ -167,44 +105,46 @@ TEST(EnumerateMethodInputs, ReportsTypesNamesAndDescriptors) {
     }
 }
 
-TEST(EnumerateMethodInputs, MissingInputEmptiesDescriptorOnly) {
-    auto& m = Module();
-    char16_t name[64] = {kSentinel}, desc[64] = {kSentinel, kSentinel};
-    int32_t type = -9;
-    EXPECT_EQ(m.EnumerateMethodInputs(18, 4, &type, 63, desc, 63, name), 0);
-    EXPECT_EQ(desc[0], 0);
-    EXPECT_EQ(desc[1], kSentinel);
-    EXPECT_EQ(name[0], kSentinel);
-    EXPECT_EQ(type, -9);
-    desc[0] = kSentinel;
-    EXPECT_EQ(m.EnumerateMethodInputs(20, 0, &type, 63, desc, 63, name), 0);
-    EXPECT_EQ(desc[0], 0);
-    EXPECT_EQ(m.EnumerateMethodInputs(6, 2, &type, 63, desc, 63, name), 0);
-}
+namespace {
 
-TEST(EnumerateMethodOutputs, OneFrameOutputPerMethod) {
-    auto& m = Module();
-    for (uint32_t i = 0; i < 20; ++i) {
-        char16_t name[64];
-        int32_t type = 0;
-        ASSERT_EQ(m.EnumerateMethodOutputs(i, 0, &type, 63, name), 1);
-        EXPECT_EQ(type, 1);
-        EXPECT_EQ(Text(name), u"Output frame");
-        type = -9;
-        name[0] = kSentinel;
-        EXPECT_EQ(m.EnumerateMethodOutputs(i, 1, &type, 63, name), 0);
-        EXPECT_EQ(type, -9);
-        EXPECT_EQ(name[0], kSentinel);
+// The number a descriptor gives for a key ("Default", "Min", "Max"), if any.
+bool DescriptorValue(const char16_t* descriptor, const std::u16string& key, double* value) {
+    if (!descriptor) return false;
+    const std::u16string text = descriptor;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(u';', start);
+        if (end == std::u16string::npos) end = text.size();
+        const std::u16string field = text.substr(start, end - start);
+        if (field.rfind(key + u"=", 0) == 0) {
+            *value = std::stod(kaf_test::Narrow(field.substr(key.size() + 1)));
+            return true;
+        }
+        start = end + 1;
     }
-    int32_t type = -9;
-    EXPECT_EQ(m.EnumerateMethodOutputs(20, 0, &type, 63, nullptr), 0);
-    EXPECT_EQ(type, -9);
+    return false;
 }
 
-TEST(Exports, NullOutputPointersAreSkipped) {
-    auto& m = Module();
-    EXPECT_EQ(m.EnumerateMethods(3, 63, nullptr, 63, nullptr, nullptr, nullptr), 1);
-    EXPECT_EQ(m.EnumerateMethodsCategories(3, 0, 1, 63, nullptr, nullptr, nullptr), 1);
-    EXPECT_EQ(m.EnumerateMethodInputs(3, 1, nullptr, 63, nullptr, 63, nullptr), 1);
-    EXPECT_EQ(m.EnumerateMethodOutputs(3, 0, nullptr, 63, nullptr), 1);
+// The declarations the run frame reads agree with what the descriptor texts
+// show the user: the default, and every limit a text gives.
+TEST(Catalogue, DeclaredDefaultsAndLimitsAgreeWithTheDescriptors) {
+    for (const CatalogueRow& row : kCatalogue) {
+        for (int32_t k = 0; k < row.inputCount; ++k) {
+            const CatalogueInput& input = row.inputs[k];
+            const std::string where = kaf_test::Narrow(row.name) + " input " + std::to_string(k);
+            EXPECT_EQ(input.kind == InputKind::Frame, input.Type() == ParamTypeFrame) << where;
+            EXPECT_TRUE(input.defaultValue >= input.minimum && input.defaultValue <= input.maximum) << where;
+            double value = 0;
+            if (DescriptorValue(input.descriptor, u"Default", &value)) {
+                EXPECT_EQ(value, input.defaultValue) << where;
+            }
+            if (DescriptorValue(input.descriptor, u"Min", &value)) {
+                EXPECT_EQ(value, input.minimum) << where;
+            }
+            if (DescriptorValue(input.descriptor, u"Max", &value)) {
+                EXPECT_EQ(value, input.maximum) << where;
+            }
+        }
+    }
 }
+
+}  // namespace

@@ -145,27 +145,6 @@ TEST(ExtremeEngines, BlendTruncatesTheSinglePrecisionSum) {
     }
 }
 
-// Many strips: with seven threads on 40 rows every strip starts at another
-// place in the column pass's blocks.
-TEST(RankEngines, ManyStripsGiveTheSameFrame) {
-    for (int32_t bpp : kDepths) {
-        const Picture in = RandomPicture(23, 40, bpp, 9, 256);
-        for (int32_t r : {1, 3, 7, 10}) {
-            Picture median(23, 40, bpp), darkest(23, 40, bpp);
-            rank_test::ReferenceMedian(in, median, r);
-            rank_test::ReferenceExtreme(ExtremeSelection::Darkest, in, darkest, r, 1.0f);
-            const std::string what = std::to_string(bpp) + " bpp r=" + std::to_string(r);
-            ExpectEngineMatches(in, median, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o,
-                                                rank::ThreadScratch& s) { return k.medianFilter(bpp, i, o, r, s); },
-                                what, {2, 7});
-            ExpectEngineMatches(in, darkest, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o,
-                                                 rank::ThreadScratch& s) {
-                return k.selectExtremes(ExtremeSelection::Darkest, bpp, i, o, r, 1.0f, s);
-            }, what, {2, 7});
-        }
-    }
-}
-
 TEST(RankEngines, OtherDepthsAreLeftAlone) {
     Picture in = RandomPicture(9, 5, 16, 3, 256);
     Picture out(9, 5, 16);

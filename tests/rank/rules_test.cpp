@@ -29,19 +29,6 @@ FrameHandle AddGray(TestHost& host, int32_t width, int32_t height, const std::ve
     return AddPixels(host, width, height, 8, pixels);
 }
 
-// An input frame holding a test picture (same row layout).
-FrameHandle AddPicture(TestHost& host, const rank_test::Picture& picture) {
-    FrameHandle frame = host.AddFrame(picture.width, picture.height, picture.bpp);
-    std::memcpy(GetFrameDataAddr(frame), picture.bytes.data(), picture.bytes.size());
-    return frame;
-}
-
-// The rows of a frame as a test picture's bytes.
-std::vector<uint8_t> FrameBytes(FrameHandle frame, const rank_test::Picture& like) {
-    const uint8_t* data = GetFrameDataAddr(frame);
-    return std::vector<uint8_t>(data, data + like.bytes.size());
-}
-
 std::vector<uint8_t> Pixel(FrameHandle frame, int32_t x, int32_t y, int bytes) {
     const uint8_t* p = PixelAt(frame, x, y);
     return std::vector<uint8_t>(p, p + bytes);
@@ -76,56 +63,6 @@ TEST(MedianRules, SinglePixelGives255AndKeepsTheFourthByte) {
     }
 }
 
-TEST(MedianRules, ChannelsAreRankedApartAndConstantFramesStay) {
-    TestHost host(u"median");
-    // Each channel takes its own fourth smallest: the output mixes pixels.
-    std::vector<std::vector<uint8_t>> pixels;
-    for (int i = 0; i < 9; ++i) pixels.push_back({uint8_t(i + 1), uint8_t(90 - 10 * i), uint8_t(i % 2 ? 200 : 100), 77});
-    AddPixels(host, 3, 3, 32, pixels);
-    Outcome outcome = host.Run();
-    ASSERT_TRUE(outcome.ok);
-    EXPECT_EQ(Pixel(outcome.output, 1, 1, 4), (std::vector<uint8_t>{4, 40, 100, 77}));
-
-    TestHost constant(u"median");
-    FrameHandle frame = constant.AddFrame(17, 6, 24);
-    kaf_test::FillFrame(frame, [](int32_t, int32_t, int32_t b) { return uint8_t(50 + b); });
-    constant.SetNumber(u"Neighbourhood radius", 3);
-    outcome = constant.Run();
-    ASSERT_TRUE(outcome.ok);
-    EXPECT_EQ(kaf_test::PixelBytes(outcome.output), kaf_test::PixelBytes(frame));
-}
-
-TEST(MedianRules, RadiusLimitsWarnAndClamp) {
-    struct Case {
-        double given;
-        int32_t used;
-        const char* warning;
-    };
-    const Case cases[] = {
-        {0, 1, "Not acceptable value of the parameter Neighbourhood radius (0). It will be used new value 1."},
-        {-7.9, 1, "Not acceptable value of the parameter Neighbourhood radius (-7). It will be used new value 1."},
-        {11, 10, "Not acceptable value of the parameter Neighbourhood radius (11). It will be used new value 10."},
-        {4.9, 4, nullptr},
-    };
-    const rank_test::Picture picture = rank_test::RandomPicture(25, 24, 8, 11);
-    for (const Case& c : cases) {
-        TestHost host(u"median");
-        AddPicture(host, picture);
-        host.SetNumber(u"Neighbourhood radius", c.given);
-        const Outcome outcome = host.Run();
-        ASSERT_TRUE(outcome.ok);
-        if (c.warning) {
-            ASSERT_EQ(outcome.warnings.size(), 1u);
-            EXPECT_EQ(kaf_test::Narrow(outcome.warnings[0]), c.warning);
-        } else {
-            EXPECT_TRUE(outcome.warnings.empty());
-        }
-        rank_test::Picture expected(25, 24, 8);
-        rank_test::ReferenceMedian(picture, expected, c.used);
-        EXPECT_EQ(FrameBytes(outcome.output, expected), expected.bytes) << c.given;
-    }
-}
-
 TEST(ExtremeRules, ParameterLimitsWarnAndClamp) {
     struct Case {
         const char16_t* name;
@@ -151,39 +88,6 @@ TEST(ExtremeRules, ParameterLimitsWarnAndClamp) {
             ASSERT_EQ(outcome.warnings.size(), 1u);
             EXPECT_EQ(kaf_test::Narrow(outcome.warnings[0]), c.warning);
         }
-    }
-}
-
-// Defaults (radius 1, intensity 1) with nothing supplied; radius 0 with
-// intensity 1 and intensity 0 with any radius give back the input (with 1 in
-// the fourth byte of 32-bit pixels).
-TEST(ExtremeRules, DefaultsAndIdentities) {
-    const rank_test::Picture picture = rank_test::RandomPicture(9, 7, 32, 21);
-    rank_test::Picture withOne = picture;
-    for (int32_t y = 0; y < 7; ++y) {
-        for (int32_t x = 0; x < 9; ++x) withOne.At(x, y)[3] = 1;
-    }
-    const struct {
-        rank::ExtremeSelection selection;
-        const char16_t* name;
-    } methods[] = {{rank::ExtremeSelection::Darkest, u"minimum"},
-                   {rank::ExtremeSelection::Brightest, u"maximum"},
-                   {rank::ExtremeSelection::Further, u"extreme"}};
-    for (const auto& method : methods) {
-        const auto run = [&](std::initializer_list<std::pair<const char16_t*, double>> numbers) {
-            TestHost host(method.name);
-            AddPicture(host, picture);
-            for (const auto& number : numbers) host.SetNumber(number.first, number.second);
-            const Outcome outcome = host.Run();
-            EXPECT_TRUE(outcome.ok);
-            EXPECT_TRUE(outcome.warnings.empty());
-            return FrameBytes(outcome.output, picture);
-        };
-        rank_test::Picture expected(9, 7, 32);
-        rank_test::ReferenceExtreme(method.selection, picture, expected, 1, 1.0f);
-        EXPECT_EQ(run({}), expected.bytes);
-        EXPECT_EQ(run({{u"Neighbourhood radius", 0}}), withOne.bytes);
-        EXPECT_EQ(run({{u"Neighbourhood radius", 6}, {u"Intensity", 0}}), withOne.bytes);
     }
 }
 
@@ -241,33 +145,6 @@ TEST(RankRules, OtherDepthsAreLeftUntouchedAndMissingFramesFail) {
         outcome = host.Run();
         EXPECT_FALSE(outcome.ok);
         EXPECT_EQ(kaf_test::Narrow(outcome.error), "error: Cannot get input frame");
-    }
-}
-
-// One method object over frames of growing and shrinking size: its working
-// memory follows, and every run matches the direct rules.
-TEST(RankRules, RunsOnChangingGeometryReuseTheObject) {
-    for (const char16_t* method : kRankMethods) {
-        TestHost host(method);
-        host.SetNumber(u"Neighbourhood radius", 4);
-        int seed = 0;
-        for (const auto& [width, height, bpp] : {std::tuple{5, 4, 8}, {120, 33, 32}, {31, 9, 24}, {140, 12, 8}}) {
-            const rank_test::Picture picture = rank_test::RandomPicture(width, height, bpp, ++seed);
-            AddPicture(host, picture);
-            rank_test::Picture expected(width, height, bpp);
-            if (std::u16string(method) == u"median") {
-                rank_test::ReferenceMedian(picture, expected, 4);
-            } else {
-                const auto selection = std::u16string(method) == u"minimum"   ? rank::ExtremeSelection::Darkest
-                                       : std::u16string(method) == u"maximum" ? rank::ExtremeSelection::Brightest
-                                                                               : rank::ExtremeSelection::Further;
-                rank_test::ReferenceExtreme(selection, picture, expected, 4, 1.0f);
-            }
-            const Outcome outcome = host.Run();
-            ASSERT_TRUE(outcome.ok);
-            EXPECT_EQ(FrameBytes(outcome.output, expected), expected.bytes)
-                << kaf_test::Narrow(method) << " " << width << "x" << height << " " << bpp;
-        }
     }
 }
 

@@ -132,33 +132,6 @@ TEST(ScanLine, StepCountIsTheRoundedLength) {
     }
 }
 
-TEST(ScanLine, UnsupportedDepthsModesAndInputsMakeNoSample) {
-    Frame bgr(20, 20, 24);
-    Frame bgra(20, 20, 32);
-    Frame grey(20, 20, 8);
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    for (Scanner scan : kBoth) {
-        EXPECT_TRUE(Scan(scan, bgr, {2, 2, 10, 10}).empty());
-        EXPECT_TRUE(Scan(scan, bgra, {2, 2, 10, 10}, 5).empty());
-        EXPECT_TRUE(Scan(scan, bgra, {2, 2, 10, 10}, -1).empty());
-        EXPECT_TRUE(Scan(scan, grey, {nan, 2, 10, 10}).empty());
-        EXPECT_TRUE(Scan(scan, grey, {2, 2, 10, inf}).empty());
-        EXPECT_TRUE(Scan(scan, grey, {2, 2, 3e9, 2}).empty());          // step count beyond 32 bits
-        EXPECT_TRUE(Scan(scan, grey, {1e30, 2, 1e30, 12}).empty());     // far off the frame
-        EXPECT_TRUE(Scan(scan, grey, {-1e300, 2, -1e300, 12}).empty());  // beyond single precision
-        EXPECT_TRUE(Scan(scan, grey, {2, 2, 10, 10}, 1, 12).empty());    // sums would overflow
-        EXPECT_TRUE(Scan(scan, grey, {2, 2, 10, 10}, 1, 40).empty());
-        std::vector<Sample> none;
-        recorded = &none;
-        scan(nullptr, nullptr, {2, 2, 10, 10}, 1, kUser, 8, &Record);
-        scan(grey.Header(), nullptr, {2, 2, 10, 10}, 1, kUser, 8, nullptr);
-        EXPECT_TRUE(none.empty());
-    }
-    EXPECT_TRUE(Scan(&ScanLineSubPixelPrecisionWithSharpening, grey, {2, 2, 10, 10}, 1, 10).empty());
-    EXPECT_EQ(Scan(&ScanLineSubPixelPrecision, grey, {2, 2, 10, 2}, 1, 11).size(), 8u);
-}
-
 TEST(ScanLine, RegionRejectsInteriorStepsButNotTheEdgeRing) {
     Frame frame(20, 20, 8);
     frame.Fill([](int32_t x, int32_t y, int) { return Level(x, y); });
@@ -178,49 +151,6 @@ TEST(ScanLine, RegionRejectsInteriorStepsButNotTheEdgeRing) {
         for (int i = 0; i < 5; ++i) EXPECT_EQ(v[i].y, 8.5f + i);
         EXPECT_EQ(Scan(scan, frame, {1.5, 8.5, 17.5, 8.5}, 1, 8, &turned).size(), 16u);
         EXPECT_TRUE(Scan(scan, frame, {5.5, 1.5, 5.5, 17.5}, 1, 8, &band).empty());
-    }
-}
-
-TEST(ScanLine, StepsOffTheFrameMakeNoSample) {
-    Frame frame(12, 12, 8);
-    frame.Fill([](int32_t x, int32_t y, int) { return Level(x, y); });
-    // Starting at x = -3.25: pixels -4 .. -1 (floored, not truncated) give nothing.
-    std::vector<Sample> s = Scan(&ScanLineSubPixelPrecision, frame, {-3.25, 5, 4.75, 5});
-    ASSERT_EQ(s.size(), 4u);
-    EXPECT_EQ(s[0].x, 0.0f);
-    EXPECT_EQ(s[1].x, 1.75f);
-    // Leaving at the right: column 10 interpolated, column 11 the edge, then nothing.
-    s = Scan(&ScanLineSubPixelPrecision, frame, {10.5, 5.5, 15.5, 5.5});
-    ASSERT_EQ(s.size(), 2u);
-    EXPECT_EQ(s[0].x, 10.5f);
-    EXPECT_EQ(s[1].x, 11.0f);
-    EXPECT_EQ(s[1].y, 5.0f);
-    EXPECT_EQ(s[1].value, uint32_t(Level(11, 5)));
-    // Entering from below the last row.
-    s = Scan(&ScanLineSubPixelPrecision, frame, {3.5, 14.5, 3.5, 6.5});
-    ASSERT_EQ(s.size(), 5u);
-    EXPECT_EQ(s[0].y, 11.0f);
-    EXPECT_EQ(s[1].y, 10.5f);
-}
-
-// Frames too small for any interpolation report only whole pixels.
-TEST(ScanLine, TinyFramesGiveEdgeSamplesOnly) {
-    std::mt19937 random(3);
-    std::uniform_real_distribution<double> coordinate(-2, 5);
-    for (int size = 1; size <= 3; ++size) {
-        Frame frame(size, size, 32);
-        frame.Fill([](int32_t x, int32_t y, int c) { return Level(x, y, c); });
-        for (int trial = 0; trial < 50; ++trial) {
-            const TLine line{coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
-            for (int sharpen = 0; sharpen < 2; ++sharpen) {
-                if (size - sharpen >= 3) continue;  // a 3 x 3 frame has an interior for the plain scanner
-                for (const Sample& s : Scan(kBoth[sharpen], frame, line, 2)) {
-                    const int32_t x = int32_t(s.x), y = int32_t(s.y);
-                    ASSERT_TRUE(s.x == float(x) && s.y == float(y) && x < size && y < size);
-                    EXPECT_EQ(s.value, uint32_t(Level(x, y, 2)));
-                }
-            }
-        }
     }
 }
 
@@ -258,43 +188,6 @@ TEST(ScanLineSharpening, StepEdgeOvershootsThenSettles) {
     Frame colour(40, 10, 32);  // blue steps to 200, green is flat at 10
     colour.Fill([](int32_t x, int32_t, int c) { return c == 0 ? (x < 20 ? 0 : 200) : c == 1 ? 10 : 0; });
     EXPECT_EQ(Scan(&ScanLineSubPixelPrecisionWithSharpening, colour, {20, 5, 21, 5}, 0)[0].value, 0x0AFFu);
-}
-
-TEST(ScanLineSharpening, ReportsTheLastTwoColumnsAndRowsAsEdges) {
-    Frame frame(12, 12, 8);
-    frame.Fill([](int32_t x, int32_t y, int) { return Level(x, y); });
-    TRectangularRegion nowhere{100, 100, 1, 1, 0};
-    const TLine line{8.5, 9.5, 12.5, 9.5};  // row 9 = h - 3; columns 8 .. 11
-    const std::vector<Sample> plain = Scan(&ScanLineSubPixelPrecision, frame, line);
-    const std::vector<Sample> sharp = Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, line);
-    ASSERT_EQ(sharp.size(), 4u);
-    EXPECT_EQ(plain[2].x, 10.5f);  // column 10 = w - 2 is interpolated by the plain scanner only
-    EXPECT_EQ(sharp[2].x, 10.0f);
-    EXPECT_EQ(sharp[2].y, 9.0f);
-    EXPECT_EQ(sharp[2].value, uint32_t(Level(10, 9)));
-    EXPECT_EQ(sharp[1].x, 9.5f);
-    // Row 10 = h - 2 is all edge, whatever the region says.
-    const std::vector<Sample> low = Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, {1.5, 10.5, 9.5, 10.5},
-                                         1, 8, &nowhere);
-    ASSERT_EQ(low.size(), 8u);
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(low[i].value, uint32_t(Level(1 + i, 10)));
-}
-
-TEST(ScanLineSharpening, FlatAreasKeepTheirLevelAndOnlySelectedChannelsCount) {
-    Frame flat(20, 20, 32);
-    flat.Fill([](int32_t, int32_t, int c) { return 40 + 60 * c; });
-    for (int mode = 0; mode <= 4; ++mode)
-        EXPECT_EQ(Values(Scan(&ScanLineSubPixelPrecisionWithSharpening, flat, {2.3, 3.7, 15.1, 12.9}, mode)),
-                  Values(Scan(&ScanLineSubPixelPrecision, flat, {2.3, 3.7, 15.1, 12.9}, mode)));
-    // Red alone: the same as a grey frame holding the red bytes.
-    Frame colour(20, 20, 32);
-    Frame red(20, 20, 8);
-    std::mt19937 random(7);
-    colour.Fill([&](int32_t, int32_t, int) { return int(random() & 255); });
-    red.Fill([&](int32_t x, int32_t y, int) { return colour.At(x, y)[2]; });
-    const TLine line{1.2, 2.9, 17.3, 15.8};
-    EXPECT_EQ(Values(Scan(&ScanLineSubPixelPrecisionWithSharpening, colour, line, 2, 5)),
-              Values(Scan(&ScanLineSubPixelPrecisionWithSharpening, red, line, 2, 5)));
 }
 
 // Random frames and segments against the rules written out directly: for an
@@ -335,18 +228,4 @@ TEST(ScanLine, InterpolatedValuesFollowTheRules) {
             EXPECT_EQ(s.value, uint32_t(expected)) << trial;
         }
     }
-}
-
-// Other modules reach the scanners by their exported names.
-TEST(ScanLine, ModuleExportsBothScanners) {
-    ka_iproc::PluginModule& module = kaf_test::Module();
-    ASSERT_NE(module.ScanLineSubPixelPrecision, nullptr);
-    ASSERT_NE(module.ScanLineSubPixelPrecisionWithSharpening, nullptr);
-    Frame frame(16, 16, 8);
-    frame.Fill([](int32_t x, int32_t y, int) { return Level(x, y) ^ (x * y); });
-    const TLine line{0.3, 1.7, 15.2, 12.4};
-    EXPECT_EQ(Values(Scan(module.ScanLineSubPixelPrecision, frame, line)),
-              Values(Scan(&ScanLineSubPixelPrecision, frame, line)));
-    EXPECT_EQ(Values(Scan(module.ScanLineSubPixelPrecisionWithSharpening, frame, line)),
-              Values(Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, line)));
 }

@@ -4,7 +4,6 @@
 
 #include <regex>
 
-#include "json_check.h"
 #include "tool_runner.h"
 
 namespace kaf_tool_test {
@@ -70,22 +69,6 @@ TEST(ToolList, TextListsTwentyMethodsWithGroups) {
     }
 }
 
-TEST(ToolList, JsonIsValidAndMatchesTheText) {
-    ToolResult r = RunTool({"list", "--json"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    Json json;
-    std::string error;
-    ASSERT_TRUE(ParseJson(r.out, &json, &error)) << error << "\n" << r.out;
-    ASSERT_EQ(json.kind, Json::Array);
-    ASSERT_EQ(json.items.size(), 20u);
-    EXPECT_EQ(json[9]["index"].number, 9);
-    EXPECT_EQ(json[9]["name"].text, "extreme");
-    EXPECT_EQ(json[9]["group"].text, "Morphologic filters");
-    EXPECT_EQ(json[9]["description"].text,
-              "Changing each pixel with neighbourhood minimum/maximum (depending which is further)");
-    EXPECT_EQ(json[0]["group"].text, "Convolution filters");
-}
-
 TEST(ToolInfo, TextShowsTypesNamesAndDescriptors) {
     ToolResult r = RunTool({"info", "blur"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -100,27 +83,6 @@ TEST(ToolInfo, TextShowsTypesNamesAndDescriptors) {
     }
     EXPECT_TRUE(seen[0] && seen[1] && seen[2]) << r.out;
     EXPECT_NE(r.out.find("Pass-through rating  EditType=Slider;Min=0;Max=1;Default=0.5"), std::string::npos);
-}
-
-TEST(ToolInfo, JsonListsInputsAndOutputs) {
-    ToolResult r = RunTool({"info", "kernel", "--json"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    Json json;
-    std::string error;
-    ASSERT_TRUE(ParseJson(r.out, &json, &error)) << error << "\n" << r.out;
-    EXPECT_EQ(json["index"].number, 18);
-    EXPECT_EQ(json["name"].text, "kernel");
-    ASSERT_EQ(json["inputs"].items.size(), 4u);
-    EXPECT_EQ(json["inputs"][3]["name"].text, "Kernel source");
-    EXPECT_EQ(json["inputs"][3]["type"].number, 10);
-    EXPECT_EQ(json["inputs"][3]["descriptor"].text, "");
-    ASSERT_EQ(json["outputs"].items.size(), 1u);
-    EXPECT_EQ(json["outputs"][0]["name"].text, "Output frame");
-
-    ToolResult flat = RunTool({"info", "flat_field", "--json"});
-    ASSERT_TRUE(ParseJson(flat.out, &json, &error)) << error;
-    EXPECT_EQ(json["inputs"][1]["type"].number, 1);
-    EXPECT_EQ(json["inputs"][1]["type_name"].text, "frame");
 }
 
 TEST(ToolModule, LoadedFromTheEnvironmentVariableFirst) {

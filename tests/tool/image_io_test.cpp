@@ -92,55 +92,6 @@ TEST(ImageBmp, WrittenFileIsBottomUpWithRowsInStorageOrderAndAGreyPalette) {
     EXPECT_EQ(0, std::memcmp(&file[54 + 1024 + 16], image.Row(2), 5));
 }
 
-TEST(ImageBmp, RowsKeepFileOrderForBottomUpAndTopDownFiles) {
-    // Three rows of a 2-pixel 24-bit image, padded to 8 bytes, stored in
-    // this order in both files.
-    std::vector<uint8_t> rows;
-    for (uint8_t r = 0; r < 3; ++r) {
-        for (uint8_t b = 0; b < 8; ++b) rows.push_back(b < 6 ? static_cast<uint8_t>(10 * r + b) : 0);
-    }
-    std::string error;
-    for (int32_t height : {3, -3}) {
-        Image image;
-        ASSERT_TRUE(kaf_tool::DecodeBmp(HandBmp(2, height, 24, 40, {}, rows), &image, &error)) << error;
-        EXPECT_EQ(image.height, 3);
-        for (int32_t y = 0; y < 3; ++y) {
-            EXPECT_EQ(image.Row(y)[0], 10 * y) << "height " << height;
-            EXPECT_EQ(image.Row(y)[5], 10 * y + 5);
-        }
-    }
-}
-
-TEST(ImageBmp, EightBitPixelsAreThePaletteIndicesAsStored) {
-    // A palette that maps index i to the colour 255 - i: the pixel values
-    // stay the indices.
-    std::vector<uint8_t> palette;
-    for (int i = 0; i < 256; ++i) {
-        uint8_t c = static_cast<uint8_t>(255 - i);
-        palette.insert(palette.end(), {c, static_cast<uint8_t>(c / 2), 0, 0});
-    }
-    std::vector<uint8_t> rows = {3, 200, 77, 0, 9, 8, 7, 0};
-    Image image;
-    std::string error;
-    ASSERT_TRUE(kaf_tool::DecodeBmp(HandBmp(3, 2, 8, 40, palette, rows), &image, &error)) << error;
-    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{3, 200, 77, 9, 8, 7}));
-}
-
-TEST(ImageBmp, FourthByteAndSixteenBitPixelsStayRaw) {
-    // A V5 header (124 bytes) with bit fields: rows begin where the file
-    // header says, and the masks change nothing.
-    std::vector<uint8_t> rows32 = {1, 2, 3, 0xA5, 4, 5, 6, 0x00};
-    Image image;
-    std::string error;
-    ASSERT_TRUE(kaf_tool::DecodeBmp(HandBmp(2, 1, 32, 124, {}, rows32, 3), &image, &error)) << error;
-    EXPECT_EQ(PixelBytes(image), rows32);
-    std::vector<uint8_t> rows16 = {0x1F, 0x7C, 0xE0, 0x03, 0x34, 0x12, 0, 0};
-    ASSERT_TRUE(kaf_tool::DecodeBmp(HandBmp(3, 1, 16, 40, {}, rows16), &image, &error)) << error;
-    EXPECT_EQ(image.bpp, 16);
-    EXPECT_EQ(image.stride, 8);
-    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{0x1F, 0x7C, 0xE0, 0x03, 0x34, 0x12}));
-}
-
 TEST(ImageBmp, BrokenFilesAreRefusedWithAReason) {
     std::vector<uint8_t> rows(8, 0);
     std::string error;
@@ -170,37 +121,6 @@ TEST(ImagePngPnm, ThreeDepthsRoundTripWithRowZeroAtTheTop) {
         EXPECT_EQ(back.bpp, bpp);
         EXPECT_EQ(PixelBytes(back), PixelBytes(image)) << "PNM " << bpp;
     }
-}
-
-TEST(ImagePngPnm, OtherDepthsCannotBeWritten) {
-    Image image = RandomImage(4, 4, 16, 1);
-    std::vector<uint8_t> file;
-    std::string error;
-    EXPECT_FALSE(kaf_tool::EncodePng(image, &file, &error));
-    EXPECT_FALSE(kaf_tool::EncodePnm(image, &file, &error));
-    EXPECT_TRUE(kaf_tool::FormatCanHold(kaf_tool::ImageFormat::Bmp, 16));
-    EXPECT_FALSE(kaf_tool::FormatCanHold(kaf_tool::ImageFormat::Png, 16));
-    EXPECT_FALSE(kaf_tool::FormatCanHold(kaf_tool::ImageFormat::Jpeg, 24));
-    std::string dir = ScratchDir();
-    EXPECT_FALSE(kaf_tool::WriteImage(dir + "/x.png", image, &error));
-    EXPECT_NE(error.find("cannot hold a 16-bit image"), std::string::npos) << error;
-    EXPECT_FALSE(kaf_tool::WriteImage(dir + "/x.jpg", RandomImage(4, 4, 24, 1), &error));
-    EXPECT_FALSE(FileExists(dir + "/x.png"));
-}
-
-TEST(ImagePnm, ColourBytesAreStoredAsBlueGreenRed) {
-    Image image = RandomImage(1, 1, 32, 0);
-    image.bytes = {10, 20, 30, 40};  // blue, green, red, fourth byte
-    std::vector<uint8_t> file;
-    std::string error;
-    ASSERT_TRUE(kaf_tool::EncodePnm(image, &file, &error)) << error;
-    std::string text(file.begin(), file.end());
-    EXPECT_EQ(text.substr(0, 3), "P7\n");
-    EXPECT_EQ(text.substr(text.size() - 4), std::string("\x1e\x14\x0a\x28", 4));  // R, G, B, A
-    Image back;
-    ASSERT_TRUE(kaf_tool::DecodePnm(Bytes("P3\n# comment\n2 1\n255\n30 20 10  1 2 3\n"), &back, &error)) << error;
-    EXPECT_EQ(back.bpp, 24);
-    EXPECT_EQ(PixelBytes(back), (std::vector<uint8_t>{10, 20, 30, 3, 2, 1}));
 }
 
 TEST(ImagePnm, SamplesAreScaledToBytes) {
@@ -383,23 +303,6 @@ TEST(ImageTiff, FilesOfOtherToolsAreReadInFrameOrderOrRefusedByDepth) {
     EXPECT_EQ(error, "32-bit floating-point samples cannot be processed (8-bit samples only)");
     EXPECT_FALSE(kaf_tool::DecodeTiff(Bytes("II*\0 broken"), &image, &error));
     EXPECT_FALSE(error.empty());
-}
-
-TEST(ImageFiles, FormatComesFromTheExtension) {
-    using kaf_tool::FormatFromPath;
-    using kaf_tool::ImageFormat;
-    EXPECT_EQ(FormatFromPath("a/b.BMP"), ImageFormat::Bmp);
-    EXPECT_EQ(FormatFromPath("x.Png"), ImageFormat::Png);
-    EXPECT_EQ(FormatFromPath("x.pgm"), ImageFormat::Pnm);
-    EXPECT_EQ(FormatFromPath("x.ppm"), ImageFormat::Pnm);
-    EXPECT_EQ(FormatFromPath("x.jpeg"), ImageFormat::Jpeg);
-    EXPECT_EQ(FormatFromPath("dir.png/file"), ImageFormat::Unknown);
-    EXPECT_EQ(FormatFromPath("x.TIF"), ImageFormat::Tiff);
-    EXPECT_EQ(FormatFromPath("x.gif"), ImageFormat::Unknown);
-    std::string error;
-    Image image;
-    EXPECT_FALSE(kaf_tool::ReadImage(ScratchDir() + "/missing.png", &image, &error));
-    EXPECT_NE(error.find("missing.png"), std::string::npos);
 }
 
 }  // namespace

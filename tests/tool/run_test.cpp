@@ -134,18 +134,6 @@ TEST_F(RunCommand, ParametersReachTheMethodByNameOrIndex) {
                   "new value 1.000000."}));
 }
 
-TEST_F(RunCommand, RepeatPrintsTheTimingOfTheRepeatedRuns) {
-    if (!MethodAvailable("blur")) GTEST_SKIP() << "blur has no object in this module yet";
-    ToolResult r = RunTool({"run", "blur", colour_, Path("t.png"), "--repeat", "3", "-p", "1=12"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::vector<std::string> lines = r.ErrLines();
-    ASSERT_EQ(lines.size(), 2u) << r.err;  // the first run's warning once, then the timing
-    EXPECT_EQ(lines[0].rfind("warning: ", 0), 0u);
-    EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(time: median \d+\.\d{3} ms, min \d+\.\d{3} ms over 3 runs)")))
-        << lines[1];
-    EXPECT_TRUE(FileExists(Path("t.png")));
-}
-
 // "blur" with a pass-through rating of exactly 1 copies the input frame
 // whole, whatever its depth: the image comes out as it went in, so what is
 // checked here is the way from file to frame and back.
@@ -179,34 +167,6 @@ TEST_F(RunRoundTrip, EveryFormatAndDepthComesBackUnchanged) {
         EXPECT_EQ(back.bpp, c.bpp) << name;
         EXPECT_EQ(PixelBytes(back), PixelBytes(image)) << name;
     }
-}
-
-TEST_F(RunRoundTrip, BmpRowsStayInStorageOrderAcrossFormats) {
-    // Row 0 of a bottom-up BMP is its first stored row; written as PNG it
-    // becomes the top row, not flipped.
-    kaf_tool::Image image = MakeTestImage(6, 4, 24, [](int32_t x, int32_t y, int32_t k) {
-        return static_cast<uint8_t>(60 * y + 10 * x + k);
-    });
-    std::string in = SaveTestImage(Path("rows.bmp"), image);
-    ASSERT_EQ(Copy(in, Path("rows.png")).status, 0);
-    kaf_tool::Image png = LoadTestImage(Path("rows.png"));
-    EXPECT_EQ(PixelBytes(png), PixelBytes(image));
-    // And the 8-bit values are the stored indices, written with a grey palette.
-    kaf_tool::Image grey = MakeTestImage(3, 2, 8, [](int32_t x, int32_t y, int32_t) {
-        return static_cast<uint8_t>(200 + 10 * y + x);
-    });
-    ASSERT_EQ(Copy(SaveTestImage(Path("g.bmp"), grey), Path("g.pgm")).status, 0);
-    EXPECT_EQ(PixelBytes(LoadTestImage(Path("g.pgm"))), PixelBytes(grey));
-}
-
-TEST_F(RunRoundTrip, OtherDepthsAreWrittenAsBmpOnly) {
-    std::string in = SaveTestImage(Path("deep.bmp"), NoiseImage(7, 3, 16, 3));
-    ToolResult r = Copy(in, Path("deep.png"));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("PNG cannot hold a 16-bit image"), std::string::npos) << r.err;
-    EXPECT_FALSE(FileExists(Path("deep.png")));
-    EXPECT_EQ(Copy(in, Path("deep.ppm")).status, 2);
-    EXPECT_EQ(Copy(in, Path("deep2.bmp")).status, 0);
 }
 
 }  // namespace

@@ -56,12 +56,6 @@ TEST_F(ScanCommand, PrintsOneLinePerSampleFromTheStoredRows) {
     EXPECT_EQ(diagonal[1].substr(0, 22), "3.94444442,4.33333349,");
 }
 
-TEST_F(ScanCommand, StopAfterEndsTheScanOnThatCall) {
-    EXPECT_EQ(Samples({"scan", ramp_, "--line=2,2,20,2", "--stop-after=1"}).size(), 1u);
-    EXPECT_EQ(Samples({"scan", ramp_, "--line=2,2,20,2", "--stop-after=4"}).size(), 4u);
-    EXPECT_EQ(Samples({"scan", ramp_, "--line=2,2,20,2", "--stop-after=400", "--user=4294967295"}).size(), 18u);
-}
-
 TEST_F(ScanCommand, SharpenSelectsTheSharpeningScanner) {
     std::vector<std::string> plain = Samples({"scan", step_, "--line=17,8,23,8"});
     EXPECT_EQ(plain, (std::vector<std::string>{"17,8,0", "18,8,0", "19,8,0", "20,8,100", "21,8,100", "22,8,100"}));
@@ -103,33 +97,6 @@ TEST_F(ScanCommand, BadOptionsExitWithTwo) {
         EXPECT_EQ(r.status, 2) << args.back() << "\n" << r.err;
         EXPECT_TRUE(r.out.empty()) << r.out;
     }
-}
-
-TEST_F(ScanCommand, PlotIsAnSvgOfTheProfile) {
-    std::string plot = dir_ + "/profile.svg";
-    ToolResult r = RunTool({"scan", ramp_, "--line=2,3,25,18", "--plot=" + plot, "--mode=0"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::string svg = ReadBytes(plot);
-    EXPECT_EQ(svg.rfind("<svg xmlns=\"http://www.w3.org/2000/svg\"", 0), 0u);
-    EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
-    EXPECT_NE(svg.find("Line profile of ramp.bmp"), std::string::npos);
-    EXPECT_NE(svg.find("distance along the line (pixels)"), std::string::npos);
-    // Grey pixels in mode 0: one series, drawn as one path of 27 points.
-    size_t path = svg.find("<path fill=\"none\"");
-    ASSERT_NE(path, std::string::npos);
-    EXPECT_EQ(svg.find("<path fill=\"none\"", path + 1), std::string::npos);
-    std::string d = svg.substr(path, svg.find("/>", path) - path);
-    EXPECT_EQ(std::count(d.begin(), d.end(), 'M') + std::count(d.begin(), d.end(), 'L'), 27);
-    auto count = [&](const std::string& what) {
-        size_t n = 0;
-        for (size_t at = svg.find(what); at != std::string::npos; at = svg.find(what, at + 1)) ++n;
-        return n;
-    };
-    EXPECT_EQ(count("<text"), count("</text>"));
-    EXPECT_EQ(count("<g"), count("</g>"));
-
-    ToolResult bad = RunTool({"scan", ramp_, "--line=2,3,25,18", "--plot=" + dir_ + "/no/such/dir/p.svg"});
-    EXPECT_EQ(bad.status, 2);
 }
 
 }  // namespace
