@@ -106,10 +106,44 @@ typename Order::Key KeyOf(const uint8_t* row, int32_t x) {
     }
 }
 
+#if defined(RANK_KERNELS_AVX2)
+// The keys of 3-byte pixels x .. x + 7 from their 24 bytes: each 128-bit half
+// takes the 12 bytes of four pixels and spreads them to one word per pixel
+// (blue, green, red, 0), so the key is made as KeyOf makes it, in eight lanes.
+// Reads 4 bytes past the last pixel.
+template <class Order>
+inline void MakeEightKeys(const uint8_t* in, int32_t* keys) {
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 12));
+    const __m256i bytes = _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+    const __m256i spread = _mm256_set_epi8(-1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0,  //
+                                           -1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0);
+    const __m256i words = _mm256_shuffle_epi8(bytes, spread);
+    const __m256i byteMask = _mm256_set1_epi32(0xFF);
+    const __m256i brightness =
+        _mm256_add_epi32(_mm256_add_epi32(_mm256_and_si256(words, byteMask),
+                                          _mm256_and_si256(_mm256_srli_epi32(words, 8), byteMask)),
+                         _mm256_srli_epi32(words, 16));
+    const __m256i rank = _mm256_add_epi32(_mm256_set1_epi32(Order::RankOf(0)),
+                                          _mm256_mullo_epi32(_mm256_set1_epi32(Order::RankOf(1) - Order::RankOf(0)),
+                                                             brightness));
+    const __m256i key = _mm256_or_si256(_mm256_slli_epi32(rank, 16), _mm256_and_si256(words, _mm256_set1_epi32(0xFFFF)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(keys), key);
+}
+#endif
+
 // keys[x] = the key of pixel x, for x < count.
 template <class Format, class Order>
 void MakeKeys(const uint8_t* __restrict in, typename Order::Key* __restrict keys, int32_t count) {
-    for (int32_t x = 0; x < count; ++x) keys[x] = KeyOf<Format, Order>(in, x);
+    int32_t x = 0;
+#if defined(RANK_KERNELS_AVX2)
+    if constexpr (Format::kBytesPerPixel == 3) {
+        // Eight pixels at a time while their bytes and the 4 read past them
+        // lie within the run's pixels.
+        for (; x + 10 <= count; x += 8) MakeEightKeys<Order>(in + 3 * x, keys + x);
+    }
+#endif
+    for (; x < count; ++x) keys[x] = KeyOf<Format, Order>(in, x);
 }
 
 // pairs[x] = the better of pixels x and x + 1, for x < count. Computing each
