@@ -205,19 +205,7 @@ void PickThrees(const uint8_t* __restrict in, typename Order::Key* __restrict be
         return;
     }
     best[0] = Order::Pick(KeyOf<Format, Order>(in, 0), KeyOf<Format, Order>(in, 1));
-    int32_t x = 1;
-#if defined(RANK_KERNELS_AVX2)
-    if constexpr (Format::kBytesPerPixel == 4) {
-        auto keysAt = [&](int32_t first) {
-            return KeysOfWords<Order>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 4 * first)));
-        };
-        for (; x + 9 <= width; x += 8) {
-            const __m256i picked = PickKeys<Order>(PickKeys<Order>(keysAt(x - 1), keysAt(x)), keysAt(x + 1));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(best + x), picked);
-        }
-    }
-#endif
-    for (; x + 1 < width; ++x) {
+    for (int32_t x = 1; x + 1 < width; ++x) {
         const Key left = KeyOf<Format, Order>(in, x - 1);
         const Key centre = KeyOf<Format, Order>(in, x);
         const Key right = KeyOf<Format, Order>(in, x + 1);
@@ -492,13 +480,14 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
     constexpr bool kBright = kSelection != ExtremeSelection::Darkest;
     int32_t x = 0;
 #if defined(RANK_KERNELS_AVX2)
-    if constexpr (Format::kBytesPerPixel == 3 && kSelection != ExtremeSelection::Further &&
+    if constexpr (Format::kChannels == 3 && kSelection != ExtremeSelection::Further &&
                   std::is_same_v<Mix, TakeSelected>) {
-        // The selected pixels themselves, eight at a time while the 4 bytes
-        // written past them lie within the row.
+        // The selected pixels themselves, eight at a time (3-byte pixels:
+        // while the 4 bytes written past them lie within the row).
         using Order = std::conditional_t<kDark, Dark, Bright>;
         const int32_t* rows[3] = {kDark ? dark0 : bright0, kDark ? dark1 : bright1, kDark ? dark2 : bright2};
-        for (; x + 10 <= width; x += 8) {
+        constexpr int32_t kAhead = Format::kBytesPerPixel == 3 ? 10 : 8;
+        for (; x + kAhead <= width; x += 8) {
             const __m256i key = PickKeys<Order>(PickKeys<Order>(LoadKeyRow(rows[0] + x), LoadKeyRow(rows[1] + x)),
                                                 LoadKeyRow(rows[2] + x));
             const __m256i brightness =
@@ -507,8 +496,15 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
             const __m256i byteMask = _mm256_set1_epi32(0xFF);
             const __m256i red = _mm256_sub_epi32(_mm256_sub_epi32(brightness, _mm256_and_si256(key, byteMask)),
                                                  _mm256_and_si256(_mm256_srli_epi32(key, 8), byteMask));
-            StoreBgrWords(out + 3 * x, _mm256_or_si256(_mm256_and_si256(key, _mm256_set1_epi32(0xFFFF)),
-                                                       _mm256_slli_epi32(red, 16)));
+            const __m256i words =
+                _mm256_or_si256(_mm256_and_si256(key, _mm256_set1_epi32(0xFFFF)), _mm256_slli_epi32(red, 16));
+            if constexpr (Format::kBytesPerPixel == 3) {
+                StoreBgrWords(out + 3 * x, words);
+            } else {
+                // With 1 in the fourth byte, as the scalar loop writes it.
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * x),
+                                    _mm256_or_si256(words, _mm256_set1_epi32(1 << 24)));
+            }
         }
     }
 #endif
