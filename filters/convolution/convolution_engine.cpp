@@ -130,6 +130,10 @@ struct ConvertedRows {
     bool Premultiplied() const { return premultiply.uniform; }
 };
 
+// The longest row-pass kernel that reads the frame's bytes directly (see
+// SmoothedRows::Fill); longer ones were measured slower that way.
+constexpr int64_t kMaxTapsFromBytes = 3;
+
 // Ring rows that are the row pass's results (as floats) over the strip's
 // pixels: the bytes ConvolveRows would write, never stored as bytes.
 template <class Format>
@@ -143,13 +147,28 @@ struct SmoothedRows {
     // The converted input row the row pass reads.
     static constexpr int64_t kExtraFloatsPerPixel = Format::kBytesPerPixel;
     int64_t ExtraFloatsFixed() const { return Format::kBytesPerPixel * 2 * radius; }
+    // Rows are converted to floats once (and, for a kernel of equal weights,
+    // multiplied once), then read by every tap. A short kernel of unequal
+    // weights reads the frame's bytes at each tap instead: converting a byte
+    // at each of three taps costs less than a pass that stores the floats and
+    // reads them back, and a byte becomes the same float either way.
     void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float* converted) const {
+        if (premultiply.uniform || length > kMaxTapsFromBytes) {
+            ConvertedRows<Format>{frame, radius, premultiply}.Fill(converted, row, p0, p1, nullptr);
+            FillFrom(slot, converted, p0 - radius, p0, p1);
+        } else {
+            FillFrom(slot, frame.InputRow(row), 0, p0, p1);
+        }
+    }
+    // The row pass for pixels p0..p1-1 from a row whose pixel x starts at
+    // sample B * (x - origin).
+    template <class Sample>
+    void FillFrom(float* slot, const Sample* source, int64_t origin, int64_t p0, int64_t p1) const {
         constexpr int64_t B = Format::kBytesPerPixel;
-        ConvertedRows<Format>{frame, radius, premultiply}.Fill(converted, row, p0, p1, nullptr);
         ForEachColumnSpan(p0, p1, radius, length, frame.width, [&](int64_t x, int64_t pixels, int64_t k0, int64_t taps) {
-            TapSpan<float> span;
-            span.origin = converted;
-            span.shift = B * (x - p0 + k0);
+            TapSpan<Sample> span;
+            span.origin = source;
+            span.shift = B * (x - radius - origin + k0);
             span.columnStep = B;
             span.rows = 1;
             span.columns = static_cast<int32_t>(taps);

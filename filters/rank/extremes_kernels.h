@@ -106,10 +106,71 @@ typename Order::Key KeyOf(const uint8_t* row, int32_t x) {
     }
 }
 
+#if defined(RANK_KERNELS_AVX2)
+// Eight colour pixels at a time, in the AVX2 kernels: pixels as words (blue,
+// green, red in the low three bytes), their keys made as KeyOf makes them,
+// and Pick, lane by lane.
+template <class Order>
+inline __m256i KeysOfWords(__m256i words) {
+    const __m256i byteMask = _mm256_set1_epi32(0xFF);
+    const __m256i brightness = _mm256_add_epi32(
+        _mm256_add_epi32(_mm256_and_si256(words, byteMask), _mm256_and_si256(_mm256_srli_epi32(words, 8), byteMask)),
+        _mm256_and_si256(_mm256_srli_epi32(words, 16), byteMask));
+    const __m256i rank = _mm256_add_epi32(
+        _mm256_set1_epi32(Order::RankOf(0)),
+        _mm256_mullo_epi32(_mm256_set1_epi32(Order::RankOf(1) - Order::RankOf(0)), brightness));
+    return _mm256_or_si256(_mm256_slli_epi32(rank, 16), _mm256_and_si256(words, _mm256_set1_epi32(0xFFFF)));
+}
+
+template <class Order>
+inline __m256i PickKeys(__m256i earlier, __m256i later) {
+    const __m256i takeLater = _mm256_cmpgt_epi32(_mm256_and_si256(earlier, _mm256_set1_epi32(kRankMask)), later);
+    return _mm256_blendv_epi8(earlier, later, takeLater);
+}
+
+inline __m256i LoadKeyRow(const int32_t* keys) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keys)); }
+
+// Each 128-bit half: the 12 bytes of four 3-byte pixels as four words, and back.
+inline __m256i SpreadBgr() {
+    return _mm256_set_epi8(-1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0,  //
+                           -1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0);
+}
+inline __m256i PackBgr() {
+    return _mm256_set_epi8(-1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0,  //
+                           -1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0);
+}
+
+// The words of 3-byte pixels x .. x + 7 from their 24 bytes; reads 4 bytes
+// past them.
+inline __m256i LoadBgrWords(const uint8_t* in) {
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 12));
+    return _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), SpreadBgr());
+}
+
+// Stores the low three bytes of eight words as eight 3-byte pixels; writes 4
+// bytes past them (what the pixels after them are written over with later).
+inline void StoreBgrWords(uint8_t* out, __m256i words) {
+    const __m256i packed = _mm256_shuffle_epi8(words, PackBgr());
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(packed));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm256_extracti128_si256(packed, 1));
+}
+#endif
+
 // keys[x] = the key of pixel x, for x < count.
 template <class Format, class Order>
 void MakeKeys(const uint8_t* __restrict in, typename Order::Key* __restrict keys, int32_t count) {
-    for (int32_t x = 0; x < count; ++x) keys[x] = KeyOf<Format, Order>(in, x);
+    int32_t x = 0;
+#if defined(RANK_KERNELS_AVX2)
+    if constexpr (Format::kBytesPerPixel == 3) {
+        // Eight pixels at a time while their bytes and the 4 read past them
+        // lie within the run's pixels.
+        for (; x + 10 <= count; x += 8) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(keys + x), KeysOfWords<Order>(LoadBgrWords(in + 3 * x)));
+        }
+    }
+#endif
+    for (; x < count; ++x) keys[x] = KeyOf<Format, Order>(in, x);
 }
 
 // pairs[x] = the better of pixels x and x + 1, for x < count. Computing each
@@ -417,7 +478,37 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
     using Bright = typename OrdersOf<Format>::Brightest;
     constexpr bool kDark = kSelection != ExtremeSelection::Brightest;
     constexpr bool kBright = kSelection != ExtremeSelection::Darkest;
-    for (int32_t x = 0; x < width; ++x) {
+    int32_t x = 0;
+#if defined(RANK_KERNELS_AVX2)
+    if constexpr (Format::kChannels == 3 && kSelection != ExtremeSelection::Further &&
+                  std::is_same_v<Mix, TakeSelected>) {
+        // The selected pixels themselves, eight at a time (3-byte pixels:
+        // while the 4 bytes written past them lie within the row).
+        using Order = std::conditional_t<kDark, Dark, Bright>;
+        const int32_t* rows[3] = {kDark ? dark0 : bright0, kDark ? dark1 : bright1, kDark ? dark2 : bright2};
+        constexpr int32_t kAhead = Format::kBytesPerPixel == 3 ? 10 : 8;
+        for (; x + kAhead <= width; x += 8) {
+            const __m256i key = PickKeys<Order>(PickKeys<Order>(LoadKeyRow(rows[0] + x), LoadKeyRow(rows[1] + x)),
+                                                LoadKeyRow(rows[2] + x));
+            const __m256i brightness =
+                _mm256_mullo_epi32(_mm256_sub_epi32(_mm256_srai_epi32(key, 16), _mm256_set1_epi32(Order::RankOf(0))),
+                                   _mm256_set1_epi32(Order::RankOf(1) - Order::RankOf(0)));
+            const __m256i byteMask = _mm256_set1_epi32(0xFF);
+            const __m256i red = _mm256_sub_epi32(_mm256_sub_epi32(brightness, _mm256_and_si256(key, byteMask)),
+                                                 _mm256_and_si256(_mm256_srli_epi32(key, 8), byteMask));
+            const __m256i words =
+                _mm256_or_si256(_mm256_and_si256(key, _mm256_set1_epi32(0xFFFF)), _mm256_slli_epi32(red, 16));
+            if constexpr (Format::kBytesPerPixel == 3) {
+                StoreBgrWords(out + 3 * x, words);
+            } else {
+                // With 1 in the fourth byte, as the scalar loop writes it.
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * x),
+                                    _mm256_or_si256(words, _mm256_set1_epi32(1 << 24)));
+            }
+        }
+    }
+#endif
+    for (; x < width; ++x) {
         typename Dark::Key darkest{};
         typename Bright::Key brightest{};
         if constexpr (kDark) darkest = Dark::Pick(Dark::Pick(dark0[x], dark1[x]), dark2[x]);
