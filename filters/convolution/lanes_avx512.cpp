@@ -9,8 +9,10 @@
 #include <cstring>
 
 // GCC 12 reports its own _mm512_undefined_* placeholders as maybe uninitialized.
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
 KAF_TARGET_BEGIN(KAF_SET_AVX512)
 
 namespace lanes_avx512 {

@@ -1,5 +1,5 @@
 // The rank kernels compiled for AVX2. Everything this file includes ahead of
-// the target pragma keeps the baseline instruction set (the standard library,
+// the target region keeps the baseline instruction set (the standard library,
 // the shared helpers), so nothing compiled here for AVX2 can stand in for a
 // baseline function elsewhere; the kernels live in their own namespace.
 #include "instruction_sets.h"
