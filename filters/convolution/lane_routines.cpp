@@ -31,12 +31,9 @@ namespace {
 
 LaneRoutines PickLanes() {
 #if defined(KAF_LANES_X86)
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq")) {
-        return LanesAvx512();
-    }
-    if (__builtin_cpu_supports("avx2")) return LanesAvx2();
+    using kaf_isa::InstructionSet;
+    if (kaf_isa::ProcessorRuns(InstructionSet::Avx512)) return LanesAvx512();
+    if (kaf_isa::ProcessorRuns(InstructionSet::Avx2)) return LanesAvx2();
     return LanesSse2();
 #else
     return LanesPlain();

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "instruction_sets.h"
 #include "tap_span.h"
 
 struct LaneRoutines {
@@ -36,7 +37,7 @@ struct LaneRoutines {
 const LaneRoutines& Lanes();
 
 // The sets themselves, for tests that hold them to one another.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#if defined(KAF_X86_SETS)
 #define KAF_LANES_X86 1
 LaneRoutines LanesSse2();
 LaneRoutines LanesAvx2();

@@ -8,8 +8,7 @@
 #include <cmath>
 #include <cstring>
 
-#pragma GCC push_options
-#pragma GCC target("avx2")
+KAF_TARGET_BEGIN(KAF_SET_AVX2)
 
 namespace lanes_avx2 {
 
@@ -81,7 +80,7 @@ constexpr int kColumnRows = 2;
 
 }  // namespace lanes_avx2
 
-#pragma GCC pop_options
+KAF_TARGET_END()
 
 LaneRoutines LanesAvx2() { return lanes_avx2::Routines(); }
 

@@ -9,10 +9,11 @@
 #include <cstring>
 
 // GCC 12 reports its own _mm512_undefined_* placeholders as maybe uninitialized.
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512vl,avx512dq")
+#endif
+KAF_TARGET_BEGIN(KAF_SET_AVX512)
 
 namespace lanes_avx512 {
 
@@ -59,7 +60,7 @@ constexpr int kColumnRows = 2;
 
 }  // namespace lanes_avx512
 
-#pragma GCC pop_options
+KAF_TARGET_END()
 
 LaneRoutines LanesAvx512() { return lanes_avx512::Routines(); }
 

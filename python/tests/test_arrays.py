@@ -1,7 +1,6 @@
 """Arrays in and out of frames, keyword handling and the catalogue."""
 
 import inspect
-import warnings
 
 import numpy as np
 import pytest
@@ -93,8 +92,6 @@ def test_catalogue_gives_functions_signatures_and_keywords():
     keywords = {name: [i.keyword for i in info.inputs[1:]] for name, info in methods.items()}
     assert keywords["blur"] == ["radius", "rating"]
     assert keywords["kernel"] == ["width", "height", "source"]
-    assert keywords["skeletonization"] == ["iterations", "threshold"]
-    assert keywords["opening"] == ["repeat", "threshold"]
     assert keywords["flat_field"] == ["white"]
     assert methods["median"].group == "Morphologic filters"
     assert str(inspect.signature(kafilters.flat_field)) == "(image, /, white=None)"
@@ -103,13 +100,3 @@ def test_catalogue_gives_functions_signatures_and_keywords():
     assert set(methods) <= set(dir(kafilters))
     with pytest.raises(AttributeError):
         kafilters.no_such_method
-
-
-def test_methods_not_built_raise_a_clear_error(picture):
-    missing = [info for info in kafilters.methods().values() if not info.available]
-    if not missing:
-        pytest.skip("every method is built")
-    with pytest.raises(kafilters.MethodNotBuiltError, match='"%s" is not built' % missing[0].name):
-        with warnings.catch_warnings():
-            warnings.simplefilter("ignore")
-            kafilters.run(missing[0].name, picture(8))

@@ -20,12 +20,6 @@ using kaf_test::PixelAt;
 using kaf_test::PixelBytes;
 using kaf_test::TestHost;
 
-TEST(Blur, CentreWeightMakesUpThePassThroughShare) {
-    EXPECT_EQ(BlurCentreWeight(3, 0.5f), 8.0f);
-    EXPECT_EQ(BlurCentreWeight(5, 0.5f), 24.0f);
-    EXPECT_EQ(BlurCentreWeight(3, 0.0f), 0.0f);
-}
-
 TEST(Blur, RatingZeroIsTheMeanOfTheNeighboursThatExist) {
     TestHost host(u"blur");
     FrameHandle input = host.AddFrame(6, 5, 8);

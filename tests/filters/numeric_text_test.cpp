@@ -8,21 +8,15 @@
 #include "numeric.h"
 #include "text.h"
 
-TEST(TruncateToInt32, TruncatesTowardZeroInsideTheRange) {
-    EXPECT_EQ(TruncateToInt32(2.9), 2);
+// Out-of-range doubles and NaN reaching integer inputs are the run frame
+// test's; here the edges of the range, floats and bytes.
+TEST(TruncateToInt32, TowardZeroInsideTheRangeTheIndefiniteValueOutside) {
     EXPECT_EQ(TruncateToInt32(-2.9), -2);
-    EXPECT_EQ(TruncateToInt32(-0.5), 0);
     EXPECT_EQ(TruncateToInt32(2147483647.9), 2147483647);
     EXPECT_EQ(TruncateToInt32(-2147483648.9), INT32_MIN);
-    EXPECT_EQ(TruncateToInt32(255.99f), 255);
-}
-
-TEST(TruncateToInt32, NotANumberAndOutOfRangeGiveTheIndefiniteValue) {
     EXPECT_EQ(TruncateToInt32(2147483648.0), INT32_MIN);
-    EXPECT_EQ(TruncateToInt32(-2147483649.0), INT32_MIN);
-    EXPECT_EQ(TruncateToInt32(std::nan("")), INT32_MIN);
+    EXPECT_EQ(TruncateToInt32(255.99f), 255);
     EXPECT_EQ(TruncateToInt32(std::numeric_limits<float>::infinity()), INT32_MIN);
-    EXPECT_EQ(TruncateToInt32(-std::numeric_limits<double>::infinity()), INT32_MIN);
     // A NaN blend stored as a byte gives 0.
     EXPECT_EQ(TruncateToByte(std::nanf("")), 0);
     EXPECT_EQ(TruncateToByte(300.5f), 300 & 0xFF);

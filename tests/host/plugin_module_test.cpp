@@ -28,22 +28,12 @@ TEST(PluginModule, CatalogueAsTheEnumerationsReportIt) {
     ASSERT_EQ(catalogue.size(), 20u);
     for (uint32_t i = 0; i < catalogue.size(); ++i) EXPECT_EQ(catalogue[i].index, i);
 
-    const auto& blur = catalogue[0];
-    EXPECT_EQ(blur.name, u"blur");
-    EXPECT_EQ(blur.description, u"Convolve image with specified pass-through ratio");
-    EXPECT_EQ(blur.group, u"Convolution filters");
-    ASSERT_EQ(blur.inputs.size(), 3u);
-    EXPECT_EQ(blur.inputs[0].type, ParamTypeFrame);
-    EXPECT_EQ(blur.inputs[0].name, u"Input frame");
-    EXPECT_EQ(blur.inputs[0].descriptor, u"");
-    EXPECT_EQ(blur.inputs[2].type, ParamTypeNumber);
-    EXPECT_EQ(blur.inputs[2].name, u"Pass-through rating");
-    EXPECT_EQ(blur.inputs[2].descriptor, u"EditType=Slider;Min=0;Max=1;Default=0.5");
-
-    EXPECT_EQ(catalogue[5].group, u"Morphologic filters");
+    // Inputs land in the right fields; the exact texts are the enumeration test's.
+    ASSERT_EQ(catalogue[0].inputs.size(), 3u);
+    EXPECT_EQ(catalogue[0].inputs[0].type, ParamTypeFrame);
+    EXPECT_EQ(catalogue[0].inputs[2].type, ParamTypeNumber);
+    EXPECT_EQ(catalogue[0].inputs[2].descriptor, u"EditType=Slider;Min=0;Max=1;Default=0.5");
     EXPECT_EQ(catalogue[19].group, u"Color filters");
-    ASSERT_EQ(catalogue[19].inputs.size(), 2u);
-    EXPECT_EQ(catalogue[19].inputs[1].type, ParamTypeFrame);
     EXPECT_EQ(catalogue[18].inputs.size(), 4u);
 
     ka_iproc::PluginModule& module = kaf_test::Module();

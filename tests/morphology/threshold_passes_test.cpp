@@ -102,7 +102,8 @@ TEST(ThresholdPasses, WideWindowEqualsPassesInARow) {
     // Where re-thresholding keeps 0 and 255 apart, one pass of radius r is r
     // passes of radius 1; the widths cross the strips of the widest windows.
     const std::pair<int32_t, int32_t> sizes[] = {{1, 30}, {30, 1}, {2, 3}, {41, 44}, {1700, 3}};
-    for (const auto& [w, h] : sizes) {
+    for (const auto& size : sizes) {
+        const int32_t w = size.first, h = size.second;  // plain names: lambdas below capture them
         for (int32_t bpp : {8, 32}) {
             PassFrames frames;
             FrameHandle in = frames.Add(w, h, bpp);

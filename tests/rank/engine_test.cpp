@@ -145,15 +145,6 @@ TEST(ExtremeEngines, BlendTruncatesTheSinglePrecisionSum) {
     }
 }
 
-TEST(RankEngines, OtherDepthsAreLeftAlone) {
-    Picture in = RandomPicture(9, 5, 16, 3, 256);
-    Picture out(9, 5, 16);
-    rank::ThreadScratch scratch;
-    EXPECT_TRUE(rank::MedianFilter(16, in.Plane(), out.Plane(), 2, scratch));
-    EXPECT_TRUE(rank::SelectExtremes(ExtremeSelection::Further, 16, in.Plane(), out.Plane(), 2, 0.5f, scratch));
-    EXPECT_EQ(out.bytes, std::vector<uint8_t>(out.bytes.size(), 0));
-}
-
 // Working memory: aligned, disjoint areas; a size that cannot be had fails
 // and leaves the block as it was.
 TEST(ThreadScratch, AreasAreAlignedAndImpossibleSizesFail) {

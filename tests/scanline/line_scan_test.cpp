@@ -10,6 +10,7 @@
 
 #include "kafilters.h"
 #include "pixel_format.h"
+#include "host_api.h"
 #include "test_host.h"
 
 namespace {
@@ -18,36 +19,22 @@ using Scanner = decltype(&ScanLineSubPixelPrecision);
 using ka_iproc::TLine;
 using ka_iproc::TRectangularRegion;
 
-// A private frame block laid out by the host library.
+// A frame of its own session, as the scanners are handed it.
 class Frame {
 public:
-    Frame(int32_t width, int32_t height, int32_t bitsPerPixel) : width_(width), bpp_(bitsPerPixel) {
-        tagBITMAPINFOHEADER probe;
-        std::memset(&probe, 0, sizeof probe);
-        probe.biSize = sizeof probe;
-        probe.biWidth = width;
-        probe.biHeight = height;
-        probe.biPlanes = 1;
-        probe.biBitCount = static_cast<uint16_t>(bitsPerPixel);
-        block_.resize(GetFrameSize(&probe) / 8 + 1);
-        InitFrameDIB(block_.data(), width, height, bitsPerPixel);
-    }
-    tagBITMAPINFOHEADER* Header() { return reinterpret_cast<tagBITMAPINFOHEADER*>(block_.data()); }
-    uint8_t* At(int32_t x, int32_t y) {
-        return GetFrameDataAddr(Header()) + y * RowStride(width_, bpp_) + x * (bpp_ / 8);
-    }
+    Frame(int32_t width, int32_t height, int32_t bitsPerPixel)
+        : handle_(session_.AddFrame(u"frame", width, height, bitsPerPixel)) {}
+    tagBITMAPINFOHEADER* Header() { return static_cast<tagBITMAPINFOHEADER*>(handle_); }
+    uint8_t* At(int32_t x, int32_t y) { return kaf_test::PixelAt(handle_, x, y); }
     // Sets byte c of every pixel to fn(x, y, c).
     Frame& Fill(const std::function<int(int32_t, int32_t, int)>& fn) {
-        for (int32_t y = 0; y < GetFrameDepth(Header()); ++y)
-            for (int32_t x = 0; x < width_; ++x)
-                for (int c = 0; c < bpp_ / 8; ++c) At(x, y)[c] = static_cast<uint8_t>(fn(x, y, c));
+        kaf_test::FillFrame(handle_, [&](int32_t x, int32_t y, int32_t c) { return static_cast<uint8_t>(fn(x, y, c)); });
         return *this;
     }
 
 private:
-    int32_t width_;
-    int32_t bpp_;
-    std::vector<uint64_t> block_;
+    ka_iproc::Session session_;
+    FrameHandle handle_;
 };
 
 struct Sample {
