@@ -11,11 +11,10 @@ set -euo pipefail
 b64=$(realpath "${1:-build}")
 b32=$(realpath "${2:-build-linux32}")
 repeat=${3:-5}
+read -ra run32 <"$b32/launcher.txt"
 run64=()
-run32=()
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+if ((${#run32[@]})); then
   run64=(qemu-x86_64 -L /)
-  run32=(qemu-i386 -L /)
   echo "# both tools under QEMU user-mode emulation (no native 32-bit executables here)"
 fi
 

@@ -7,17 +7,14 @@
 #   2. both tools on the demo's photograph-like scene and its white frame at
 #      8, 24 and 32 bits, every method with its defaults: identical files.
 # The 32-bit programs run natively where the kernel runs 32-bit executables,
-# under qemu-i386 otherwise.
+# otherwise under the emulator the build names in launcher.txt.
 # Usage: compare-linux32.sh LINUX32_BUILD LINUX_BUILD
 set -euo pipefail
 
 b32=$(realpath "$1")
 b64=$(realpath "$2")
-run32=()
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-  run32=(qemu-i386 -L /)
-  echo "compare-linux32: this kernel does not run 32-bit executables; running them under qemu-i386"
-fi
+read -ra run32 <"$b32/launcher.txt"
+if ((${#run32[@]})); then echo "compare-linux32: the 32-bit programs run under ${run32[*]}"; fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
