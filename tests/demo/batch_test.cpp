@@ -133,21 +133,10 @@ TEST_F(BatchRun, BrokenFileAmongGoodOnesIsNamedAndTheRestAreWritten) {
     }
 }
 
-TEST_F(BatchRun, AllWrittenExitsWithZero) {
-    Put("a.pgm", Pgm(5, 4, 1));
-    Put("b.pgm", Pgm(5, 4, 2));
-    ToolResult r = RunTool({"run", "median", in_, dir_ + "/new/out"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(Contains(r.err, "2 of 2 files written (")) << r.err;
-    EXPECT_TRUE(FileExists(dir_ + "/new/out/a.pgm"));
-    EXPECT_TRUE(FileExists(dir_ + "/new/out/b.pgm"));
-}
-
 // A method that fails on one file (a calibration frame of another size) is
 // reported with the method's error text; the calibration frame is handed to
 // every worker's session and measured there.
 TEST_F(BatchRun, MethodFailureOnOneFileIsReported) {
-    if (!MethodAvailable("flat_field")) GTEST_SKIP() << "flat_field not built yet";
     Put("a.pgm", Pgm(8, 6, 1));
     Put("b.pgm", Pgm(5, 5, 2));
     Put("c.pgm", Pgm(8, 6, 3));

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -107,21 +106,6 @@ ToolResult RunTool(const std::vector<std::string>& args,
     result.out = ReadBytes(outPath);
     result.err = ReadBytes(errPath);
     return result;
-}
-
-bool MethodAvailable(const std::string& method) {
-    static std::map<std::string, bool> known;
-    auto found = known.find(method);
-    if (found != known.end()) return found->second;
-    std::string dir = ScratchDir();
-    // Any outcome but a missing object (success, a method error) means the
-    // method is there.
-    std::string probe = dir + "/probe.pgm";
-    WriteBytes(probe, std::string("P5\n3 3\n255\n") + std::string(9, '\x40'));
-    ToolResult r = RunTool({"run", method, probe, dir + "/probe_out.bmp"});
-    bool available = r.err.find("InitMethod gave none") == std::string::npos;
-    known[method] = available;
-    return available;
 }
 
 }  // namespace kaf_tool_test

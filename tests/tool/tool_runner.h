@@ -27,10 +27,6 @@ std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 
-// Whether the loaded module has an object for the method: false when `run`
-// says InitMethod gave none.
-bool MethodAvailable(const std::string& method);
-
 std::vector<std::string> SplitLines(const std::string& text);
 
 }  // namespace kaf_tool_test
