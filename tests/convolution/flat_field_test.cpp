@@ -75,7 +75,7 @@ TEST(FlatField, TheMeanIsASingleRunningSum) {
         for (int32_t x = 0; x < 1000; ++x) backward = backward + static_cast<float>((y * 7) % 256);
     }
     ASSERT_NE(forward, backward);
-    EXPECT_EQ(MeasureWhiteMean(ramp), forward / 1e6f);
+    EXPECT_EQ(MeasureWhiteMean(kaf_test::Plane(ramp)), forward / 1e6f);
 }
 
 TEST(FlatField, TheColourMeanIsDividedInDoublePrecision) {
@@ -84,8 +84,8 @@ TEST(FlatField, TheColourMeanIsDividedInDoublePrecision) {
     SetPixelBytes(white, {1, 1, 1, 9, 1, 1, 0, 9, 0, 0, 0, 9});  // byte sums 3, 2, 0
     // (5 / 3.0) / 3 in double is 0.555555582 as a float; in single precision
     // throughout it would be 0.555555522.
-    EXPECT_EQ(MeasureWhiteMean(white), 0.555555582f);
-    EXPECT_NE(MeasureWhiteMean(white), (5.0f / 3.0f) / 3.0f);
+    EXPECT_EQ(MeasureWhiteMean(kaf_test::Plane(white)), 0.555555582f);
+    EXPECT_NE(MeasureWhiteMean(kaf_test::Plane(white)), (5.0f / 3.0f) / 3.0f);
 }
 
 TEST(FlatField, ColourPixelsShareOneGainAndKeepByteThree) {

@@ -78,7 +78,7 @@ TEST(Smoothing, FlatAreasLoseAStepWhereTheSingleSumsFallShort) {
     FillFlat(in, 255);
     float kernel[3];
     FillGaussianKernel(kernel, 1, GaussianSigma(1));
-    ConvolveRows(in, kernel, 3, out, 9, 9);
+    ConvolveRows(kaf_test::Plane(in), kernel, 3, kaf_test::Plane(out));
     EXPECT_EQ(*PixelAt(out, 4, 4), 254);
 
     // Radius 1 and 2 keep every value: one frame holds a flat band of each

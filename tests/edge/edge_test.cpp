@@ -48,14 +48,14 @@ TEST(EdgeStages, EqualMagnitudesAreNotMaximaAndDiagonalsUseTheTable) {
     }
     ka_iproc::Session session;
     FrameHandle output = session.AddFrame(u"out", width, height, 8);
-    SuppressAndThreshold(gx.data(), gy.data(), output, height, width, 0);
+    SuppressAndThreshold(gx.data(), gy.data(), kaf_test::Plane(output), 0);
     EXPECT_EQ(PixelBytes(output), std::vector<uint8_t>(height * width, 0));
     // |gy| equal to |gx| takes the second case with t = 1: only the diagonal
     // neighbours count (same signs: above-left and below-right).
     std::fill(gx.begin(), gx.end(), 0.0f);
     for (int i : {2 * width + 2, 1 * width + 1, 3 * width + 3}) gx[i] = gy[i] = i == 2 * width + 2 ? 5.0f : 4.9f;
     gx[2 * width + 3] = gy[2 * width + 3] = 9.0f;  // a straight neighbour, weighted 0
-    SuppressAndThreshold(gx.data(), gy.data(), output, height, width, 0);
+    SuppressAndThreshold(gx.data(), gy.data(), kaf_test::Plane(output), 0);
     EXPECT_EQ(*PixelAt(output, 2, 2), 255);
 }
 
@@ -159,7 +159,7 @@ TEST(Edge, BorderRowsAndColumnsAreNotWritten) {
     FrameHandle output = session.AddFrame(u"out", width, height, 8);
     // Row padding included: every byte of the frame's rows starts at 9.
     std::memset(GetFrameDataAddr(output), 9, size_t(ka_iproc::FrameStride(output)) * height);
-    SuppressAndThreshold(gx.data(), gy.data(), output, height, width, 0);
+    SuppressAndThreshold(gx.data(), gy.data(), kaf_test::Plane(output), 0);
     for (int y = 0; y < height; ++y) {
         const uint8_t* row = GetFrameDataAddr(output) + size_t(y) * ka_iproc::FrameStride(output);
         for (int x = 0; x < ka_iproc::FrameStride(output); ++x) {

@@ -24,7 +24,7 @@ public:
         const int32_t w = GetFrameWidth(source);
         const int32_t h = GetFrameDepth(source);
         FrameHandle out = Add(w, h, 8);
-        (dilation ? DilationPass : ErosionPass)(source, out, h, w, level);
+        (dilation ? DilationPass : ErosionPass)(kaf_test::Plane(source), kaf_test::Plane(out), level);
         return out;
     }
     FrameHandle FromPicture(const Picture& picture) {
@@ -116,7 +116,7 @@ TEST(ThresholdPasses, WideWindowEqualsPassesInARow) {
                         SCOPED_TRACE(testing::Message() << w << "x" << h << " bpp " << bpp << " level " << level
                                                         << " radius " << radius);
                         FrameHandle out = frames.Add(w, h, 8);
-                        kaf_test::WithThreads(radius % 2 + 1, [&] { WindowPass(rule, in, out, h, w, level, radius); });
+                        kaf_test::WithThreads(radius % 2 + 1, [&] { WindowPass(rule, kaf_test::Plane(in), kaf_test::Plane(out), level, radius); });
                         ASSERT_EQ(ImageOf(out), ReferencePasses(dilation, in, level, radius));
                     }
                 }
