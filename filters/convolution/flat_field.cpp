@@ -1,6 +1,6 @@
 #include "flat_field.h"
 
-#include "lane_routines.h"
+#include "flat_field_rows.h"
 #include "parallel.h"
 #include "pixel_format.h"
 #include "run_frame.h"
@@ -61,10 +61,8 @@ bool CFlatField::Step(RunFrame& run) {
     const float mean = whiteMean;
     DispatchByDepth(run.Bpp(), [&](auto format) {
         using Format = decltype(format);
-        const LaneRoutines& lanes = Lanes();
-        const auto correctRow = Format::kChannels == 1 ? lanes.flatFieldGray
-                                : Format::kHasFourthByte ? lanes.flatFieldBgra
-                                                         : lanes.flatFieldBgr;
+        const FlatFieldRows& rows = FlatFieldRowsToUse();
+        const auto correctRow = Format::kChannels == 1 ? rows.gray : Format::kHasFourthByte ? rows.bgra : rows.bgr;
         ParallelRows(height, [&](int32_t y) {
             correctRow(input.Row(y), calibration.Row(y), output.Row(y), width, mean);
         });

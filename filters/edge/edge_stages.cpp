@@ -6,6 +6,7 @@
 #include "convolution/lane_routines.h"
 #include "convolution/tap_span.h"
 #include "convolution/window_clipping.h"
+#include "edge_rows.h"
 #include "parallel.h"
 #include "pixel_format.h"
 
@@ -35,7 +36,7 @@ void FillEdgeKernels(float sigma, float* gauss, float* derivative) {
 
 void ConvertToGrayPlane(const PixelPlane& frame, float* plane) {
     const int32_t width = frame.width;
-    const LaneRoutines& lanes = Lanes();
+    const EdgeRows& rows = EdgeRowsToUse();
     DispatchByDepth(frame.bitsPerPixel, [&](auto format) {
         using Format = decltype(format);
         ParallelRows(frame.height, [&](int32_t r) {
@@ -44,7 +45,7 @@ void ConvertToGrayPlane(const PixelPlane& frame, float* plane) {
             if (Format::kChannels == 1) {
                 ConvertSamples(row, gray, width);
             } else {
-                (Format::kHasFourthByte ? lanes.grayOfBgra : lanes.grayOfBgr)(row, gray, width);
+                (Format::kHasFourthByte ? rows.grayOfBgra : rows.grayOfBgr)(row, gray, width);
             }
         });
     });
@@ -123,7 +124,7 @@ void SuppressAndThreshold(const float* gradientX, const float* gradientY, const 
     const int32_t width = output.width;
     if (height <= 2 || width <= 2) return;
     const float threshold = static_cast<float>(level);
-    const LaneRoutines& lanes = Lanes();
+    const EdgeRows& edgeRows = EdgeRowsToUse();
     ParallelRowBlocks(height - 2, [&](int32_t b0, int32_t b1) {
         float magnitude[3][kSuppressionStrip + 2];
         // Interior columns 1..width-2 in strips; each strip's magnitudes
@@ -144,7 +145,7 @@ void SuppressAndThreshold(const float* gradientX, const float* gradientY, const 
                     rows[q - (r - 1)] = slot;
                 }
                 const size_t first = static_cast<size_t>(r) * width + (p0 - 1);
-                lanes.suppress(gradientX + first, gradientY + first, rows[0], rows[1], rows[2],
+                edgeRows.suppress(gradientX + first, gradientY + first, rows[0], rows[1], rows[2],
                                output.Row(static_cast<int32_t>(r)) + (p0 - 1), static_cast<int32_t>(count), threshold);
             }
         }

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "convolution/flat_field.h"
-#include "convolution/lane_routines.h"
+#include "convolution/flat_field_rows.h"
 #include "method_support.h"
 #include "test_host.h"
 
@@ -136,8 +136,8 @@ TEST(FlatField, FramesMustMatchBeforeTheOutputFrameIsFetched) {
 // The vectorised rows of every instruction set give the plain loop's bytes,
 // zeros and clamping included.
 TEST(FlatField, EveryInstructionSetGivesThePlainBytes) {
-    const std::vector<LaneRoutines> sets = conv_test::InstructionSets();
-    const LaneRoutines plain = LanesPlain();
+    const std::vector<FlatFieldRows> sets = conv_test::RunnableSets(FlatFieldRowsFor);
+    const FlatFieldRows plain = *FlatFieldRowsFor(kaf_isa::InstructionSet::Baseline);
     std::mt19937 generator(12);
     for (int width : {1, 7, 33, 64, 131}) {
         std::vector<uint8_t> input(4 * width), white(4 * width);
@@ -148,13 +148,13 @@ TEST(FlatField, EveryInstructionSetGivesThePlainBytes) {
         for (float mean : {0.0f, 37.25f, 150.0f}) {
             using Row = void (*)(const uint8_t*, const uint8_t*, uint8_t*, int32_t, float);
             for (int depth = 0; depth < 3; ++depth) {
-                auto pick = [&](const LaneRoutines& lanes) -> Row {
-                    return depth == 0 ? lanes.flatFieldGray : depth == 1 ? lanes.flatFieldBgr : lanes.flatFieldBgra;
+                auto pick = [&](const FlatFieldRows& rows) -> Row {
+                    return depth == 0 ? rows.gray : depth == 1 ? rows.bgr : rows.bgra;
                 };
                 std::vector<uint8_t> expected(4 * width), got(4 * width);
                 pick(plain)(input.data(), white.data(), expected.data(), width, mean);
-                for (const LaneRoutines& lanes : sets) {
-                    pick(lanes)(input.data(), white.data(), got.data(), width, mean);
+                for (const FlatFieldRows& rows : sets) {
+                    pick(rows)(input.data(), white.data(), got.data(), width, mean);
                     EXPECT_EQ(got, expected) << "width " << width << " mean " << mean << " depth " << depth;
                 }
             }

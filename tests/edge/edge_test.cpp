@@ -11,6 +11,7 @@
 
 #include "convolution/lane_routines.h"
 #include "edge/edge_filter.h"
+#include "edge/edge_rows.h"
 #include "edge/edge_stages.h"
 #include "host_api.h"
 #include "../convolution/method_support.h"
@@ -80,7 +81,8 @@ TEST(EdgeStages, DerivativeSigns) {
 
 TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
     const std::vector<LaneRoutines> sets = conv_test::InstructionSets();
-    const LaneRoutines plain = LanesPlain();
+    const std::vector<EdgeRows> rowSets = conv_test::RunnableSets(EdgeRowsFor);
+    const EdgeRows plain = *EdgeRowsFor(kaf_isa::InstructionSet::Baseline);
     std::mt19937 generator(21);
     const int width = 133;
     std::vector<float> gx(3 * width), gy(3 * width);
@@ -96,6 +98,8 @@ TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
         std::vector<float> m(3 * width);
         lanes.magnitudes(gx.data(), gy.data(), m.data(), 3 * width);
         EXPECT_EQ(0, std::memcmp(m.data(), magnitude.data(), m.size() * sizeof(float)));
+    }
+    for (const EdgeRows& lanes : rowSets) {
         lanes.suppress(gx.data() + width, gy.data() + width, magnitude.data(), magnitude.data() + width,
                        magnitude.data() + 2 * width, got.data(), width, 60.0f);
         EXPECT_EQ(got, expected);
