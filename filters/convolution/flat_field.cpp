@@ -61,7 +61,7 @@ bool CFlatField::Step(RunFrame& run) {
     const float mean = whiteMean;
     DispatchByDepth(run.Bpp(), [&](auto format) {
         using Format = decltype(format);
-        const FlatFieldRows& rows = FlatFieldRowsToUse();
+        const FlatFieldRows& rows = kaf_isa::WidestTable(FlatFieldRowsFor);
         const auto correctRow = Format::kChannels == 1 ? rows.gray : Format::kHasFourthByte ? rows.bgra : rows.bgr;
         ParallelRows(height, [&](int32_t y) {
             correctRow(input.Row(y), calibration.Row(y), output.Row(y), width, mean);

@@ -12,7 +12,6 @@ struct FlatFieldRows {
     void (*bgra)(const uint8_t* input, const uint8_t* white, uint8_t* output, int32_t width, float mean);
 };
 
-// The table compiled for the set (null where the build has none), and the
-// widest one the processor runs.
+// The table compiled for the set (null where the build has none); the
+// corrections use kaf_isa::WidestTable(FlatFieldRowsFor).
 const FlatFieldRows* FlatFieldRowsFor(kaf_isa::InstructionSet set);
-const FlatFieldRows& FlatFieldRowsToUse();

@@ -14,7 +14,6 @@ struct EdgeRows {
                      const float* magnitudeBelow, uint8_t* output, int32_t width, float level);
 };
 
-// The table compiled for the set (null where the build has none), and the
-// widest one the processor runs.
+// The table compiled for the set (null where the build has none); the edge
+// stages use kaf_isa::WidestTable(EdgeRowsFor).
 const EdgeRows* EdgeRowsFor(kaf_isa::InstructionSet set);
-const EdgeRows& EdgeRowsToUse();

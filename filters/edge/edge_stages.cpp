@@ -36,7 +36,7 @@ void FillEdgeKernels(float sigma, float* gauss, float* derivative) {
 
 void ConvertToGrayPlane(const PixelPlane& frame, float* plane) {
     const int32_t width = frame.width;
-    const EdgeRows& rows = EdgeRowsToUse();
+    const EdgeRows& rows = kaf_isa::WidestTable(EdgeRowsFor);
     DispatchByDepth(frame.bitsPerPixel, [&](auto format) {
         using Format = decltype(format);
         ParallelRows(frame.height, [&](int32_t r) {
@@ -124,7 +124,7 @@ void SuppressAndThreshold(const float* gradientX, const float* gradientY, const 
     const int32_t width = output.width;
     if (height <= 2 || width <= 2) return;
     const float threshold = static_cast<float>(level);
-    const EdgeRows& edgeRows = EdgeRowsToUse();
+    const EdgeRows& edgeRows = kaf_isa::WidestTable(EdgeRowsFor);
     ParallelRowBlocks(height - 2, [&](int32_t b0, int32_t b1) {
         float magnitude[3][kSuppressionStrip + 2];
         // Interior columns 1..width-2 in strips; each strip's magnitudes
