@@ -27,15 +27,13 @@ def test_frame_rows_follow_array_rows_with_stride_padding(picture, bpp, width):
         np.testing.assert_array_equal(_frames.frame_image(native, frame), image)
 
 
-def test_non_contiguous_views_are_read_as_arrays(require, picture):
-    require("blur")
+def test_non_contiguous_views_are_read_as_arrays(picture):
     image = picture(24, width=20)
     view = image[::2, ::-3]
     np.testing.assert_array_equal(kafilters.blur(view, rating=1), view)
 
 
-def test_keywords_short_full_and_catalogue_names_agree(require, picture):
-    require("median")
+def test_keywords_short_full_and_catalogue_names_agree(picture):
     image = picture(8)
     by_short = kafilters.median(image, radius=2)
     np.testing.assert_array_equal(kafilters.median(image, neighbourhood_radius=2), by_short)
