@@ -1,6 +1,6 @@
-// "edge": the suppression table, thresholds and
-// the buffers kept between runs, run the way a host runs them and, for the
-// stages, held to plain per-pixel versions.
+// "edge": the suppression table, thresholds and the buffers kept between
+// runs, run the way a host runs them and, for the stages, held to plain
+// per-pixel versions.
 #include <cmath>
 #include <cstring>
 #include <limits>
