@@ -34,17 +34,6 @@ if(KAF_FUZZ)
   list(APPEND KAF_SANITIZER_FLAGS -fsanitize=fuzzer-no-link,address,undefined,float-cast-overflow)
 endif()
 
-# The module's ISA-specific files (*_avx2.cpp, *_avx512.cpp) pick their
-# instruction set with "#pragma GCC target", which Clang does not honour: under
-# Clang they get the matching -m flags per file instead.
-if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-  file(GLOB_RECURSE KAF_AVX2_SOURCES ${CMAKE_SOURCE_DIR}/filters/*_avx2.cpp)
-  file(GLOB_RECURSE KAF_AVX512_SOURCES ${CMAKE_SOURCE_DIR}/filters/*_avx512.cpp)
-  set_source_files_properties(${KAF_AVX2_SOURCES} PROPERTIES COMPILE_OPTIONS "-mavx2")
-  set_source_files_properties(${KAF_AVX512_SOURCES} PROPERTIES COMPILE_OPTIONS
-                              "-mavx512f;-mavx512bw;-mavx512vl;-mavx512dq")
-endif()
-
 if(KAF_SANITIZER_FLAGS)
   # Line tables are all a report's stack trace needs, and build much faster
   # than full debug information.

@@ -51,4 +51,20 @@ inline bool ProcessorRuns(InstructionSet set) {
 #endif
 }
 
+// Every set, widest first.
+constexpr InstructionSet kSetsWidestFirst[] = {InstructionSet::Avx512, InstructionSet::Avx2,
+                                               InstructionSet::Baseline};
+
+// A family's table for the widest set that the build compiled (tableFor
+// gives null for a set it did not) and the processor runs; the baseline
+// table is always there.
+template <class Table>
+const Table& WidestTable(const Table* (*tableFor)(InstructionSet)) {
+    for (InstructionSet set : kSetsWidestFirst) {
+        const Table* table = tableFor(set);
+        if (table && ProcessorRuns(set)) return *table;
+    }
+    return *tableFor(InstructionSet::Baseline);
+}
+
 }  // namespace kaf_isa

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 struct Gray8 {
     static constexpr int kBitsPerPixel = 8;
@@ -26,16 +27,11 @@ struct Bgra32 {
     static constexpr bool kHasFourthByte = true;
 };
 
-// Row stride in bytes: rows of 8 and 24 bits are padded to a multiple of 4
-// bytes, rows of 32 bits need no padding.
+// Row stride in bytes: every row is padded to a multiple of 4 bytes (rows of
+// 32 bits need no padding).
 inline size_t RowStride(int32_t width, int32_t bitsPerPixel) {
     const size_t w = width > 0 ? static_cast<size_t>(width) : 0;
-    switch (bitsPerPixel) {
-    case 8: return (w + 3) & ~size_t(3);
-    case 24: return (3 * w + 3) & ~size_t(3);
-    case 32: return 4 * w;
-    default: return (w * static_cast<size_t>(bitsPerPixel > 0 ? bitsPerPixel : 0) + 31) / 32 * 4;
-    }
+    return (w * static_cast<size_t>(bitsPerPixel > 0 ? bitsPerPixel : 0) + 31) / 32 * 4;
 }
 
 template <class Format>
@@ -61,22 +57,28 @@ inline bool IsProcessedDepth(int32_t bitsPerPixel) {
     return DispatchByDepth(bitsPerPixel, [](auto) {});
 }
 
-// Same, for engines that handle only 8 and 32 bits.
+// Same, for the engines that read only 8 and 32 bits (the line scanners);
+// false for 24 bits as for any other depth.
 template <class Fn>
 inline bool DispatchGrayOrBgra(int32_t bitsPerPixel, Fn&& fn) {
-    switch (bitsPerPixel) {
-    case 8: fn(Gray8{}); return true;
-    case 32: fn(Bgra32{}); return true;
-    default: return false;
-    }
+    bool handled = false;
+    DispatchByDepth(bitsPerPixel, [&](auto format) {
+        if constexpr (!std::is_same_v<decltype(format), Bgr24>) {
+            fn(format);
+            handled = true;
+        }
+    });
+    return handled;
 }
 
-// A view of a frame's pixel rows.
+// How every engine receives pixels: a view of a frame's rows with their
+// depth. Row y starts at data + y x stride.
 struct PixelPlane {
     uint8_t* data = nullptr;
     size_t stride = 0;
     int32_t width = 0;
     int32_t height = 0;
+    int32_t bitsPerPixel = 0;
 
     uint8_t* Row(int32_t y) const { return data + static_cast<size_t>(y) * stride; }
 };

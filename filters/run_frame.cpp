@@ -108,10 +108,12 @@ bool RunFrame::FetchOutputFrame(int32_t depth) {
     return true;
 }
 
-bool RunFrame::FetchTimestampedFrame(int32_t k, FrameHandle* frame, uint32_t* timestamp) {
-    if (!NameInput(k) || !GetInputFrameTimestamp(args.host, kNameMax, inputName, frame, timestamp) || !*frame) {
+bool RunFrame::FetchTimestampedFrame(int32_t k, PixelPlane* frame, uint32_t* timestamp) {
+    FrameHandle handle = nullptr;
+    if (!NameInput(k) || !GetInputFrameTimestamp(args.host, kNameMax, inputName, &handle, timestamp) || !handle) {
         return Fail(u"error: Cannot get input frame");
     }
+    *frame = PlaneOf(handle);
     return true;
 }
 
@@ -182,7 +184,8 @@ PixelPlane RunFrame::PlaneOf(FrameHandle frame) {
     plane.data = GetFrameDataAddr(frame);
     plane.width = GetFrameWidth(frame);
     plane.height = GetFrameDepth(frame);
-    plane.stride = RowStride(plane.width, GetFrameBPP(frame));
+    plane.bitsPerPixel = GetFrameBPP(frame);
+    plane.stride = RowStride(plane.width, plane.bitsPerPixel);
     return plane;
 }
 

@@ -41,9 +41,9 @@ public:
     // Output 0 with the input's width and height and the given depth. On
     // failure places "error: Cannot get output frame" and returns false.
     bool FetchOutputFrame(int32_t depth);
-    // Input k as a frame with its timestamp; on failure places
+    // Input k as a frame's pixels with its timestamp; on failure places
     // "error: Cannot get input frame" and returns false.
-    bool FetchTimestampedFrame(int32_t k, FrameHandle* frame, uint32_t* timestamp);
+    bool FetchTimestampedFrame(int32_t k, PixelPlane* frame, uint32_t* timestamp);
 
     // Number input k as declared: element 0 of the named object, or the
     // default when it cannot be named or read (warning when the object is an

@@ -1,5 +1,7 @@
 #include "scratch.h"
 
+#include "run_frame.h"
+
 bool ScratchFrame::Ensure(FrameHandle like, int32_t width, int32_t height, int32_t bitsPerPixel,
                           bool geometryChanged) {
     if (block_ && !geometryChanged) return true;
@@ -12,3 +14,5 @@ bool ScratchFrame::LayOut(size_t bytes, int32_t width, int32_t height, int32_t b
     InitFrameDIB(block_.Data(), width, height, bitsPerPixel);
     return true;
 }
+
+PixelPlane ScratchFrame::Plane() const { return RunFrame::PlaneOf(Handle()); }

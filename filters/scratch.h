@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "ka_iproc.h"
+#include "pixel_format.h"
 
 // Resizes *block to count elements of T. False (block unchanged) when the
 // byte count overflows or realloc fails.
@@ -83,6 +84,8 @@ public:
     bool LayOut(size_t bytes, int32_t width, int32_t height, int32_t bitsPerPixel);
     void Release() { block_.Release(); }
     FrameHandle Handle() const { return block_.Data(); }
+    // The frame's pixels (an empty plane when there is no block).
+    PixelPlane Plane() const;
     explicit operator bool() const { return static_cast<bool>(block_); }
 
 private:

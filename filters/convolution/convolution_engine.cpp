@@ -277,18 +277,17 @@ void ConvolveFromFrame(const FrameRows& frame, const KernelPass& pass) {
 
 // Calls fn(Format{}, frameRows) for the input's depth.
 template <class Fn>
-void WithFrameRows(FrameHandle input, FrameHandle output, int32_t height, int32_t width, Fn&& fn) {
-    if (height < 1 || width < 1) return;
-    DispatchByDepth(GetFrameBPP(input), [&](auto format) {
-        using Format = decltype(format);
-        const FrameRows frame{GetFrameDataAddr(input), GetFrameDataAddr(output),
-                              static_cast<ptrdiff_t>(RowStride<Format>(width)), height, width};
+void WithFrameRows(const PixelPlane& input, const PixelPlane& output, Fn&& fn) {
+    if (input.height < 1 || input.width < 1) return;
+    DispatchByDepth(input.bitsPerPixel, [&](auto format) {
+        const FrameRows frame{input.data, output.data, static_cast<ptrdiff_t>(input.stride), input.height,
+                              input.width};
         fn(format, frame);
     });
 }
 
-void RunKernelPass(FrameHandle input, FrameHandle output, int32_t height, int32_t width, const KernelPass& pass) {
-    WithFrameRows(input, output, height, width, [&](auto format, const FrameRows& frame) {
+void RunKernelPass(const PixelPlane& input, const PixelPlane& output, const KernelPass& pass) {
+    WithFrameRows(input, output, [&](auto format, const FrameRows& frame) {
         using Format = decltype(format);
         const ConvertedRows<Format> source{frame, (pass.width - 1) / 2,
                                            UniformWeightOf(pass.weights, pass.height * pass.width)};
@@ -303,20 +302,18 @@ void RunKernelPass(FrameHandle input, FrameHandle output, int32_t height, int32_
 
 }  // namespace
 
-void ConvolveRows(FrameHandle input, const float* kernel, int32_t length, FrameHandle output, int32_t height,
-                  int32_t width) {
-    RunKernelPass(input, output, height, width, {kernel, 1, length, SpanFinish::LowByte, true});
+void ConvolveRows(const PixelPlane& input, const float* kernel, int32_t length, const PixelPlane& output) {
+    RunKernelPass(input, output, {kernel, 1, length, SpanFinish::LowByte, true});
 }
 
-void ConvolveColumns(FrameHandle input, const float* kernel, int32_t length, FrameHandle output, int32_t height,
-                     int32_t width) {
-    RunKernelPass(input, output, height, width, {kernel, length, 1, SpanFinish::LowByte, true});
+void ConvolveColumns(const PixelPlane& input, const float* kernel, int32_t length, const PixelPlane& output) {
+    RunKernelPass(input, output, {kernel, length, 1, SpanFinish::LowByte, true});
 }
 
-void ConvolveRowsThenColumns(FrameHandle input, const float* kernel, int32_t length, FrameHandle output,
-                             int32_t height, int32_t width) {
+void ConvolveRowsThenColumns(const PixelPlane& input, const float* kernel, int32_t length,
+                             const PixelPlane& output) {
     const KernelPass columns{kernel, length, 1, SpanFinish::LowByte, true};
-    WithFrameRows(input, output, height, width, [&](auto format, const FrameRows& frame) {
+    WithFrameRows(input, output, [&](auto format, const FrameRows& frame) {
         using Format = decltype(format);
         const SmoothedRows<Format> source{frame, kernel, length, (length - 1) / 2, UniformWeightOf(kernel, length)};
         // Every kernel of up to 31 taps fits.
@@ -325,7 +322,7 @@ void ConvolveRowsThenColumns(FrameHandle input, const float* kernel, int32_t len
     });
 }
 
-void ConvolveKernel(FrameHandle input, const float* kernel, int32_t kernelHeight, int32_t kernelWidth,
-                    FrameHandle output, int32_t height, int32_t width, bool normalise) {
-    RunKernelPass(input, output, height, width, {kernel, kernelHeight, kernelWidth, SpanFinish::Saturate, normalise});
+void ConvolveKernel(const PixelPlane& input, const float* kernel, int32_t kernelHeight, int32_t kernelWidth,
+                    const PixelPlane& output, bool normalise) {
+    RunKernelPass(input, output, {kernel, kernelHeight, kernelWidth, SpanFinish::Saturate, normalise});
 }

@@ -5,38 +5,37 @@
 // the frame left out of both sums) with different kernel shapes and a
 // different way of turning a sum into a byte.
 //
-// Frames are 8, 24 or 32 bits per pixel (GetFrameBPP of the input); any
-// other depth is left unwritten. At 32 bits byte 3 of each output pixel is
-// byte 3 of the input pixel at the same place. Rows run in one parallel loop;
+// Planes are 8, 24 or 32 bits per pixel (the input's depth; the output
+// plane has the input's geometry); any other depth is left unwritten. At 32
+// bits byte 3 of each output pixel is byte 3 of the input pixel at the same
+// place. Rows run in one parallel loop;
 // the results do not depend on the number of threads.
 #pragma once
 
 #include <cstdint>
 
-#include "ka_iproc.h"
+#include "pixel_format.h"
 
 // Along rows: tap k of `kernel` (length odd) reads column x - r + k, where
 // r = (length - 1) / 2. The byte is S / W truncated toward zero to 32 bits,
 // low 8 bits, where S and W are the single-precision sums over the taps
 // inside the frame (W of the weights, S of byte x weight).
-void ConvolveRows(FrameHandle input, const float* kernel, int32_t length, FrameHandle output, int32_t height,
-                  int32_t width);
+void ConvolveRows(const PixelPlane& input, const float* kernel, int32_t length, const PixelPlane& output);
 
 // Along columns, likewise; tap k reads row y + r - k (rows in storage order),
 // so kernel element 0 meets the highest-numbered row of the window.
-void ConvolveColumns(FrameHandle input, const float* kernel, int32_t length, FrameHandle output, int32_t height,
-                     int32_t width);
+void ConvolveColumns(const PixelPlane& input, const float* kernel, int32_t length, const PixelPlane& output);
 
 // ConvolveRows from the input into an intermediate frame, then ConvolveColumns
 // from there into the output, with the same bytes as those two calls but
 // without the intermediate frame: each thread keeps the row-pass results its
 // column pass needs in a few rows of its own. `length` is at most 31.
-void ConvolveRowsThenColumns(FrameHandle input, const float* kernel, int32_t length, FrameHandle output,
-                             int32_t height, int32_t width);
+void ConvolveRowsThenColumns(const PixelPlane& input, const float* kernel, int32_t length,
+                             const PixelPlane& output);
 
 // A kernel of kernelHeight x kernelWidth weights stored row by row: tap
 // (ky, kx) reads row y + ry - ky and column x - rx + kx, kernel rows taken
 // first. The sum is divided by W when `normalise` and W is not 0; then below
 // 0 (and NaN) gives 0, above 255 gives 255, else truncation.
-void ConvolveKernel(FrameHandle input, const float* kernel, int32_t kernelHeight, int32_t kernelWidth,
-                    FrameHandle output, int32_t height, int32_t width, bool normalise);
+void ConvolveKernel(const PixelPlane& input, const float* kernel, int32_t kernelHeight, int32_t kernelWidth,
+                    const PixelPlane& output, bool normalise);

@@ -1,6 +1,6 @@
 #include "flat_field.h"
 
-#include "lane_routines.h"
+#include "flat_field_rows.h"
 #include "parallel.h"
 #include "pixel_format.h"
 #include "run_frame.h"
@@ -31,20 +31,19 @@ float MeasureMean(const PixelPlane& frame) {
 
 }  // namespace
 
-float MeasureWhiteMean(FrameHandle frame) {
+float MeasureWhiteMean(const PixelPlane& frame) {
     float mean = 0.0f;
-    const PixelPlane plane = RunFrame::PlaneOf(frame);
-    DispatchByDepth(GetFrameBPP(frame), [&](auto format) { mean = MeasureMean<decltype(format)>(plane); });
+    DispatchByDepth(frame.bitsPerPixel, [&](auto format) { mean = MeasureMean<decltype(format)>(frame); });
     return mean;
 }
 
 bool CFlatField::Step(RunFrame& run) {
-    FrameHandle white = nullptr;
+    PixelPlane calibration;
     uint32_t timestamp = 0;
-    if (!run.FetchTimestampedFrame(kCalibrationInput, &white, &timestamp)) return false;
+    if (!run.FetchTimestampedFrame(kCalibrationInput, &calibration, &timestamp)) return false;
     const int32_t width = run.Width();
     const int32_t height = run.Height();
-    if (GetFrameWidth(white) != width || GetFrameDepth(white) != height || GetFrameBPP(white) != run.Bpp() ||
+    if (calibration.width != width || calibration.height != height || calibration.bitsPerPixel != run.Bpp() ||
         height == 0 || width == 0) {
         return run.Fail(u"error: Frame and pattern must be of the same size and type");
     }
@@ -53,20 +52,17 @@ bool CFlatField::Step(RunFrame& run) {
     const uint32_t previous = whiteTimestamp;
     whiteTimestamp = timestamp;
     if (timestamp != previous || !measured) {
-        whiteMean = MeasureWhiteMean(white);
+        whiteMean = MeasureWhiteMean(calibration);
         measured = true;
     }
 
     const PixelPlane input = run.InputPlane();
-    const PixelPlane calibration = RunFrame::PlaneOf(white);
     const PixelPlane output = run.OutputPlane();
     const float mean = whiteMean;
     DispatchByDepth(run.Bpp(), [&](auto format) {
         using Format = decltype(format);
-        const LaneRoutines& lanes = Lanes();
-        const auto correctRow = Format::kChannels == 1 ? lanes.flatFieldGray
-                                : Format::kHasFourthByte ? lanes.flatFieldBgra
-                                                         : lanes.flatFieldBgr;
+        const FlatFieldRows& rows = FlatFieldRowsToUse();
+        const auto correctRow = Format::kChannels == 1 ? rows.gray : Format::kHasFourthByte ? rows.bgra : rows.bgr;
         ParallelRows(height, [&](int32_t y) {
             correctRow(input.Row(y), calibration.Row(y), output.Row(y), width, mean);
         });

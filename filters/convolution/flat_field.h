@@ -7,12 +7,12 @@
 #include <cstdint>
 
 #include "filter.h"
-#include "ka_iproc.h"
+#include "pixel_format.h"
 
 // The calibration frame's mean brightness: at 8 bits the bytes, at 24 and 32
 // bits the pixels' byte sums (of bytes 0, 1, 2) over 3.0, added in storage
 // order into a single-precision sum; 0 for other depths.
-float MeasureWhiteMean(FrameHandle frame);
+float MeasureWhiteMean(const PixelPlane& frame);
 
 class CFlatField final : public CFilter {
 public:

@@ -37,7 +37,7 @@ bool CBlur::Step(RunFrame& run) {
         if (!kernel.Rebuild(key, static_cast<size_t>(side) * side)) return run.FailOutOfMemory();
         FillBlurKernel(kernel.Data(), radius, rating);
     }
-    ConvolveKernel(run.InputFrame(), kernel.Data(), side, side, run.OutputFrame(), run.Height(), run.Width(), true);
+    ConvolveKernel(run.InputPlane(), kernel.Data(), side, side, run.OutputPlane(), true);
     return true;
 }
 
@@ -58,7 +58,7 @@ bool CLaplacianHighBoost::Step(RunFrame& run) {
         kernel[kCentre] = CentreWeight(b);
         kernel.SetKey(b);
     }
-    ConvolveKernel(run.InputFrame(), kernel.Data(), 3, 3, run.OutputFrame(), run.Height(), run.Width(), false);
+    ConvolveKernel(run.InputPlane(), kernel.Data(), 3, 3, run.OutputPlane(), false);
     return true;
 }
 

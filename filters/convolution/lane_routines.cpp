@@ -1,13 +1,5 @@
 #include "lane_routines.h"
 
-#include <cmath>
-#include <cstring>
-
-namespace lanes_plain {
-#include "flat_field_rows.inc"
-#include "edge/edge_rows.inc"
-}  // namespace lanes_plain
-
 LaneRoutines LanesPlain() {
     // No vector spans or groups: their callers take every sample on its own.
     LaneRoutines lanes;
@@ -18,31 +10,25 @@ LaneRoutines LanesPlain() {
     lanes.convert = nullptr;
     lanes.magnitudes = nullptr;
     lanes.blockSamples = INT32_MAX;
-    lanes.flatFieldGray = lanes_plain::FlatFieldGray;
-    lanes.flatFieldBgr = lanes_plain::FlatFieldBgr;
-    lanes.flatFieldBgra = lanes_plain::FlatFieldBgra;
-    lanes.grayOfBgr = lanes_plain::GrayOfColour<3>;
-    lanes.grayOfBgra = lanes_plain::GrayOfColour<4>;
-    lanes.suppress = lanes_plain::SuppressRow;
     return lanes;
 }
 
-namespace {
-
-LaneRoutines PickLanes() {
-#if defined(KAF_LANES_X86)
+const LaneRoutines* LanesFor(kaf_isa::InstructionSet set) {
     using kaf_isa::InstructionSet;
-    if (kaf_isa::ProcessorRuns(InstructionSet::Avx512)) return LanesAvx512();
-    if (kaf_isa::ProcessorRuns(InstructionSet::Avx2)) return LanesAvx2();
-    return LanesSse2();
+#if defined(KAF_LANES_X86)
+    // SSE2 is the baseline of every x86 build.
+    static const LaneRoutines baseline = LanesSse2();
+    static const LaneRoutines avx2 = LanesAvx2();
+    static const LaneRoutines avx512 = LanesAvx512();
+    if (set == InstructionSet::Avx2) return &avx2;
+    if (set == InstructionSet::Avx512) return &avx512;
 #else
-    return LanesPlain();
+    static const LaneRoutines baseline = LanesPlain();
 #endif
+    return set == InstructionSet::Baseline ? &baseline : nullptr;
 }
 
-}  // namespace
-
 const LaneRoutines& Lanes() {
-    static const LaneRoutines lanes = PickLanes();
+    static const LaneRoutines& lanes = kaf_isa::WidestTable(LanesFor);
     return lanes;
 }

@@ -22,21 +22,15 @@ struct LaneRoutines {
     // magnitude[i] = sqrt(gx[i] * gx[i] + gy[i] * gy[i]), for count >= blockSamples.
     void (*magnitudes)(const float* gx, const float* gy, float* magnitude, int64_t count);
     int32_t blockSamples;
-    // Flat-field correction of one row of `width` pixels (any width).
-    void (*flatFieldGray)(const uint8_t* input, const uint8_t* white, uint8_t* output, int32_t width, float mean);
-    void (*flatFieldBgr)(const uint8_t* input, const uint8_t* white, uint8_t* output, int32_t width, float mean);
-    void (*flatFieldBgra)(const uint8_t* input, const uint8_t* white, uint8_t* output, int32_t width, float mean);
-    // Edge rows (any width): the gray value of colour pixels, and the
-    // suppression and threshold of one interior row (see edge_rows.inc).
-    void (*grayOfBgr)(const uint8_t* pixels, float* gray, int32_t width);
-    void (*grayOfBgra)(const uint8_t* pixels, float* gray, int32_t width);
-    void (*suppress)(const float* gx, const float* gy, const float* magnitudeAbove, const float* magnitude,
-                     const float* magnitudeBelow, uint8_t* output, int32_t width, float level);
 };
 
 const LaneRoutines& Lanes();
 
-// The sets themselves, for tests that hold them to one another.
+// The table compiled for the set (null where the build has none).
+const LaneRoutines* LanesFor(kaf_isa::InstructionSet set);
+
+// The sets themselves; LanesPlain() takes every sample on its own, the
+// reference the tests hold the others to.
 #if defined(KAF_X86_SETS)
 #define KAF_LANES_X86 1
 LaneRoutines LanesSse2();

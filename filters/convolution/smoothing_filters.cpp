@@ -33,6 +33,6 @@ bool CSeparableSmoothing::Step(RunFrame& run) {
         if (!kernel.Rebuild(key, static_cast<size_t>(length))) return run.FailOutOfMemory();
         rule.fill(kernel.Data(), radius, key);
     }
-    ConvolveRowsThenColumns(run.InputFrame(), kernel.Data(), length, run.OutputFrame(), run.Height(), run.Width());
+    ConvolveRowsThenColumns(run.InputPlane(), kernel.Data(), length, run.OutputPlane());
     return true;
 }

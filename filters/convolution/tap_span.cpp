@@ -44,24 +44,26 @@ void ConvolveSamples(const TapSpan<Sample>& taps, const SpanOutput& out) {
     }
 }
 
-}  // namespace
-
-void ConvolveSpan(const TapSpan<uint8_t>& taps, const SpanOutput& out) {
-    const LaneRoutines& lanes = Lanes();
-    if (out.count >= lanes.blockSamples) {
-        lanes.spanOfBytes(taps, out);
+// Spans long enough for the lanes' blocks go to the vector routine, the
+// rest sample by sample.
+template <class Sample>
+void ConvolveSpanWith(void (*blocks)(const TapSpan<Sample>&, const SpanOutput&), const TapSpan<Sample>& taps,
+                      const SpanOutput& out) {
+    if (out.count >= Lanes().blockSamples) {
+        blocks(taps, out);
     } else {
         ConvolveSamples(taps, out);
     }
 }
 
+}  // namespace
+
+void ConvolveSpan(const TapSpan<uint8_t>& taps, const SpanOutput& out) {
+    ConvolveSpanWith(Lanes().spanOfBytes, taps, out);
+}
+
 void ConvolveSpan(const TapSpan<float>& taps, const SpanOutput& out) {
-    const LaneRoutines& lanes = Lanes();
-    if (out.count >= lanes.blockSamples) {
-        lanes.spanOfFloats(taps, out);
-    } else {
-        ConvolveSamples(taps, out);
-    }
+    ConvolveSpanWith(Lanes().spanOfFloats, taps, out);
 }
 
 int32_t ColumnRowsAtOnce() { return Lanes().columnRows; }

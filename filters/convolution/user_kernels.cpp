@@ -17,7 +17,7 @@ bool CFixedUserKernel::Step(RunFrame& run) {
     // The kernel is read before the output frame is asked for.
     if (!run.ReadArray(kFixedSourceInput, kernel.Data(), int64_t{side} * side)) return false;
     if (!run.FetchOutputFrame(run.Bpp())) return false;
-    ConvolveKernel(run.InputFrame(), kernel.Data(), side, side, run.OutputFrame(), run.Height(), run.Width(), false);
+    ConvolveKernel(run.InputPlane(), kernel.Data(), side, side, run.OutputPlane(), false);
     return true;
 }
 
@@ -36,6 +36,6 @@ bool CKernel::Step(RunFrame& run) {
     }
     if (!run.ReadArray(kFreeSourceInput, kernel.Data(), count)) return false;
     if (!run.FetchOutputFrame(run.Bpp())) return false;
-    ConvolveKernel(run.InputFrame(), kernel.Data(), height, width, run.OutputFrame(), run.Height(), run.Width(), false);
+    ConvolveKernel(run.InputPlane(), kernel.Data(), height, width, run.OutputPlane(), false);
     return true;
 }

@@ -64,12 +64,14 @@ bool CEdge::Step(RunFrame& run) {
     cachedBpp = b;
 
     // Each smoothed frame is smoothed in one direction only, both from the input.
-    ConvolveRows(run.InputFrame(), gaussKernel.Data(), length, rowSmoothFrame.Handle(), h, w);
-    ConvolveColumns(run.InputFrame(), gaussKernel.Data(), length, columnSmoothFrame.Handle(), h, w);
-    ConvertToGrayPlane(rowSmoothFrame.Handle(), rowGrayPlane.Data(), h, w);
-    ConvertToGrayPlane(columnSmoothFrame.Handle(), columnGrayPlane.Data(), h, w);
+    const PixelPlane rowSmooth = rowSmoothFrame.Plane();
+    const PixelPlane columnSmooth = columnSmoothFrame.Plane();
+    ConvolveRows(run.InputPlane(), gaussKernel.Data(), length, rowSmooth);
+    ConvolveColumns(run.InputPlane(), gaussKernel.Data(), length, columnSmooth);
+    ConvertToGrayPlane(rowSmooth, rowGrayPlane.Data());
+    ConvertToGrayPlane(columnSmooth, columnGrayPlane.Data());
     RowDerivativePass(rowGrayPlane.Data(), derivativeKernel.Data(), length, gradientX.Data(), h, w);
     ColumnDerivativePass(columnGrayPlane.Data(), derivativeKernel.Data(), length, gradientY.Data(), h, w);
-    SuppressAndThreshold(gradientX.Data(), gradientY.Data(), run.OutputFrame(), h, w, level);
+    SuppressAndThreshold(gradientX.Data(), gradientY.Data(), run.OutputPlane(), level);
     return true;
 }

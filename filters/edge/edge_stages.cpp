@@ -6,6 +6,7 @@
 #include "convolution/lane_routines.h"
 #include "convolution/tap_span.h"
 #include "convolution/window_clipping.h"
+#include "edge_rows.h"
 #include "parallel.h"
 #include "pixel_format.h"
 
@@ -33,19 +34,18 @@ void FillEdgeKernels(float sigma, float* gauss, float* derivative) {
     for (int32_t i = 0; i <= 2 * n; ++i) gauss[i] = gauss[i] / sum;
 }
 
-void ConvertToGrayPlane(FrameHandle frame, float* plane, int32_t height, int32_t width) {
-    const uint8_t* data = GetFrameDataAddr(frame);
-    const LaneRoutines& lanes = Lanes();
-    DispatchByDepth(GetFrameBPP(frame), [&](auto format) {
+void ConvertToGrayPlane(const PixelPlane& frame, float* plane) {
+    const int32_t width = frame.width;
+    const EdgeRows& rows = EdgeRowsToUse();
+    DispatchByDepth(frame.bitsPerPixel, [&](auto format) {
         using Format = decltype(format);
-        const size_t stride = RowStride<Format>(width);
-        ParallelRows(height, [&](int32_t r) {
-            const uint8_t* row = data + r * stride;
+        ParallelRows(frame.height, [&](int32_t r) {
+            const uint8_t* row = frame.Row(r);
             float* gray = plane + static_cast<size_t>(r) * width;
             if (Format::kChannels == 1) {
                 ConvertSamples(row, gray, width);
             } else {
-                (Format::kHasFourthByte ? lanes.grayOfBgra : lanes.grayOfBgr)(row, gray, width);
+                (Format::kHasFourthByte ? rows.grayOfBgra : rows.grayOfBgr)(row, gray, width);
             }
         });
     });
@@ -118,13 +118,13 @@ void Magnitudes(const float* gx, const float* gy, float* magnitude, int64_t coun
 
 }  // namespace
 
-void SuppressAndThreshold(const float* gradientX, const float* gradientY, FrameHandle output, int32_t height,
-                          int32_t width, int32_t level) {
+void SuppressAndThreshold(const float* gradientX, const float* gradientY, const PixelPlane& output,
+                          int32_t level) {
+    const int32_t height = output.height;
+    const int32_t width = output.width;
     if (height <= 2 || width <= 2) return;
-    uint8_t* data = GetFrameDataAddr(output);
-    const size_t stride = RowStride<Gray8>(width);
     const float threshold = static_cast<float>(level);
-    const LaneRoutines& lanes = Lanes();
+    const EdgeRows& edgeRows = EdgeRowsToUse();
     ParallelRowBlocks(height - 2, [&](int32_t b0, int32_t b1) {
         float magnitude[3][kSuppressionStrip + 2];
         // Interior columns 1..width-2 in strips; each strip's magnitudes
@@ -145,8 +145,8 @@ void SuppressAndThreshold(const float* gradientX, const float* gradientY, FrameH
                     rows[q - (r - 1)] = slot;
                 }
                 const size_t first = static_cast<size_t>(r) * width + (p0 - 1);
-                lanes.suppress(gradientX + first, gradientY + first, rows[0], rows[1], rows[2],
-                               data + r * stride + (p0 - 1), static_cast<int32_t>(count), threshold);
+                edgeRows.suppress(gradientX + first, gradientY + first, rows[0], rows[1], rows[2],
+                               output.Row(static_cast<int32_t>(r)) + (p0 - 1), static_cast<int32_t>(count), threshold);
             }
         }
     });

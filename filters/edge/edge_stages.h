@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "ka_iproc.h"
+#include "pixel_format.h"
 
 // The half-width n of the kernels for a standard deviation: sigma x 3.35 +
 // 0.33 in double precision, 10 when that is 10 or more, 0 when it is
@@ -20,10 +20,10 @@ int32_t EdgeHalfWidth(float sigma);
 // so -x / (2 sigma squared) times it.
 void FillEdgeKernels(float sigma, float* gauss, float* derivative);
 
-// One float a pixel from an 8-, 24- or 32-bit frame, row r of the frame's
-// pixel data into plane row r (width floats): the byte, or the sum of bytes
-// 0, 1, 2 divided by 3 in integers. Other depths leave the plane unwritten.
-void ConvertToGrayPlane(FrameHandle frame, float* plane, int32_t height, int32_t width);
+// One float a pixel from an 8-, 24- or 32-bit frame, row r of the frame
+// into plane row r (width floats): the byte, or the sum of bytes 0, 1, 2
+// divided by 3 in integers. Other depths leave the plane unwritten.
+void ConvertToGrayPlane(const PixelPlane& frame, float* plane);
 
 // dst[r][x] = the single-precision sum, from 0, over taps i = 0..length-1 in
 // order, of kernel[i] x src[r][x - n + i] (row pass) or kernel[i] x
@@ -35,8 +35,9 @@ void ColumnDerivativePass(const float* source, const float* kernel, int32_t leng
                           int32_t height, int32_t width);
 
 // The interior pixels (rows 1..height-2, columns 1..width-2) of the 8-bit
-// output frame: 255 where the gradient magnitude is a strict local maximum
-// across the gradient direction and, times 20, exceeds the level; else 0.
-// The border rows and columns are not written.
-void SuppressAndThreshold(const float* gradientX, const float* gradientY, FrameHandle output, int32_t height,
-                          int32_t width, int32_t level);
+// output frame, whose geometry the gradient planes share: 255 where the
+// gradient magnitude is a strict local maximum across the gradient direction
+// and, times 20, exceeds the level; else 0. The border rows and columns are
+// not written.
+void SuppressAndThreshold(const float* gradientX, const float* gradientY, const PixelPlane& output,
+                          int32_t level);

@@ -14,15 +14,6 @@ namespace {
 constexpr int32_t kIterationsInput = 1;
 constexpr int32_t kThresholdInput = 2;
 
-WorkImage WorkImageOf(FrameHandle frame, int32_t width, int32_t height) {
-    WorkImage image;
-    image.data = GetFrameDataAddr(frame);
-    image.stride = RowStride<Gray8>(width + 2);
-    image.width = width;
-    image.height = height;
-    return image;
-}
-
 // A work image block: GetFrameSize of the output frame plus 8 x (width +
 // height) + 16 bytes, which holds the header and (width + 2) x (height + 2)
 // pixels with room to spare. Reallocated when null or the geometry changed;
@@ -78,19 +69,16 @@ inline int32_t CountTransitionsAt(const uint8_t* p, size_t stride, int32_t level
 // Columns per chunk of PrunePass's row work; the per-chunk flags live on the stack.
 constexpr int32_t kPruneChunk = 1024;
 // Stands in a destination row for a pixel that the neighbour count leaves
-// undecided, until CountTransitions decides it.
+// undecided, until its transitions decide it.
 constexpr uint8_t kUndecided = 1;
 
 }  // namespace
 
-int32_t CountTransitions(FrameHandle frame, int32_t i, int32_t j, int32_t thresholdLevel) {
-    const WorkImage image = WorkImageOf(frame, GetFrameWidth(frame) - 2, GetFrameDepth(frame) - 2);
-    return CountTransitionsAt(image.At(i, j), image.stride, thresholdLevel);
-}
-
-void PrunePass(FrameHandle source, FrameHandle destination, int32_t height, int32_t width, int32_t thresholdLevel) {
-    const WorkImage from = WorkImageOf(source, width, height);
-    const WorkImage to = WorkImageOf(destination, width, height);
+void PrunePass(const PixelPlane& source, const PixelPlane& destination, int32_t thresholdLevel) {
+    const WorkImage from(source);
+    const WorkImage to(destination);
+    const int32_t height = from.height;
+    const int32_t width = from.width;
     const int32_t level = std::clamp(thresholdLevel, 0, 256);
     ParallelRows(height, [&](int32_t y) {
         const int32_t i = y + 1;
@@ -143,7 +131,7 @@ bool CSkelet::Step(RunFrame& frame) {
         return frame.FailOutOfMemory();
     }
     const PixelPlane input = frame.InputPlane();
-    const WorkImage thresholded = WorkImageOf(thresholdFrame.Handle(), imageWidth, imageHeight);
+    const WorkImage thresholded(thresholdFrame.Plane());
     // An input depth the threshold step cannot read leaves the output frame
     // as the host gave it.
     const bool supported = DispatchByDepth(frame.Bpp(), [&](auto format) {
@@ -151,15 +139,15 @@ bool CSkelet::Step(RunFrame& frame) {
     });
     if (!supported) return true;
     SetBorder(thresholded);
-    SetBorder(WorkImageOf(skeletonFrame.Handle(), imageWidth, imageHeight));
+    SetBorder(WorkImage(skeletonFrame.Plane()));
 
-    PrunePass(thresholdFrame.Handle(), skeletonFrame.Handle(), imageHeight, imageWidth, thresholdLevel);
-    if (!ThinningStep(frame.OutputFrame())) return frame.FailOutOfMemory();
+    PrunePass(thresholdFrame.Plane(), skeletonFrame.Plane(), thresholdLevel);
+    if (!ThinningStep(frame.OutputPlane())) return frame.FailOutOfMemory();
     return true;
 }
 
-bool CSkelet::ThinningStep(FrameHandle outputFrame) {
-    const WorkImage image = WorkImageOf(skeletonFrame.Handle(), imageWidth, imageHeight);
+bool CSkelet::ThinningStep(const PixelPlane& output) {
+    const WorkImage image(skeletonFrame.Plane());
     // The thinning runs on the calling thread: its eight neighbour codes
     // live on that thread's stack.
     int32_t neighbourCodes[8] = {};
@@ -167,7 +155,6 @@ bool CSkelet::ThinningStep(FrameHandle outputFrame) {
 
     RemoveStairs(image);
 
-    const PixelPlane output = RunFrame::PlaneOf(outputFrame);
     ParallelRows(imageHeight, [&](int32_t y) {
         std::memcpy(output.Row(y), image.At(y + 1, 1), static_cast<size_t>(imageWidth));
     });

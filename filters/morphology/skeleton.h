@@ -19,7 +19,7 @@ public:
 private:
     // Thinning, RemoveStairs and the copy of the inner image into the output
     // frame. False when a scratch cannot be allocated.
-    bool ThinningStep(FrameHandle outputFrame);
+    bool ThinningStep(const PixelPlane& output);
 
     // Both work images are 8-bit, (width + 2) x (height + 2), with a border of
     // 255 around the picture so that every inner pixel has eight neighbours;
@@ -33,15 +33,11 @@ private:
     SkeletonThinning thinning;  // the thinning's lists, kept from run to run
 };
 
-// Walking once around the eight neighbours of (i, j) in the order NW, N, NE,
-// E, SE, S, SW, W and back to NW: the number of steps from a neighbour below
-// the level to one at or above it (0 to 4). (i, j) must be an inner pixel of
-// a bordered work image.
-int32_t CountTransitions(FrameHandle frame, int32_t i, int32_t j, int32_t thresholdLevel);
-
-// One simultaneous pass from the thresholded image into the skeleton image
-// over the inner pixels (rows 1 to height, columns 1 to width): background
-// stays 255; an object pixel stays 0 when it has three or more object
-// neighbours, or fewer but CountTransitions of 2 or more; otherwise it is
-// removed (255).
-void PrunePass(FrameHandle source, FrameHandle destination, int32_t height, int32_t width, int32_t thresholdLevel);
+// One simultaneous pass from the thresholded image into the skeleton image,
+// both bordered work images (see WorkImage), over the inner pixels:
+// background stays 255; an object pixel stays 0 when it has three or more
+// object neighbours, or fewer but two or more transitions (walking once
+// around its eight neighbours NW, N, NE, E, SE, S, SW, W and back to NW, the
+// steps from a neighbour below the level to one at or above it); otherwise it
+// is removed (255).
+void PrunePass(const PixelPlane& source, const PixelPlane& destination, int32_t thresholdLevel);

@@ -6,17 +6,22 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "pixel_format.h"
 #include "scratch.h"
 
 constexpr uint8_t kRemovalMark = 100;
 
-// A bordered work image: inner pixels are rows 1 to height and columns 1 to
+// A bordered work image, viewed over an 8-bit plane of (width + 2) x
+// (height + 2) pixels: inner pixels are rows 1 to height and columns 1 to
 // width; rows 0 and height + 1 and columns 0 and width + 1 are background.
 struct WorkImage {
-    uint8_t* data = nullptr;
-    size_t stride = 0;
-    int32_t width = 0;   // inner width
-    int32_t height = 0;  // inner height
+    explicit WorkImage(const PixelPlane& bordered)
+        : data(bordered.data), stride(bordered.stride), width(bordered.width - 2), height(bordered.height - 2) {}
+
+    uint8_t* data;
+    size_t stride;
+    int32_t width;   // inner width
+    int32_t height;  // inner height
 
     uint8_t* At(int32_t i, int32_t j) const { return data + static_cast<size_t>(i) * stride + j; }
 };

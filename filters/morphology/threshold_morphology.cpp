@@ -19,17 +19,18 @@ MorphologyRule Other(MorphologyRule rule) {
     return rule == MorphologyRule::Dilation ? MorphologyRule::Erosion : MorphologyRule::Dilation;
 }
 
-// The frames and level of one run.
+// The planes and level of one run, with the output and work frames whose
+// whole blocks (header included) the two-phase order copies.
 struct Frames {
-    FrameHandle input;
-    FrameHandle output;
-    FrameHandle work;
-    int32_t height;
-    int32_t width;
+    PixelPlane input;
+    PixelPlane output;
+    PixelPlane work;
+    FrameHandle outputFrame;
+    FrameHandle workFrame;
     int32_t level;
 
-    void Pass(MorphologyRule rule, FrameHandle from, FrameHandle to, int32_t radius = 1) const {
-        WindowPass(rule, from, to, height, width, level, radius);
+    void Pass(MorphologyRule rule, const PixelPlane& from, const PixelPlane& to, int32_t radius = 1) const {
+        WindowPass(rule, from, to, level, radius);
     }
     // `pairs` times output -> work -> output.
     void PassPairs(MorphologyRule rule, int32_t pairs) const {
@@ -41,7 +42,7 @@ struct Frames {
     // n single passes from source into output, alternating with work so that
     // the last writes output: an odd n starts source -> output, an even n
     // source -> work -> output.
-    void Passes(MorphologyRule rule, int32_t n, FrameHandle source) const {
+    void Passes(MorphologyRule rule, int32_t n, const PixelPlane& source) const {
         if (n % 2 == 1) {
             Pass(rule, source, output);
         } else {
@@ -52,7 +53,7 @@ struct Frames {
     }
     // The bytes ahead of the pixel rows: header and palette.
     size_t HeaderBytes() const {
-        return static_cast<size_t>(GetFrameDataAddr(output) - static_cast<uint8_t*>(output));
+        return static_cast<size_t>(output.data - static_cast<uint8_t*>(outputFrame));
     }
 };
 
@@ -75,7 +76,8 @@ bool CThresholdMorphology::Step(RunFrame& frame) {
     // host gave it.
     if (!IsProcessedDepth(frame.Bpp())) return true;
 
-    const Frames f{frame.InputFrame(), frame.OutputFrame(), workFrame.Handle(), frame.Height(), frame.Width(), level};
+    const Frames f{frame.InputPlane(), frame.OutputPlane(), workFrame.Plane(), frame.OutputFrame(), workFrame.Handle(),
+                   level};
     const MorphologyRule second = Other(firstRule);
     // Where later passes read 0 as object and 255 as background, n passes in
     // a row are one pass over a (2n + 1) window: the same pixels, one memory
@@ -95,7 +97,7 @@ bool CThresholdMorphology::Step(RunFrame& frame) {
         f.Pass(second, f.work, f.output, n);
         // The pass-by-pass order ends an odd n with the work block copied
         // over the output block, header included.
-        if (n % 2 == 1) std::memcpy(f.output, f.work, f.HeaderBytes());
+        if (n % 2 == 1) std::memcpy(f.outputFrame, f.workFrame, f.HeaderBytes());
         return true;
     }
     // First phase into the output frame; the second from it back into it.
@@ -107,7 +109,7 @@ bool CThresholdMorphology::Step(RunFrame& frame) {
         // frame, whose whole block then replaces the output block (both have
         // the same geometry and header).
         f.Pass(second, f.output, f.work);
-        std::memcpy(f.output, f.work, GetFrameSize(f.output));
+        std::memcpy(f.outputFrame, f.workFrame, GetFrameSize(f.outputFrame));
         f.PassPairs(second, (n - 1) / 2);
     }
     return true;

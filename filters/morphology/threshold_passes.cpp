@@ -168,20 +168,14 @@ void WindowRows(const PixelPlane& source, const PixelPlane& destination, int32_t
 }
 
 template <bool kDilation>
-void RunWindowPass(FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
-                   int32_t thresholdLevel, int32_t radius) {
-    if (!source || !destination || height < 1 || width < 1 || radius < 1 || radius > kMaxWindowRadius) return;
-    // Both frames must hold width x height pixels, the destination 8-bit;
-    // nothing is read or written outside them.
-    if (GetFrameWidth(source) < width || GetFrameDepth(source) < height || GetFrameWidth(destination) < width ||
-        GetFrameDepth(destination) < height || GetFrameBPP(destination) != 8) {
-        return;
-    }
-    DispatchByDepth(GetFrameBPP(source), [&](auto format) {
+void RunWindowPass(const PixelPlane& src, const PixelPlane& dst, int32_t thresholdLevel, int32_t radius) {
+    const int32_t height = src.height;
+    if (!src.data || !dst.data || height < 1 || src.width < 1 || radius < 1 || radius > kMaxWindowRadius) return;
+    // The destination must hold the source's pixels at 8 bits; nothing is
+    // read or written outside either plane.
+    if (dst.width < src.width || dst.height < height || dst.bitsPerPixel != 8) return;
+    DispatchByDepth(src.bitsPerPixel, [&](auto format) {
         using Format = decltype(format);
-        const PixelPlane src{GetFrameDataAddr(source), RowStride<Format>(GetFrameWidth(source)), width, height};
-        const PixelPlane dst{GetFrameDataAddr(destination), RowStride<Gray8>(GetFrameWidth(destination)), width,
-                             height};
         const Classification<Format> c = Classify<Format, kDilation>(thresholdLevel);
         // Every thread carries its window down its own block of rows.
         ParallelRowBlocks(height, [&](int32_t rowBegin, int32_t rowEnd) {
@@ -192,21 +186,19 @@ void RunWindowPass(FrameHandle source, FrameHandle destination, int32_t height, 
 
 }  // namespace
 
-void WindowPass(MorphologyRule rule, FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
-                int32_t thresholdLevel, int32_t radius) {
+void WindowPass(MorphologyRule rule, const PixelPlane& source, const PixelPlane& destination, int32_t thresholdLevel,
+                int32_t radius) {
     if (rule == MorphologyRule::Dilation) {
-        RunWindowPass<true>(source, destination, height, width, thresholdLevel, radius);
+        RunWindowPass<true>(source, destination, thresholdLevel, radius);
     } else {
-        RunWindowPass<false>(source, destination, height, width, thresholdLevel, radius);
+        RunWindowPass<false>(source, destination, thresholdLevel, radius);
     }
 }
 
-void DilationPass(FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
-                  int32_t thresholdLevel) {
-    RunWindowPass<true>(source, destination, height, width, thresholdLevel, 1);
+void DilationPass(const PixelPlane& source, const PixelPlane& destination, int32_t thresholdLevel) {
+    RunWindowPass<true>(source, destination, thresholdLevel, 1);
 }
 
-void ErosionPass(FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
-                 int32_t thresholdLevel) {
-    RunWindowPass<false>(source, destination, height, width, thresholdLevel, 1);
+void ErosionPass(const PixelPlane& source, const PixelPlane& destination, int32_t thresholdLevel) {
+    RunWindowPass<false>(source, destination, thresholdLevel, 1);
 }

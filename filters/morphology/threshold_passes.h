@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "ka_iproc.h"
+#include "pixel_format.h"
 
 // Threshold (0 to 1) as the integer level the pixels are compared with:
 // Threshold x 255 in single precision, truncated toward zero.
@@ -15,15 +15,13 @@ int32_t ThresholdLevel(float threshold);
 // the frame) is light, otherwise 0. Light means a grey value above the level,
 // or a colour sum (blue + green + red) above three times the level.
 // The source is 8, 24 or 32 bits per pixel (any other depth: nothing is
-// written); the destination is an 8-bit frame of the same size.
-void DilationPass(FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
-                  int32_t thresholdLevel);
+// written); the destination is an 8-bit plane at least as large.
+void DilationPass(const PixelPlane& source, const PixelPlane& destination, int32_t thresholdLevel);
 
 // Erosion: a pixel becomes 0 when every pixel of its clipped 3x3 window is
 // dark, otherwise 255. Dark means a grey value below the level, or a colour
 // sum below three times the level.
-void ErosionPass(FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
-                 int32_t thresholdLevel);
+void ErosionPass(const PixelPlane& source, const PixelPlane& destination, int32_t thresholdLevel);
 
 enum class MorphologyRule { Dilation, Erosion };
 
@@ -40,8 +38,8 @@ constexpr int32_t kMaxWindowRadius = 20;
 // through a (2k + 1) window, clipped the same way (the frame is a rectangle,
 // so any two pixels k apart are joined by k steps inside it): radius passes in
 // a row give exactly what one WindowPass of that radius gives.
-void WindowPass(MorphologyRule rule, FrameHandle source, FrameHandle destination, int32_t height, int32_t width,
-                int32_t thresholdLevel, int32_t radius);
+void WindowPass(MorphologyRule rule, const PixelPlane& source, const PixelPlane& destination, int32_t thresholdLevel,
+                int32_t radius);
 
 // True when passes of the rule read 0 as object and 255 as background at this
 // level: levels 0 to 254 for dilation, 1 to 255 for erosion.

@@ -23,6 +23,7 @@ using conv_test::ReferenceConvolve;
 using kaf_test::FillRandom;
 using kaf_test::PixelAt;
 using kaf_test::PixelBytes;
+using kaf_test::Plane;
 using kaf_test::WithThreads;
 
 struct Frames {
@@ -66,9 +67,9 @@ TEST(SeparablePasses, MatchThePerPixelRulesOnRandomFrames) {
                     SCOPED_TRACE(testing::Message() << bpp << " bpp " << size[0] << "x" << size[1] << " length "
                                                     << length << " threads " << threads);
                     WithThreads(threads, [&] {
-                        ConvolveRows(frames.input, kernel.data(), length, frames.output, size[1], size[0]);
+                        ConvolveRows(Plane(frames.input), kernel.data(), length, Plane(frames.output));
                         EXPECT_EQ(PixelBytes(frames.output), rows);
-                        ConvolveColumns(frames.input, kernel.data(), length, frames.output, size[1], size[0]);
+                        ConvolveColumns(Plane(frames.input), kernel.data(), length, Plane(frames.output));
                         EXPECT_EQ(PixelBytes(frames.output), columns);
                     });
                 }
@@ -96,8 +97,8 @@ TEST(KernelEngine, MatchesThePerPixelRulesOnRandomFrames) {
                         ReferenceConvolve(frames.input, kernel, shape[0], shape[1], Finish::Saturate, normalise);
                     const int threads = ++run % 2 ? 1 : 3;
                     WithThreads(threads, [&] {
-                        ConvolveKernel(frames.input, kernel.data(), shape[0], shape[1], frames.output, size[1],
-                                       size[0], normalise);
+                        ConvolveKernel(Plane(frames.input), kernel.data(), shape[0], shape[1], Plane(frames.output),
+                                       normalise);
                     });
                     EXPECT_EQ(PixelBytes(frames.output), expected)
                         << bpp << " bpp " << size[0] << "x" << size[1] << " kernel " << shape[0] << "x" << shape[1]
@@ -248,7 +249,7 @@ TEST(KernelEngine, ClampsNotANumberAndKeepsByteThree) {
     Frames frames(40, 3, 32, 5);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float kernel[] = {0, 0, 0, 0, nan, 0, 0, 0, 0};
-    ConvolveKernel(frames.input, kernel, 3, 3, frames.output, 3, 40, false);
+    ConvolveKernel(Plane(frames.input), kernel, 3, 3, Plane(frames.output), false);
     for (int x : {0, 20, 39}) {
         for (int c = 0; c < 3; ++c) EXPECT_EQ(PixelAt(frames.output, x, 1)[c], 0);
         EXPECT_EQ(PixelAt(frames.output, x, 1)[3], PixelAt(frames.input, x, 1)[3]);

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "convolution/flat_field.h"
-#include "convolution/lane_routines.h"
+#include "convolution/flat_field_rows.h"
 #include "method_support.h"
 #include "test_host.h"
 
@@ -74,7 +74,7 @@ TEST(FlatField, TheMeanIsASingleRunningSum) {
         for (int32_t x = 0; x < 1000; ++x) backward = backward + static_cast<float>((y * 7) % 256);
     }
     ASSERT_NE(forward, backward);
-    EXPECT_EQ(MeasureWhiteMean(ramp), forward / 1e6f);
+    EXPECT_EQ(MeasureWhiteMean(kaf_test::Plane(ramp)), forward / 1e6f);
 }
 
 TEST(FlatField, TheColourMeanIsDividedInDoublePrecision) {
@@ -83,8 +83,8 @@ TEST(FlatField, TheColourMeanIsDividedInDoublePrecision) {
     SetPixelBytes(white, {1, 1, 1, 9, 1, 1, 0, 9, 0, 0, 0, 9});  // byte sums 3, 2, 0
     // (5 / 3.0) / 3 in double is 0.555555582 as a float; in single precision
     // throughout it would be 0.555555522.
-    EXPECT_EQ(MeasureWhiteMean(white), 0.555555582f);
-    EXPECT_NE(MeasureWhiteMean(white), (5.0f / 3.0f) / 3.0f);
+    EXPECT_EQ(MeasureWhiteMean(kaf_test::Plane(white)), 0.555555582f);
+    EXPECT_NE(MeasureWhiteMean(kaf_test::Plane(white)), (5.0f / 3.0f) / 3.0f);
 }
 
 TEST(FlatField, ColourPixelsShareOneGainAndKeepByteThree) {
@@ -135,8 +135,8 @@ TEST(FlatField, FramesMustMatchBeforeTheOutputFrameIsFetched) {
 // The vectorised rows of every instruction set give the plain loop's bytes,
 // zeros and clamping included.
 TEST(FlatField, EveryInstructionSetGivesThePlainBytes) {
-    const std::vector<LaneRoutines> sets = conv_test::InstructionSets();
-    const LaneRoutines plain = LanesPlain();
+    const std::vector<FlatFieldRows> sets = conv_test::RunnableSets(FlatFieldRowsFor);
+    const FlatFieldRows plain = *FlatFieldRowsFor(kaf_isa::InstructionSet::Baseline);
     std::mt19937 generator(12);
     for (int width : {1, 7, 33, 64, 131}) {
         std::vector<uint8_t> input(4 * width), white(4 * width);
@@ -147,13 +147,13 @@ TEST(FlatField, EveryInstructionSetGivesThePlainBytes) {
         for (float mean : {0.0f, 37.25f, 150.0f}) {
             using Row = void (*)(const uint8_t*, const uint8_t*, uint8_t*, int32_t, float);
             for (int depth = 0; depth < 3; ++depth) {
-                auto pick = [&](const LaneRoutines& lanes) -> Row {
-                    return depth == 0 ? lanes.flatFieldGray : depth == 1 ? lanes.flatFieldBgr : lanes.flatFieldBgra;
+                auto pick = [&](const FlatFieldRows& rows) -> Row {
+                    return depth == 0 ? rows.gray : depth == 1 ? rows.bgr : rows.bgra;
                 };
                 std::vector<uint8_t> expected(4 * width), got(4 * width);
                 pick(plain)(input.data(), white.data(), expected.data(), width, mean);
-                for (const LaneRoutines& lanes : sets) {
-                    pick(lanes)(input.data(), white.data(), got.data(), width, mean);
+                for (const FlatFieldRows& rows : sets) {
+                    pick(rows)(input.data(), white.data(), got.data(), width, mean);
                     EXPECT_EQ(got, expected) << "width " << width << " mean " << mean << " depth " << depth;
                 }
             }

@@ -24,19 +24,17 @@ inline void FillFlat(FrameHandle frame, uint8_t value) {
     kaf_test::FillFrame(frame, [&](int, int, int) { return value; });
 }
 
-// The lane routines of every instruction set the processor runs.
-inline std::vector<LaneRoutines> InstructionSets() {
-    std::vector<LaneRoutines> sets;
-#if defined(KAF_LANES_X86)
-    sets.push_back(LanesSse2());
-    if (__builtin_cpu_supports("avx2")) sets.push_back(LanesAvx2());
-    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
-        __builtin_cpu_supports("avx512dq")) {
-        sets.push_back(LanesAvx512());
+// A family's table for every instruction set the build has and the
+// processor runs.
+template <class Table>
+std::vector<Table> RunnableSets(const Table* (*tableFor)(kaf_isa::InstructionSet)) {
+    std::vector<Table> sets;
+    for (kaf_isa::InstructionSet set : kaf_isa::kSetsWidestFirst) {
+        if (tableFor(set) && kaf_isa::ProcessorRuns(set)) sets.push_back(*tableFor(set));
     }
-#endif
     return sets;
 }
+inline std::vector<LaneRoutines> InstructionSets() { return RunnableSets(LanesFor); }
 
 inline std::string Text(const std::u16string& text) { return kaf_test::Narrow(text); }
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "convolution/lane_routines.h"
+#include "edge/edge_rows.h"
 #include "edge/edge_stages.h"
 #include "host_api.h"
 #include "../convolution/method_support.h"
@@ -47,20 +48,21 @@ TEST(EdgeStages, EqualMagnitudesAreNotMaximaAndDiagonalsUseTheTable) {
     }
     ka_iproc::Session session;
     FrameHandle output = session.AddFrame(u"out", width, height, 8);
-    SuppressAndThreshold(gx.data(), gy.data(), output, height, width, 0);
+    SuppressAndThreshold(gx.data(), gy.data(), kaf_test::Plane(output), 0);
     EXPECT_EQ(PixelBytes(output), std::vector<uint8_t>(height * width, 0));
     // |gy| equal to |gx| takes the second case with t = 1: only the diagonal
     // neighbours count (same signs: above-left and below-right).
     std::fill(gx.begin(), gx.end(), 0.0f);
     for (int i : {2 * width + 2, 1 * width + 1, 3 * width + 3}) gx[i] = gy[i] = i == 2 * width + 2 ? 5.0f : 4.9f;
     gx[2 * width + 3] = gy[2 * width + 3] = 9.0f;  // a straight neighbour, weighted 0
-    SuppressAndThreshold(gx.data(), gy.data(), output, height, width, 0);
+    SuppressAndThreshold(gx.data(), gy.data(), kaf_test::Plane(output), 0);
     EXPECT_EQ(*PixelAt(output, 2, 2), 255);
 }
 
 TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
     const std::vector<LaneRoutines> sets = conv_test::InstructionSets();
-    const LaneRoutines plain = LanesPlain();
+    const std::vector<EdgeRows> rowSets = conv_test::RunnableSets(EdgeRowsFor);
+    const EdgeRows plain = *EdgeRowsFor(kaf_isa::InstructionSet::Baseline);
     std::mt19937 generator(21);
     const int width = 133;
     std::vector<float> gx(3 * width), gy(3 * width);
@@ -76,6 +78,8 @@ TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
         std::vector<float> m(3 * width);
         lanes.magnitudes(gx.data(), gy.data(), m.data(), 3 * width);
         EXPECT_EQ(0, std::memcmp(m.data(), magnitude.data(), m.size() * sizeof(float)));
+    }
+    for (const EdgeRows& lanes : rowSets) {
         lanes.suppress(gx.data() + width, gy.data() + width, magnitude.data(), magnitude.data() + width,
                        magnitude.data() + 2 * width, got.data(), width, 60.0f);
         EXPECT_EQ(got, expected);

@@ -107,6 +107,11 @@ size_t RowDataBytes(FrameHandle frame) {
 
 }  // namespace
 
+PixelPlane Plane(FrameHandle frame) {
+    return {GetFrameDataAddr(frame), static_cast<size_t>(ka_iproc::FrameStride(frame)), GetFrameWidth(frame),
+            GetFrameDepth(frame), GetFrameBPP(frame)};
+}
+
 uint8_t* PixelAt(FrameHandle frame, int32_t x, int32_t y) {
     const size_t bytesPerPixel = static_cast<size_t>(GetFrameBPP(frame)) / 8;
     return GetFrameDataAddr(frame) + static_cast<size_t>(y) * ka_iproc::FrameStride(frame) + x * bytesPerPixel;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host_api.h"
+#include "pixel_format.h"
 
 namespace kaf_test {
 
@@ -59,6 +60,8 @@ private:
 
 // Pixel access (row y in storage order).
 uint8_t* PixelAt(FrameHandle frame, int32_t x, int32_t y);
+// The frame's pixels as the engines take them.
+PixelPlane Plane(FrameHandle frame);
 // Sets every byte of every pixel from fn(x, y, byteIndex).
 void FillFrame(FrameHandle frame, const std::function<uint8_t(int32_t, int32_t, int32_t)>& fn);
 // Fills every pixel byte with seeded random values.
