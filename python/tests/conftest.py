@@ -12,21 +12,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 sys.path.insert(0, os.path.join(ROOT, "python"))
 os.environ.setdefault("KAFILTERS_LIBRARY_DIR", os.path.join(ROOT, "build"))
 
-import kafilters  # noqa: E402
-
 CHANNELS = {8: None, 24: 3, 32: 4}
-
-
-@pytest.fixture
-def require():
-    """Returns the method's MethodInfo, or skips the test while the module
-    does not build the method."""
-    def check(name):
-        info = kafilters.methods()[name]
-        if not info.available:
-            pytest.skip('"%s" is not built into the module yet' % name)
-        return info
-    return check
 
 
 @pytest.fixture

@@ -27,35 +27,13 @@ def test_frame_rows_follow_array_rows_with_stride_padding(picture, bpp, width):
         np.testing.assert_array_equal(_frames.frame_image(native, frame), image)
 
 
-@pytest.mark.parametrize("bpp", DEPTHS)
-def test_full_pass_through_blur_returns_the_image(require, picture, bpp):
-    require("blur")
-    image = picture(bpp, width=13)
-    np.testing.assert_array_equal(kafilters.blur(image, rating=1), image)
-
-
-@pytest.mark.parametrize("bpp", DEPTHS)
-def test_array_row_zero_is_frame_row_zero(require, picture, bpp):
-    require("kernel_3x3")
-    image = picture(bpp, width=11)
-    # Kernel row 0 weighs the row below in storage order: out[y] = in[y + 1].
-    shifted = kafilters.kernel_3x3(image, source=[0, 1, 0, 0, 0, 0, 0, 0, 0])
-    expected = np.zeros_like(image)
-    expected[:-1] = image[1:]
-    if bpp == 32:
-        expected[..., 3] = image[..., 3]
-    np.testing.assert_array_equal(shifted, expected)
-
-
-def test_non_contiguous_views_are_read_as_arrays(require, picture):
-    require("blur")
+def test_non_contiguous_views_are_read_as_arrays(picture):
     image = picture(24, width=20)
     view = image[::2, ::-3]
     np.testing.assert_array_equal(kafilters.blur(view, rating=1), view)
 
 
-def test_keywords_short_full_and_catalogue_names_agree(require, picture):
-    require("median")
+def test_keywords_short_full_and_catalogue_names_agree(picture):
     image = picture(8)
     by_short = kafilters.median(image, radius=2)
     np.testing.assert_array_equal(kafilters.median(image, neighbourhood_radius=2), by_short)

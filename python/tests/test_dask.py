@@ -43,14 +43,13 @@ def client():
 
 
 @pytest.mark.parametrize("bpp, chunks", [(8, (9, 13)), (24, (8, 11)), (32, (11, 8))])
-def test_every_method_on_the_cluster_gives_the_whole_frame_bytes(client, require, picture, bpp, chunks):
+def test_every_method_on_the_cluster_gives_the_whole_frame_bytes(client, picture, bpp, chunks):
     # Coarse levels, so that the threshold methods meet both dark and light.
     image = picture(bpp, 41, 57, seed=bpp) // 48 * 48
     white = picture(bpp, 41, 57, seed=99) | 1
     tiles = dask_array.from_array(image, chunks=chunks + image.shape[2:])
     pairs = []
     for name, params in TILED:
-        require(name)
         pairs.append(((name, params), kafilters.run(name, image, **params), kd.run(name, tiles, **params)))
     pairs.append(("skeletonization", kafilters.skeletonization(image), kd.skeletonization(tiles)))
     pairs.append(("flat_field", kafilters.flat_field(image, white),
@@ -60,9 +59,7 @@ def test_every_method_on_the_cluster_gives_the_whole_frame_bytes(client, require
         assert got.shape == expected.shape and np.array_equal(got, expected), case
 
 
-def test_warnings_and_errors_come_once_when_the_graph_is_built(require):
-    require("median")
-    require("kernel")
+def test_warnings_and_errors_come_once_when_the_graph_is_built():
     image = np.random.default_rng(1).integers(0, 256, (30, 30)).astype(np.uint8)
     tiles = dask_array.from_array(image, chunks=7)
     for radius in (12, -3, 1e12):

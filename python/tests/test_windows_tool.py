@@ -47,8 +47,7 @@ def sixteen_bit_tiff(path, width=3, height=2):
 
 @pytest.mark.parametrize("bpp", (8, 24, 32))
 def test_png_and_tiff_pass_between_the_linux_and_the_windows_tool_unchanged(picture, tool, windows_tool, monkeypatch,
-                                                                           tmp_path, require, bpp):
-    require("blur")
+                                                                           tmp_path, bpp):
     image = picture(bpp)
     monkeypatch.chdir(tmp_path)  # Wine is given relative paths
     write_bmp("in.bmp", image)

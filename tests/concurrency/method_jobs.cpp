@@ -20,14 +20,10 @@ std::string Job::Label() const {
     return text;
 }
 
-std::vector<uint32_t> BuiltMethods() {
-    std::vector<uint32_t> built;
-    for (uint32_t m = 0; m < kaf_test::Catalogue().size(); ++m) {
-        const uintptr_t handle = kaf_test::Module().InitMethod(m);
-        if (handle != 0) built.push_back(m);
-        kaf_test::Module().DoneMethod(handle);
-    }
-    return built;
+std::vector<uint32_t> AllMethods() {
+    std::vector<uint32_t> methods(kaf_test::Catalogue().size());
+    for (uint32_t m = 0; m < methods.size(); ++m) methods[m] = m;
+    return methods;
 }
 
 namespace {

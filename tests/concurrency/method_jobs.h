@@ -37,8 +37,8 @@ struct JobResult {
     }
 };
 
-// The methods the module has built (InitMethod gives an object).
-std::vector<uint32_t> BuiltMethods();
+// Every method index of the catalogue.
+std::vector<uint32_t> AllMethods();
 
 // A job with random geometry (up to the given size), depth and parameters
 // for that method; `depths` lists the depths to draw from.

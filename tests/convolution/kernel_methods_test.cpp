@@ -4,15 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "convolution/kernel_filters.h"
-#include "convolution/kernels.h"
-#include "convolution/user_kernels.h"
 #include "method_support.h"
 #include "test_host.h"
 
 namespace {
 
-using conv_test::DirectRun;
 using conv_test::FillFlat;
 using conv_test::Text;
 using kaf_test::FillRandom;
@@ -91,18 +87,13 @@ TEST(Laplacian, FlatFramesGiveZeroInsideAndTheMissingTapsAtTheBorder) {
     }
 }
 
-TEST(Laplacian, OnlyTheCentreIsRecomputedForANewCoefficient) {
-    CLaplacian811 laplacian(4);
-    DirectRun run({u"Input frame", u"High-boost coefficient"});
-    FillRandom(run.session.AddFrame(u"Input frame", 5, 5, 32), 1);
-    ASSERT_TRUE(run.Run(laplacian));  // absent coefficient: 0
-    const std::vector<float> built(laplacian.CachedKernel(), laplacian.CachedKernel() + 9);
-    EXPECT_EQ(built, (std::vector<float>{-1, -1, -1, -1, 8, -1, -1, -1, -1}));
-    const_cast<float*>(laplacian.CachedKernel())[0] = 5.0f;
-    run.session.AddNumber(u"High-boost coefficient", 2.5);
-    ASSERT_TRUE(run.Run(laplacian));
-    EXPECT_EQ(laplacian.CachedKernel()[4], 10.5f);
-    EXPECT_EQ(laplacian.CachedKernel()[0], 5.0f);
+// One object run with a new coefficient builds its kernel for it.
+TEST(Laplacian, ANewCoefficientReachesTheKernelOfTheSameObject) {
+    TestHost host(u"laplacian_high_boost_3");
+    FillFlat(host.AddFrame(8, 8, 32), 123);
+    EXPECT_EQ(*PixelAt(host.Run().output, 4, 4), 0);  // absent coefficient: 0
+    host.SetNumber(u"High-boost coefficient", 1);
+    EXPECT_EQ(*PixelAt(host.Run().output, 4, 4), 123);
 }
 
 // A 3 x 3 user kernel on a frame whose pixel (x, y) is 10 y + x (+ channel).

@@ -1,6 +1,6 @@
-// "edge": kernels, derivative signs, the suppression table, thresholds and
-// the buffers kept between runs, run the way a host runs them and, for the
-// stages, held to plain per-pixel versions.
+// "edge": the suppression table, thresholds and the buffers kept between
+// runs, run the way a host runs them and, for the stages, held to plain
+// per-pixel versions.
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include "convolution/lane_routines.h"
-#include "edge/edge_filter.h"
 #include "edge/edge_rows.h"
 #include "edge/edge_stages.h"
 #include "host_api.h"
@@ -58,25 +57,6 @@ TEST(EdgeStages, EqualMagnitudesAreNotMaximaAndDiagonalsUseTheTable) {
     gx[2 * width + 3] = gy[2 * width + 3] = 9.0f;  // a straight neighbour, weighted 0
     SuppressAndThreshold(gx.data(), gy.data(), kaf_test::Plane(output), 0);
     EXPECT_EQ(*PixelAt(output, 2, 2), 255);
-}
-
-TEST(EdgeStages, DerivativeSigns) {
-    float gauss[7], derivative[7];
-    FillEdgeKernels(1.0f, gauss, derivative);
-    // Rising towards higher columns gives a negative gradientX; rising towards
-    // higher rows (memory order) a positive gradientY.
-    const int n = 9;
-    std::vector<float> rising(n * n), gradient(n * n);
-    for (int r = 0; r < n; ++r) {
-        for (int x = 0; x < n; ++x) rising[r * n + x] = float(x);
-    }
-    RowDerivativePass(rising.data(), derivative, 7, gradient.data(), n, n);
-    EXPECT_LT(gradient[4 * n + 4], 0.0f);
-    for (int r = 0; r < n; ++r) {
-        for (int x = 0; x < n; ++x) rising[r * n + x] = float(r);
-    }
-    ColumnDerivativePass(rising.data(), derivative, 7, gradient.data(), n, n);
-    EXPECT_GT(gradient[4 * n + 4], 0.0f);
 }
 
 TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
@@ -130,16 +110,19 @@ TEST(Edge, StepsGiveOnePixelWideLinesWhereTheyStep) {
     // have gradients there; only the pixels further in are pinned.
     const int width = 40, height = 30, inset = 4;
     auto step = [](int p, int at) { return static_cast<uint8_t>(p < at ? 0 : p == at ? 100 : 200); };
+    // The border rows and columns are never written: they stay as the host
+    // gave the output frame, where the steps cross them too.
     for (int bpp : {8, 24, 32}) {
         const auto columns = EdgeMap(width, height, bpp, [&](int x, int) { return step(x, 17); });
         const auto rows = EdgeMap(width, height, bpp, [&](int, int y) { return step(y, 12); });
-        for (int y = 1; y < height - 1; ++y) {
-            for (int x = 1; x < width - 1; ++x) {
-                if (y >= inset && y < height - inset) {
-                    EXPECT_EQ(columns[y * width + x], x == 17 ? 255 : 0) << bpp << " bpp " << x << "," << y;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const bool border = x == 0 || y == 0 || x == width - 1 || y == height - 1;
+                if (border || (y >= inset && y < height - inset)) {
+                    EXPECT_EQ(columns[y * width + x], !border && x == 17 ? 255 : 0) << bpp << " bpp " << x << "," << y;
                 }
-                if (x >= inset && x < width - inset) {
-                    EXPECT_EQ(rows[y * width + x], y == 12 ? 255 : 0) << bpp << " bpp " << x << "," << y;
+                if (border || (x >= inset && x < width - inset)) {
+                    EXPECT_EQ(rows[y * width + x], !border && y == 12 ? 255 : 0) << bpp << " bpp " << x << "," << y;
                 }
             }
         }
@@ -154,23 +137,6 @@ TEST(Edge, StepsGiveOnePixelWideLinesWhereTheyStep) {
         for (int x = 2 * inset; x < side - 2 * inset; ++x) EXPECT_EQ(diagonal[y * side + x], 0) << x << "," << y;
     }
     EXPECT_NE(diagonal, std::vector<uint8_t>(side * side, 0));
-}
-
-TEST(Edge, BorderRowsAndColumnsAreNotWritten) {
-    const int height = 6, width = 7;
-    std::vector<float> gx(height * width, 0.0f), gy(height * width, 0.0f);
-    ka_iproc::Session session;
-    FrameHandle output = session.AddFrame(u"out", width, height, 8);
-    // Row padding included: every byte of the frame's rows starts at 9.
-    std::memset(GetFrameDataAddr(output), 9, size_t(ka_iproc::FrameStride(output)) * height);
-    SuppressAndThreshold(gx.data(), gy.data(), kaf_test::Plane(output), 0);
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* row = GetFrameDataAddr(output) + size_t(y) * ka_iproc::FrameStride(output);
-        for (int x = 0; x < ka_iproc::FrameStride(output); ++x) {
-            const bool interior = y > 0 && y < height - 1 && x > 0 && x < width - 1;
-            EXPECT_EQ(row[x], interior ? 0 : 9) << x << "," << y;
-        }
-    }
 }
 
 TEST(Edge, ThresholdIsClampedAndSetsTheLevel) {
@@ -200,50 +166,38 @@ TEST(Edge, ThresholdIsClampedAndSetsTheLevel) {
     EXPECT_EQ(atHalf[10 * 30 + 15], 255);
     EXPECT_EQ(EdgeMap(30, 30, 8, step, 1.0, 0.0), atHalf);
     EXPECT_EQ(EdgeMap(30, 30, 8, step, 1.0, 1.0), std::vector<uint8_t>(30 * 30, 0));
+    // A step of 18 at sigma 1.5 peaks between 127 and 128: found at threshold
+    // 0.5, level 127 (0.5 x 255 truncated), and not at level 128.
+    auto faint = [](int x, int) { return static_cast<uint8_t>(x < 15 ? 0 : 18); };
+    EXPECT_EQ(EdgeMap(30, 30, 8, faint, 1.5, 0.5)[15 * 30 + 15], 255);
+    EXPECT_EQ(EdgeMap(30, 30, 8, faint, 1.5, 128.5 / 255)[15 * 30 + 15], 0);
 }
 
-TEST(Edge, KernelsRebuiltOnlyForANewSigmaAndFramesForANewGeometry) {
-    CEdge edge(11);
-    ka_iproc::Session session;
-    ka_iproc::ParameterList inputs({u"Input frame", u"Standard deviation", u"Threshold"});
-    ka_iproc::ParameterList outputs({u"Output frame"});
-    auto run = [&] {
-        char16_t error[256] = {};
-        return edge.Run(session.Handle(), inputs.Handle(), inputs.Context(), outputs.Handle(), outputs.Context(),
-                        255, error);
-    };
-    kaf_test::FillRandom(session.AddFrame(u"Input frame", 20, 10, 8), 1);
-    ASSERT_TRUE(run());
-    ASSERT_NE(edge.CachedGaussKernel(), nullptr);
-    const_cast<float*>(edge.CachedGaussKernel())[0] = 42.0f;
-    auto* header = static_cast<BITMAPINFOHEADER*>(const_cast<void*>(edge.CachedRowSmoothFrame()));
-    header->biXPelsPerMeter = 1234;  // laying the frame out again clears it
-    ASSERT_TRUE(run());
-    EXPECT_EQ(edge.CachedGaussKernel()[0], 42.0f);
-    EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(edge.CachedRowSmoothFrame())->biXPelsPerMeter, 1234);
-
-    session.AddNumber(u"Standard deviation", 1.5);
-    ASSERT_TRUE(run());
-    EXPECT_NE(edge.CachedGaussKernel()[0], 42.0f);
-    EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(edge.CachedRowSmoothFrame())->biXPelsPerMeter, 1234);
-
-    // A new depth alone lays the frames out again and keeps the planes.
-    const float* planes = edge.CachedGradientX();
-    kaf_test::FillRandom(session.AddFrame(u"Input frame", 20, 10, 32), 2);
-    ASSERT_TRUE(run());
-    EXPECT_EQ(edge.CachedGradientX(), planes);
-    EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(edge.CachedRowSmoothFrame())->biXPelsPerMeter, 0);
-
-    // A run whose output frame fails changes nothing: the next run of the
-    // new size still finds the geometry changed.
-    static_cast<BITMAPINFOHEADER*>(const_cast<void*>(edge.CachedRowSmoothFrame()))->biXPelsPerMeter = 1234;
-    kaf_test::FillRandom(session.AddFrame(u"Input frame", 50, 40, 32), 3);
-    outputs.Names()[0] = u"";
-    EXPECT_FALSE(run());
-    EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(edge.CachedRowSmoothFrame())->biXPelsPerMeter, 1234);
-    outputs.Names()[0] = u"Output frame";
-    ASSERT_TRUE(run());
-    EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(edge.CachedRowSmoothFrame())->biXPelsPerMeter, 0);
+// One object run on new standard deviations, depths and sizes, with a run in
+// between whose output frame fails, gives what a fresh object gives.
+TEST(Edge, AnObjectKeptFromRunToRunGivesWhatAFreshOneGives) {
+    TestHost kept(u"edge");
+    const struct {
+        int width, height, bpp;
+        double sigma;
+        bool outputWired;
+    } runs[] = {{20, 10, 8, 1.0, true},  {20, 10, 8, 1.0, true},   {20, 10, 8, 1.5, true},
+                {20, 10, 32, 1.5, true}, {50, 40, 32, 1.5, false}, {50, 40, 32, 1.5, true}};
+    uint32_t seed = 1;
+    for (const auto& r : runs) {
+        TestHost fresh(u"edge");
+        for (TestHost* host : {&kept, &fresh}) {
+            kaf_test::FillRandom(host->AddFrame(r.width, r.height, r.bpp), seed);
+            host->SetNumber(u"Standard deviation", r.sigma);
+            host->Outputs().Names()[0] = r.outputWired ? u"Output frame" : u"";
+        }
+        ++seed;
+        const auto got = kept.Run();
+        ASSERT_EQ(got.ok, r.outputWired);
+        if (r.outputWired) {
+            EXPECT_EQ(PixelBytes(got.output), PixelBytes(fresh.Run().output)) << seed;
+        }
+    }
 }
 
 }  // namespace

@@ -68,60 +68,42 @@ TEST(RunFrame, AbsentParametersTakeDefaultsSilently) {
     EXPECT_EQ(run.probe.count, 1);
     EXPECT_EQ(run.probe.weight, 0.5f);
     EXPECT_TRUE(run.Warnings().empty());
-    FrameHandle out = run.session.FindFrame(u"Output frame");
-    ASSERT_NE(out, nullptr);
-    EXPECT_EQ(GetFrameWidth(out), 5);
-    EXPECT_EQ(GetFrameDepth(out), 4);
-    EXPECT_EQ(GetFrameBPP(out), 8);
 }
 
-TEST(RunFrame, ClampingWarnsWithOldAndNewValue) {
-    ProbeRun run;
-    run.session.AddNumber(u"Count", 12);
-    run.session.AddNumber(u"Weight", 1.5);
-    ASSERT_TRUE(run.Run());
-    EXPECT_EQ(run.probe.count, 10);
-    EXPECT_EQ(run.probe.weight, 1.0f);
-    EXPECT_EQ(run.Warnings(), (std::vector<std::string>{
-                                  "Not acceptable value of the parameter Count (12). It will be used new value 10.",
-                                  "Not acceptable value of the parameter Weight (1.500000). It will be used new "
-                                  "value 1.000000.",
-                              }));
-    run.session.AddNumber(u"Count", -3);
-    run.session.AddNumber(u"Weight", -0.2);
-    ASSERT_TRUE(run.Run());
-    EXPECT_EQ(run.probe.count, 0);
-    EXPECT_EQ(run.probe.weight, 0.0f);
-    EXPECT_EQ(run.Warnings(), (std::vector<std::string>{
-                                  "Not acceptable value of the parameter Count (-3). It will be used new value 0.",
-                                  "Not acceptable value of the parameter Weight (-0.200000). It will be used new "
-                                  "value 0.000000.",
-                              }));
-}
-
-TEST(RunFrame, OutOfRangeAndNotANumberBecomeTheMostNegativeInteger) {
-    for (double value : {1e12, -1e12, std::nan(""), std::numeric_limits<double>::infinity()}) {
+// Clamping warns with the old and the new value, each number cut to eight
+// characters; out-of-range and not-a-number integers read as the most
+// negative integer, whose first eight characters show.
+TEST(RunFrame, ClampingWarnsWithOldAndNewValueCutToEightCharacters) {
+    const std::string count = "Not acceptable value of the parameter Count (";
+    const std::string weight = "Not acceptable value of the parameter Weight (";
+    const struct {
+        double count, weight;
+        int32_t countUsed;
+        float weightUsed;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {12, 1.5, 10, 1.0f,
+         {count + "12). It will be used new value 10.", weight + "1.500000). It will be used new value 1.000000."}},
+        {-3, -0.2, 0, 0.0f,
+         {count + "-3). It will be used new value 0.", weight + "-0.200000). It will be used new value 0.000000."}},
+        {123456789, 1e12, 10, 1.0f,
+         {count + "12345678). It will be used new value 10.",
+          weight + "999999995904.000). It will be used new value 1.000000."}},
+        {1e12, 0.25, 0, 0.25f, {count + "-2147483). It will be used new value 0."}},
+        {-1e12, 0.25, 0, 0.25f, {count + "-2147483). It will be used new value 0."}},
+        {std::nan(""), 0.25, 0, 0.25f, {count + "-2147483). It will be used new value 0."}},
+        {std::numeric_limits<double>::infinity(), 0.25, 0, 0.25f,
+         {count + "-2147483). It will be used new value 0."}},
+    };
+    for (const auto& c : cases) {
         ProbeRun run;
-        run.session.AddNumber(u"Count", value);
+        run.session.AddNumber(u"Count", c.count);
+        run.session.AddNumber(u"Weight", c.weight);
         ASSERT_TRUE(run.Run());
-        EXPECT_EQ(run.probe.count, 0);
-        // Only the first eight characters of -2147483648 are shown.
-        EXPECT_EQ(run.Warnings(), (std::vector<std::string>{"Not acceptable value of the parameter Count "
-                                                            "(-2147483). It will be used new value 0."}));
+        EXPECT_EQ(run.probe.count, c.countUsed) << c.count;
+        EXPECT_EQ(run.probe.weight, c.weightUsed) << c.weight;
+        EXPECT_EQ(run.Warnings(), c.warnings);
     }
-}
-
-TEST(RunFrame, NumbersAreCutToEightCharactersInWarnings) {
-    ProbeRun run;
-    run.session.AddNumber(u"Count", 123456789);
-    run.session.AddNumber(u"Weight", 1e12);
-    ASSERT_TRUE(run.Run());
-    EXPECT_EQ(run.Warnings(), (std::vector<std::string>{
-                                  "Not acceptable value of the parameter Count (12345678). It will be used new "
-                                  "value 10.",
-                                  "Not acceptable value of the parameter Weight (999999995904.000). It will be "
-                                  "used new value 1.000000.",
-                              }));
 }
 
 TEST(RunFrame, ArraysUseTheFirstElementAndWarnOnce) {
@@ -138,15 +120,17 @@ TEST(RunFrame, ArraysUseTheFirstElementAndWarnOnce) {
     EXPECT_TRUE(run.Warnings().empty());
 }
 
+// Names reach the module with up to 64 characters (63 + 1, unterminated),
+// and the warning keeps all 64.
 TEST(RunFrame, ArrayWarningShowsAtMost64CharactersOfTheName) {
     ProbeRun run;
-    const std::u16string longName(63, u'n');
+    const std::u16string longName(64, u'n');
     run.inputs.Names()[1] = longName;
     run.session.AddArray(longName, {1, 2});
     ASSERT_TRUE(run.Run());
     ASSERT_EQ(run.Warnings().size(), 1u);
     EXPECT_EQ(run.Warnings()[0],
-              "Only the first element of the array would be evaluated in the input data object " + std::string(63, 'n'));
+              "Only the first element of the array would be evaluated in the input data object " + std::string(64, 'n'));
 }
 
 TEST(RunFrame, MissingInputFrameFailsBeforeTheCache) {

@@ -60,10 +60,6 @@ Image ImageOf(FrameHandle frame) {
     return image;
 }
 
-void CopyImage(const Image& image, FrameHandle frame) {
-    kaf_test::FillFrame(frame, [&](int32_t x, int32_t y, int32_t) { return image.At(x, y); });
-}
-
 namespace {
 
 // Dilation: light when the value is above the level (three times the level

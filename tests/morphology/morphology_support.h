@@ -39,7 +39,6 @@ struct Image {
 };
 
 Image ImageOf(FrameHandle frame);  // 8-bit frames only
-void CopyImage(const Image& image, FrameHandle frame);
 
 // One pass, straight from the rule: every pixel from its 3x3 window clipped
 // to the frame. The source may be a frame of any supported depth or an image.

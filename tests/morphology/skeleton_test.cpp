@@ -1,7 +1,6 @@
-// "skeletonization" through the module and its pieces called directly: the
-// worked pictures, the clamping of the iteration limit and of the level, and
-// agreement with a plain implementation that visits every pixel in the
-// defined order, on random scenes and for several thread counts.
+// "skeletonization" through the module: the worked pictures, the clamping of
+// the iteration limit (held to a plain implementation that visits every pixel
+// in the defined order) and of the level, and colour inputs.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -77,26 +76,30 @@ TEST(Skeleton, IterationLimitIsClampedWithWarnings) {
     EXPECT_NE(unlimited, ReferenceSkeleton(host.Session().FindFrame(u"Input frame"), 127, 3));
 }
 
-TEST(Skeleton, LevelIsClampedRatherThanTheThreshold) {
-    // At level 255 a grey 254 is dark, 255 light; a dark 3x3 square thins to two pixels.
+// The level itself is light; the level (threshold x 255, truncated) is
+// clamped to 0 to 255 rather than the threshold to 0 to 1.
+TEST(Skeleton, PixelsAtTheLevelAreLightAndTheLevelIsClamped) {
+    // A 3x3 square of one grey value on white: dark, it thins to two pixels.
     Picture square(5, ".....");
     for (int r = 1; r <= 3; ++r) square[r] = ".###.";
     struct Case {
         double threshold;
-        bool darkSquare;  // whether the 254 square counts as dark
+        uint8_t value;    // of the square
+        bool darkSquare;  // whether the square counts as dark
         std::vector<std::string> warnings;
-    } cases[] = {{1.003, true, {}},
-                 {1.004, true, {ClampWarning("Threshold", "1.004000", "1.000000")}},
-                 {-0.003, false, {}},
-                 {-0.004, false, {ClampWarning("Threshold", "-0.004000", "0.000000")}},
-                 {0.0, false, {}}};
+    } cases[] = {{1.003, 254, true, {}},
+                 {1.004, 254, true, {ClampWarning("Threshold", "1.004000", "1.000000")}},
+                 {-0.003, 254, false, {}},
+                 {-0.004, 254, false, {ClampWarning("Threshold", "-0.004000", "0.000000")}},
+                 {0.0, 254, false, {}},
+                 {0.5, 127, false, {}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.threshold);
         TestHost host(u"skeletonization");
         host.SetNumber(u"Threshold", c.threshold);
         FrameHandle input = host.AddFrame(5, 5, 8);
         kaf_test::FillFrame(input, [&](int32_t x, int32_t y, int32_t) {
-            return static_cast<uint8_t>(square[y][x] == '#' ? 254 : 255);
+            return static_cast<uint8_t>(square[y][x] == '#' ? c.value : 255);
         });
         const kaf_test::Outcome outcome = host.Run();
         ASSERT_TRUE(outcome.ok);
@@ -122,16 +125,4 @@ TEST(Skeleton, ColourInputsAreThresholdedOnTheirSums) {
         ASSERT_TRUE(a.ok && b.ok);
         EXPECT_EQ(ImageOf(b.output), ImageOf(a.output));
     }
-}
-
-// The level itself is light: a square of pixels at the level (127 for the
-// default threshold 0.5) is no object.
-TEST(Skeleton, PixelsAtTheLevelAreLight) {
-    TestHost host(u"skeletonization");
-    kaf_test::FillFrame(host.AddFrame(5, 5, 8), [](int32_t x, int32_t y, int32_t) -> uint8_t {
-        return x > 0 && x < 4 && y > 0 && y < 4 ? 127 : 255;
-    });
-    const kaf_test::Outcome outcome = host.Run();
-    ASSERT_TRUE(outcome.ok);
-    EXPECT_EQ(PictureOf(outcome.output), PictureWith(5, 5, {}));
 }

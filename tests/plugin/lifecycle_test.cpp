@@ -21,22 +21,6 @@ TEST(MethodHandles, OutOfRangeIndexGivesInvalidHandle) {
     m.DoneMethod(0);
 }
 
-TEST(MethodHandles, RunWithoutInputFrameReportsTheError) {
-    auto& m = Module();
-    for (uint32_t i = 0; i < 20; ++i) {
-        const uintptr_t handle = m.InitMethod(i);
-        if (handle == 0) continue;  // not built
-        ka_iproc::Session session;
-        ka_iproc::ParameterList inputs, outputs({u"Output frame"});
-        char16_t error[64];
-        ASSERT_EQ(m.RunMethod(handle, session.Handle(), inputs.Handle(), inputs.Context(), outputs.Handle(),
-                              outputs.Context(), 63, error),
-                  0);
-        EXPECT_EQ(std::u16string(error), u"error: Cannot get input frame") << i;
-        m.DoneMethod(handle);
-    }
-}
-
 // A second copy of the module gives a fresh icon table: null before Init,
 // the resources after it, null again after Done.
 TEST(Icons, NullBeforeInitAndAfterDone) {

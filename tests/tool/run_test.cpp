@@ -36,7 +36,6 @@ TEST_F(RunCommand, UsageErrorsAndUnusableFilesExitWithTwo) {
         {{"run", "blur", Path("missing.bmp"), out}, "cannot open " + Path("missing.bmp")},
         {{"run", "blur", Path("broken.png"), out}, "cannot read " + Path("broken.png") + " as PNG"},
         {{"run", "blur", colour_, Path("out.jpg")}, "OUTPUT must end in"},
-        {{"run", "blur", colour_, Path("out.gif")}, "OUTPUT must end in"},
         {{"run", "blur", Path("in.gif"), out}, "unknown image type"},
         {{"run", "Blur", colour_, out}, "unknown method 'Blur'"},
         {{"run", "blur", colour_, out, "-p", "Kernel radius"}, "-p needs NAME=VALUE"},
@@ -45,7 +44,6 @@ TEST_F(RunCommand, UsageErrorsAndUnusableFilesExitWithTwo) {
         {{"run", "blur", colour_, out, "-p", "3=1"}, "has no input '3'"},
         {{"run", "blur", colour_, out, "-p", "0=1"}, "is the INPUT image"},
         {{"run", "blur", colour_, out, "-p", "1=abc"}, "'abc' is not a number"},
-        {{"run", "blur", colour_, out, "-p", "1="}, "is not a number"},
         {{"run", "blur", colour_, out, "-p", "1=1,,2"}, "is not a number"},
         {{"run", "blur", colour_, out, "-p", "1=0x"}, "is not a number"},
         {{"run", "blur", colour_, out, "--repeat", "0"}, "--repeat must lie between 1"},
@@ -58,26 +56,6 @@ TEST_F(RunCommand, UsageErrorsAndUnusableFilesExitWithTwo) {
         EXPECT_EQ(r.status, 2) << c.message << "\n" << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_FALSE(FileExists(out));
-    }
-}
-
-TEST_F(RunCommand, EveryMethodSucceedsOrReportsItsError) {
-    // Whatever a method makes of a small colour picture with its defaults,
-    // the tool either writes the output (status 0) or ends with the method's
-    // own error line (status 1).
-    for (const auto& entry : kaf_test::Catalogue()) {
-        const std::string method = kaf_test::Narrow(entry.name);
-        std::string out = Path(method + ".png");
-        ToolResult r = RunTool({"run", method, colour_, out});
-        ASSERT_TRUE(r.status == 0 || r.status == 1) << method << ": " << r.status << "\n" << r.err;
-        if (r.status == 0) {
-            EXPECT_TRUE(FileExists(out)) << method;
-            for (const std::string& line : r.ErrLines()) EXPECT_EQ(line.rfind("warning: ", 0), 0u) << line;
-        } else {
-            ASSERT_FALSE(r.ErrLines().empty());
-            EXPECT_EQ(r.ErrLines().back().rfind("error: ", 0), 0u) << r.err;
-            EXPECT_FALSE(FileExists(out)) << method;
-        }
     }
 }
 
@@ -134,9 +112,6 @@ TEST_F(RunCommand, ParametersReachTheMethodByNameOrIndex) {
 // checked here is the way from file to frame and back.
 class RunRoundTrip : public RunCommand {
 protected:
-    void SetUp() override {
-        RunCommand::SetUp();
-        }
     ToolResult Copy(const std::string& in, const std::string& out) {
         return RunTool({"run", "blur", in, out, "-p", "Pass-through rating=1"});
     }

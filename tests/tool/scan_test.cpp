@@ -19,10 +19,6 @@ protected:
         ramp_ = SaveTestImage(dir_ + "/ramp.bmp", MakeTestImage(30, 24, 8, [](int32_t x, int32_t y, int32_t) {
                                   return static_cast<uint8_t>(x + 8 * y);
                               }));
-        // Columns up to 19 hold 0, from column 20 on 100.
-        step_ = SaveTestImage(dir_ + "/step.pgm", MakeTestImage(32, 16, 8, [](int32_t x, int32_t, int32_t) {
-                                  return static_cast<uint8_t>(x < 20 ? 0 : 100);
-                              }));
     }
     std::vector<std::string> Samples(const std::vector<std::string>& args) {
         ToolResult r = RunTool(args);
@@ -34,7 +30,7 @@ protected:
         return std::vector<std::string>(lines.begin() + 1, lines.end());
     }
 
-    std::string dir_, ramp_, step_;
+    std::string dir_, ramp_;
 };
 
 TEST_F(ScanCommand, PrintsOneLinePerSampleFromTheStoredRows) {
@@ -50,13 +46,6 @@ TEST_F(ScanCommand, PrintsOneLinePerSampleFromTheStoredRows) {
     std::vector<std::string> diagonal = Samples({"scan", ramp_, "--line=3,4,20,10"});
     ASSERT_EQ(diagonal.size(), 18u);
     EXPECT_EQ(diagonal[1].substr(0, 22), "3.94444442,4.33333349,");
-}
-
-TEST_F(ScanCommand, SharpenSelectsTheSharpeningScanner) {
-    std::vector<std::string> plain = Samples({"scan", step_, "--line=17,8,23,8"});
-    EXPECT_EQ(plain, (std::vector<std::string>{"17,8,0", "18,8,0", "19,8,0", "20,8,100", "21,8,100", "22,8,100"}));
-    std::vector<std::string> sharp = Samples({"scan", step_, "--line=17,8,23,8", "--sharpen"});
-    EXPECT_EQ(sharp, (std::vector<std::string>{"17,8,0", "18,8,0", "19,8,0", "20,8,175", "21,8,100", "22,8,100"}));
 }
 
 TEST_F(ScanCommand, RegionAndBitmapLimitWhatIsSampled) {
