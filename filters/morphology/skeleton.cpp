@@ -125,7 +125,13 @@ bool CSkelet::Step(RunFrame& frame) {
         thresholdLevel = 0;
     }
 
-    if (!frame.FetchOutputFrame(8)) return false;
+    if (!frame.FetchOutputFrame(8)) {
+        // The cache already holds the new geometry, which the blocks do not
+        // have: drop them so the next run allocates afresh.
+        thresholdFrame.Release();
+        skeletonFrame.Release();
+        return false;
+    }
     if (!EnsureWorkImage(thresholdFrame, frame.OutputFrame(), imageWidth, imageHeight, geometryChanged) ||
         !EnsureWorkImage(skeletonFrame, frame.OutputFrame(), imageWidth, imageHeight, geometryChanged)) {
         return frame.FailOutOfMemory();

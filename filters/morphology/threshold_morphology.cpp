@@ -61,7 +61,12 @@ struct Frames {
 
 bool CThresholdMorphology::Step(RunFrame& frame) {
     const bool geometryChanged = UpdateGeometryCache(frame.Width(), frame.Height(), -1);
-    if (!frame.FetchOutputFrame(8)) return false;
+    if (!frame.FetchOutputFrame(8)) {
+        // The cache already holds the new geometry, which the block does not
+        // have: drop it so the next run allocates afresh.
+        workFrame.Release();
+        return false;
+    }
 
     const int32_t n = frame.Integer(kRepeatInput);
     const int32_t level = ThresholdLevel(frame.Real(kThresholdInput));

@@ -94,6 +94,24 @@ TEST(Concurrency, ManyObjectsOnManyHostThreadsMatchSingleThreadedRuns) {
     EXPECT_EQ(mismatches.Count(), 0) << "runs that differ from the single-threaded run:" << mismatches.Labels();
 }
 
+// A kept object gives what a fresh one gives after runs of other sizes,
+// depths and parameters, and after a run whose output frame could not be had
+// at a new size: nothing a method keeps outlives what it was built for.
+TEST(MethodObjects, AKeptObjectGivesWhatAFreshOneGives) {
+    std::mt19937 random(7);
+    for (uint32_t method : kaf_jobs::AllMethods()) {
+        const uintptr_t kept = kaf_test::Module().InitMethod(method);
+        for (int i = 0; i < 4; ++i) {
+            Job job = kaf_jobs::RandomJob(method, random, 70, 40, {8, 24, 32});
+            for (const char16_t* output : {u"", u"Output frame"}) {
+                job.output = output;
+                EXPECT_EQ(kaf_jobs::RunJob(kept, job), RunOnFreshObject(job)) << job.Label();
+            }
+        }
+        kaf_test::Module().DoneMethod(kept);
+    }
+}
+
 // The soak run: every method on random frames on all cores for
 // KAF_SOAK_MINUTES minutes (scripts/soak.sh sets it; skipped otherwise),
 // with the resident memory printed at the start, after a warm-up and at the

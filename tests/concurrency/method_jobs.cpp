@@ -78,7 +78,7 @@ JobResult RunJob(uintptr_t handle, const Job& job) {
     const auto& entry = kaf_test::Catalogue()[job.method];
     ka_iproc::Session session;
     ka_iproc::ParameterList inputs;
-    ka_iproc::ParameterList outputs({u"Output frame"});
+    ka_iproc::ParameterList outputs({job.output});
     for (const auto& input : entry.inputs) inputs.Names().push_back(input.name);
     kaf_test::FillRandom(session.AddFrame(u"Input frame", job.width, job.height, job.bitsPerPixel), job.seed);
     if (entry.inputs.size() > 1 && entry.inputs[1].type == ParamTypeFrame) {
@@ -92,7 +92,7 @@ JobResult RunJob(uintptr_t handle, const Job& job) {
                                              outputs.Handle(), outputs.Context(), 255, error) != 0;
     if (!result.ok) result.error = error;
     result.warnings = session.Warnings();
-    if (FrameHandle output = session.FindFrame(u"Output frame")) result.pixels = kaf_test::PixelBytes(output);
+    if (FrameHandle output = session.FindFrame(job.output)) result.pixels = kaf_test::PixelBytes(output);
     return result;
 }
 

@@ -22,6 +22,8 @@ struct Job {
     uint32_t seed = 0;
     // Objects wired to the method's inputs by name; absent ones take defaults.
     std::map<std::u16string, std::vector<double>> numbers;
+    // The name wired to the output; empty: no output frame can be had.
+    std::u16string output = u"Output frame";
 
     std::string Label() const;
 };

@@ -173,31 +173,4 @@ TEST(Edge, ThresholdIsClampedAndSetsTheLevel) {
     EXPECT_EQ(EdgeMap(30, 30, 8, faint, 1.5, 128.5 / 255)[15 * 30 + 15], 0);
 }
 
-// One object run on new standard deviations, depths and sizes, with a run in
-// between whose output frame fails, gives what a fresh object gives.
-TEST(Edge, AnObjectKeptFromRunToRunGivesWhatAFreshOneGives) {
-    TestHost kept(u"edge");
-    const struct {
-        int width, height, bpp;
-        double sigma;
-        bool outputWired;
-    } runs[] = {{20, 10, 8, 1.0, true},  {20, 10, 8, 1.0, true},   {20, 10, 8, 1.5, true},
-                {20, 10, 32, 1.5, true}, {50, 40, 32, 1.5, false}, {50, 40, 32, 1.5, true}};
-    uint32_t seed = 1;
-    for (const auto& r : runs) {
-        TestHost fresh(u"edge");
-        for (TestHost* host : {&kept, &fresh}) {
-            kaf_test::FillRandom(host->AddFrame(r.width, r.height, r.bpp), seed);
-            host->SetNumber(u"Standard deviation", r.sigma);
-            host->Outputs().Names()[0] = r.outputWired ? u"Output frame" : u"";
-        }
-        ++seed;
-        const auto got = kept.Run();
-        ASSERT_EQ(got.ok, r.outputWired);
-        if (r.outputWired) {
-            EXPECT_EQ(PixelBytes(got.output), PixelBytes(fresh.Run().output)) << seed;
-        }
-    }
-}
-
 }  // namespace
