@@ -48,16 +48,10 @@ def test_bad_arguments_raise_type_and_value_errors(picture):
         kafilters.median(image, size=3)
     with pytest.raises(TypeError, match="multiple values for 'radius'"):
         kafilters.median(image, radius=1, neighbourhood_radius=2)
-    with pytest.raises(TypeError, match="positional"):
-        kafilters.median(image, 3)
-    with pytest.raises(TypeError, match="radius must be a number"):
-        kafilters.median(image, radius="3")
     with pytest.raises(TypeError, match="dtype uint8"):
         kafilters.median(image.astype(np.float32))
     with pytest.raises(ValueError, match="shape"):
         kafilters.median(np.zeros((4, 4, 2), np.uint8))
-    with pytest.raises(ValueError, match="at least one row"):
-        kafilters.median(np.zeros((0, 4), np.uint8))
     with pytest.raises(TypeError, match="white must be a numpy array"):
         kafilters.flat_field(image, [[1]])
     with pytest.raises(ValueError, match="unknown method 'sharpen'"):

@@ -1,7 +1,6 @@
 """The module's warnings as KafiltersWarning and its errors as KafiltersError,
 each with the module's exact text."""
 
-import ctypes
 import warnings
 
 import numpy as np
@@ -40,26 +39,3 @@ def test_failed_runs_raise_with_the_module_error_text(picture):
     assert str(failure.value) == failure.value.text and failure.value.method == "kernel"
     with pytest.raises(kafilters.KafiltersError, match="^error: "):
         kafilters.flat_field(image)  # no white frame given
-
-
-def test_host_warning_texts_read_whole_or_cut_and_terminated():
-    from kafilters import _host, _native
-    native = _native.native()
-    host = native.host
-    text = "Größe ≠ 3"
-    units = (ctypes.c_uint16 * 16)(*memoryview(text.encode("utf-16-le")).cast("H"))
-    host.AddWarning.restype = ctypes.c_bool
-    host.AddWarning.argtypes = [ctypes.c_void_p, ctypes.c_int32, ctypes.c_void_p]
-    with _host.Session(native) as session:
-        assert host.AddWarning(session.host, 255, units)
-        assert session.warnings() == [text]
-        read16 = host.KaSessionReadWarningUtf16
-        cut = (ctypes.c_uint16 * 5)(*[0xFFFF] * 5)
-        assert read16(session.pointer, 0, cut, 4) == len(text)
-        assert list(cut) == [ord(c) for c in text[:3]] + [0, 0xFFFF]
-        assert read16(session.pointer, 1, None, 0) == -1
-        utf8 = ctypes.create_string_buffer(4)
-        assert host.KaSessionReadWarningUtf8(session.pointer, 0, utf8, 4) == len(text.encode())
-        assert utf8.raw == "Gr".encode() + b"\xc3\x00"
-        host.KaSessionClearWarnings(session.pointer)
-        assert session.warnings() == []

@@ -30,33 +30,6 @@ TEST(Blur, RatingZeroIsTheMeanOfTheNeighboursThatExist) {
     EXPECT_EQ(*PixelAt(outcome.output, 0, 0), static_cast<int>((at(1, 0) + at(0, 1) + at(1, 1)) / 3.0f));
 }
 
-TEST(Blur, RatingOneCopiesTheFrameWholeForEveryDepth) {
-    for (int bpp : {8, 16, 24, 32}) {
-        TestHost host(u"blur");
-        FillRandom(host.AddFrame(13, 4, bpp), 8);
-        host.SetNumber(u"Pass-through rating", 1.5);
-        const auto outcome = host.Run();
-        ASSERT_TRUE(outcome.ok);
-        EXPECT_EQ(PixelBytes(outcome.output), PixelBytes(host.Session().FindFrame(u"Input frame"))) << bpp;
-        ASSERT_EQ(outcome.warnings.size(), 1u);
-        EXPECT_EQ(Text(outcome.warnings[0]),
-                  "Not acceptable value of the parameter Pass-through rating (1.500000). It will be used new value "
-                  "1.000000.");
-    }
-}
-
-TEST(Blur, RadiusIsClampedToOneToTen) {
-    TestHost host(u"blur"), one(u"blur");
-    FillRandom(host.AddFrame(12, 12, 8), 1);
-    FillRandom(one.AddFrame(12, 12, 8), 1);
-    host.SetNumber(u"Kernel radius", 0);
-    const auto outcome = host.Run();
-    ASSERT_EQ(outcome.warnings.size(), 1u);
-    EXPECT_EQ(Text(outcome.warnings[0]),
-              "Not acceptable value of the parameter Kernel radius (0). It will be used new value 1.");
-    EXPECT_EQ(PixelBytes(outcome.output), PixelBytes(one.Run().output));
-}
-
 // Output bytes at the interior, along a side and at a corner of a flat frame.
 struct FlatResponse {
     int interior, side, corner;

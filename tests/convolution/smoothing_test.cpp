@@ -78,34 +78,4 @@ TEST(Smoothing, FlatAreasLoseAStepWhereTheSingleSumsFallShort) {
     }
 }
 
-TEST(Smoothing, RadiusIsTruncatedAndClampedToZeroToTen) {
-    struct Case {
-        double given;
-        int used;
-        const char* warning;
-    };
-    const Case cases[] = {
-        {11, 10, "Not acceptable value of the parameter Kernel radius (11). It will be used new value 10."},
-        {-1, 0, "Not acceptable value of the parameter Kernel radius (-1). It will be used new value 0."},
-        {2.9, 2, nullptr},
-        {-0.5, 0, nullptr},
-    };
-    for (const Case& c : cases) {
-        TestHost host(u"mean"), reference(u"mean");
-        kaf_test::FillRandom(host.AddFrame(25, 25, 8), 1);
-        kaf_test::FillRandom(reference.AddFrame(25, 25, 8), 1);
-        host.SetNumber(u"Kernel radius", c.given);
-        reference.SetNumber(u"Kernel radius", c.used);
-        const auto outcome = host.Run();
-        ASSERT_TRUE(outcome.ok);
-        if (c.warning) {
-            ASSERT_EQ(outcome.warnings.size(), 1u);
-            EXPECT_EQ(Text(outcome.warnings[0]), c.warning);
-        } else {
-            EXPECT_TRUE(outcome.warnings.empty());
-        }
-        EXPECT_EQ(PixelBytes(outcome.output), PixelBytes(reference.Run().output)) << c.given;
-    }
-}
-
 }  // namespace

@@ -4,10 +4,6 @@
 // number of workers.
 #ifndef _WIN32
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -45,37 +41,6 @@ std::string Ppm(int width, int height, int seed) {
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Runs the tool with its stderr on a pseudo-terminal (stdin and stdout on
-// /dev/null) and returns what it wrote there.
-std::string RunOnTerminal(const std::vector<std::string>& args, int* status) {
-    int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return std::string();
-    std::string terminal = ptsname(master);
-    std::vector<std::string> argv = kaf_test::ToolCommand(args);
-    pid_t child = fork();
-    if (child == 0) {
-        int err = open(terminal.c_str(), O_RDWR);
-        int null = open("/dev/null", O_RDWR);
-        if (err < 0 || null < 0) _exit(127);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(err, 2);
-        std::vector<char*> pointers;
-        for (std::string& a : argv) pointers.push_back(&a[0]);
-        pointers.push_back(nullptr);
-        execv(pointers[0], pointers.data());
-        _exit(127);
-    }
-    // Reading ends with an error once the child has closed the terminal.
-    std::string text;
-    char buffer[4096];
-    for (ssize_t got; (got = read(master, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(got));
-    int wait = 0;
-    *status = child > 0 && waitpid(child, &wait, 0) == child && WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-    close(master);
-    return text;
-}
 
 class BatchRun : public ::testing::Test {
 protected:
@@ -131,43 +96,6 @@ TEST_F(BatchRun, BrokenFileAmongGoodOnesIsNamedAndTheRestAreWritten) {
             EXPECT_EQ(batch, ReadBytes(single)) << file.second;
         }
     }
-}
-
-// A method that fails on one file (a calibration frame of another size) is
-// reported with the method's error text; the calibration frame is handed to
-// every worker's session and measured there.
-TEST_F(BatchRun, MethodFailureOnOneFileIsReported) {
-    Put("a.pgm", Pgm(8, 6, 1));
-    Put("b.pgm", Pgm(5, 5, 2));
-    Put("c.pgm", Pgm(8, 6, 3));
-    std::string white = dir_ + "/white.pgm";
-    WriteBytes(white, "P5\n8 6\n255\n" + std::string(48, '\xc8'));
-    std::string out = dir_ + "/out";
-    ToolResult r = RunTool({"run", "flat_field", in_, out, "-p", "White calibration frame=" + white, "-j", "2"});
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_TRUE(Contains(r.err, "failed: b.pgm: error: Frame and pattern must be of the same size and type")) << r.err;
-    EXPECT_FALSE(FileExists(out + "/b.pgm"));
-    for (const char* name : {"a.pgm", "c.pgm"}) {
-        // A flat calibration frame leaves the pictures as they were.
-        EXPECT_EQ(ReadBytes(out + "/" + name), ReadBytes(in_ + "/" + name)) << name;
-    }
-}
-
-// On a terminal one progress line is redrawn in place (files done, rate,
-// time left), a failure is printed above it, and no line per file is written.
-TEST_F(BatchRun, TerminalGetsAProgressBar) {
-    for (int k = 0; k < 4; ++k) Put("p" + std::to_string(k) + ".pgm", Pgm(6, 5, k));
-    Put("q.pgm", "P5\n6 5\n255\n");
-    int status = -1;
-    std::string text = RunOnTerminal({"run", "median", in_, dir_ + "/out", "-j", "2"}, &status);
-    EXPECT_EQ(status, 1) << text;
-    // The full bar follows a carriage return, or a new line when a failure
-    // report was printed just before it (the order depends on the workers).
-    EXPECT_TRUE(Contains(text, "[##############################] 5/5 files  ")) << text;
-    EXPECT_TRUE(Contains(text, " files/s  0:00 left  1 failed")) << text;
-    EXPECT_TRUE(Contains(text, "failed: q.pgm: ")) << text;
-    EXPECT_TRUE(Contains(text, "4 of 5 files written, 1 failed: q.pgm")) << text;
-    EXPECT_FALSE(Contains(text, " -> ")) << text;
 }
 
 TEST_F(BatchRun, UsageErrorsExitWithTwo) {

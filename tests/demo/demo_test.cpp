@@ -71,12 +71,6 @@ TEST(Demo, GalleryShowsEveryMethodAndItsFilesExist) {
     EXPECT_EQ(plots, 3u);
 }
 
-TEST(Demo, TakesAtMostOneFolder) {
-    ToolResult r = RunTool({"demo", "a", "b"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("demo takes at most one OUTDIR"), std::string::npos) << r.err;
-}
-
 }  // namespace
 }  // namespace kaf_tool_test
 

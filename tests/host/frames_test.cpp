@@ -60,19 +60,4 @@ TEST(Frames, HeaderPaletteAndRowsFollowTheDepth) {
     }
 }
 
-TEST(Frames, InvalidGeometryHasNoSize) {
-    EXPECT_EQ(FrameBlockSize(0, 5, 8), 0u);
-    EXPECT_EQ(FrameBlockSize(5, 0, 8), 0u);
-    EXPECT_EQ(FrameBlockSize(-1, 5, 8), 0u);
-    EXPECT_EQ(FrameBlockSize(5, -3, 24), 0u);
-    for (int32_t bpp : {0, 2, 7, 12, 48, -8}) EXPECT_EQ(FrameBlockSize(5, 5, bpp), 0u) << bpp;
-    EXPECT_EQ(GetFrameSize(nullptr), 0u);
-    EXPECT_EQ(GetFrameWidth(nullptr), 0);
-    EXPECT_EQ(GetFrameDataAddr(nullptr), nullptr);
-
-    BITMAPINFOHEADER header{};
-    InitFrameDIB(&header, 4, 4, 7);
-    EXPECT_EQ(GetFrameSize(&header), 0u);
-}
-
 }  // namespace

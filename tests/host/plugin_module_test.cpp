@@ -7,22 +7,6 @@
 
 namespace {
 
-std::string BuildFolder() {
-    const std::string module = KAF_MODULE_PATH;
-    return module.substr(0, module.find_last_of('/'));
-}
-
-TEST(PluginModule, LoadFailuresSayWhy) {
-    std::string error;
-    EXPECT_EQ(ka_iproc::PluginModule::Load(BuildFolder() + "/no_such_module.so", &error), nullptr);
-    EXPECT_NE(error.find("no_such_module.so"), std::string::npos) << error;
-
-    // A library that is not a plug-in module: the host library itself.
-    error.clear();
-    EXPECT_EQ(ka_iproc::PluginModule::Load(BuildFolder() + "/libka_iproc.so", &error), nullptr);
-    EXPECT_NE(error.find("does not export Init"), std::string::npos) << error;
-}
-
 TEST(PluginModule, CatalogueAsTheEnumerationsReportIt) {
     const auto& catalogue = kaf_test::Catalogue();
     ASSERT_EQ(catalogue.size(), 20u);

@@ -8,19 +8,6 @@
 
 namespace {
 
-TEST(RoundReal, HalvesGoAwayFromZero) {
-    EXPECT_EQ(RoundReal(0.5f), 1);
-    EXPECT_EQ(RoundReal(-0.5f), -1);
-    EXPECT_EQ(RoundReal(1.5f), 2);
-    EXPECT_EQ(RoundReal(2.5f), 3);
-    EXPECT_EQ(RoundReal(-2.5f), -3);
-    EXPECT_EQ(RoundReal(0.49999997f), 0);
-    EXPECT_EQ(RoundReal(-0.49999997f), 0);
-    EXPECT_EQ(RoundReal(4194304.5f), 4194305);
-    EXPECT_EQ(RoundReal(-7.4f), -7);
-    EXPECT_EQ(RoundReal(0.0f), 0);
-}
-
 TEST(RoundReal, NanAndValuesOutsideThe32BitRangeGiveTheMostNegativeInteger) {
     EXPECT_EQ(RoundReal(std::numeric_limits<float>::quiet_NaN()), INT32_MIN);
     EXPECT_EQ(RoundReal(std::numeric_limits<float>::infinity()), INT32_MIN);

@@ -1,9 +1,5 @@
 // The session store as a module sees it through the C functions: parameter
 // names, frames, numbers, arrays, timestamps and warnings.
-#include <algorithm>
-#include <set>
-#include <thread>
-
 #include <gtest/gtest.h>
 
 #include "host_api.h"
@@ -14,22 +10,6 @@ namespace {
 
 using ka_iproc::ParameterList;
 using ka_iproc::Session;
-
-TEST(ParameterNames, CopiedBoundedWithWcsncpySemantics) {
-    ParameterList list({u"Input frame", u"", u"abcdefgh"});
-    char16_t name[16];
-
-    std::fill(std::begin(name), std::end(name), u'x');
-    EXPECT_TRUE(GetParameterName(list.Handle(), list.Context(), 0, 14, name));
-    EXPECT_EQ(std::u16string(name), u"Input frame");
-    EXPECT_EQ(name[14], u'\0');  // padded with NULs up to max + 1
-    EXPECT_EQ(name[15], u'x');   // and not beyond
-
-    // A name of max + 1 characters or more arrives cut and unterminated.
-    std::fill(std::begin(name), std::end(name), u'x');
-    EXPECT_TRUE(GetParameterName(list.Handle(), list.Context(), 2, 3, name));
-    EXPECT_EQ(std::u16string(name, 5), u"abcdx");
-}
 
 TEST(Session, OutputFramesAreNewZeroFilledAndReplaceTheOldObject) {
     Session session;

@@ -134,16 +134,4 @@ TEST(ExtremeEngines, MatchDirectSelectionAtEveryRadius) {
     }
 }
 
-// Working memory: aligned, disjoint areas; a size that cannot be had fails
-// and leaves the block as it was.
-TEST(ThreadScratch, AreasAreAlignedAndImpossibleSizesFail) {
-    rank::ThreadScratch scratch;
-    ASSERT_TRUE(scratch.Reserve(1000, 3));
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(reinterpret_cast<uintptr_t>(scratch.Area(k)) % 64, 0u);
-    EXPECT_GE(scratch.Area(1) - scratch.Area(0), 1000);
-    scratch.Area(2)[999] = 7;
-    EXPECT_FALSE(scratch.Reserve(SIZE_MAX / 2, 3));
-    EXPECT_EQ(scratch.Area(2)[999], 7);
-}
-
 }  // namespace

@@ -50,32 +50,6 @@ TEST(MedianRules, RankOfHalfTheWindowCountedFromOne) {
     EXPECT_EQ(*PixelAt(outcome.output, 1, 0), 5);  // {7, 3, 5, 9, 1, 8} sorted: 1 3 5 7 8 9
 }
 
-TEST(ExtremeRules, ParameterLimitsWarnAndClamp) {
-    struct Case {
-        const char16_t* name;
-        double given;
-        const char* warning;
-    };
-    const Case cases[] = {
-        {u"Neighbourhood radius", -3,
-         "Not acceptable value of the parameter Neighbourhood radius (-3). It will be used new value 0."},
-        {u"Neighbourhood radius", 15,
-         "Not acceptable value of the parameter Neighbourhood radius (15). It will be used new value 10."},
-        {u"Intensity", -0.2,
-         "Not acceptable value of the parameter Intensity (-0.200000). It will be used new value 0.000000."},
-    };
-    // The three methods share one step: "extreme" stands for them.
-    for (const Case& c : cases) {
-        TestHost host(u"extreme");
-        host.AddFrame(4, 3, 24);
-        host.SetNumber(c.name, c.given);
-        const Outcome outcome = host.Run();
-        ASSERT_TRUE(outcome.ok);
-        ASSERT_EQ(outcome.warnings.size(), 1u);
-        EXPECT_EQ(kaf_test::Narrow(outcome.warnings[0]), c.warning);
-    }
-}
-
 TEST(ExtremeRules, ExtremeTakesTheFurtherSideWithTiesToTheBrightest) {
     // The window around the centre holds 10 .. 200; distances from the centre decide.
     for (const auto& [centre, expected] : {std::pair<int, int>{100, 200}, {150, 10}, {105, 200}}) {

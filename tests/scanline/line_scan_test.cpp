@@ -74,22 +74,6 @@ const Scanner kBoth[] = {&ScanLineSubPixelPrecision, &ScanLineSubPixelPrecisionW
 
 }  // namespace
 
-// Mode 0 packs an 8-bit frame's grey level into three bytes; any other mode
-// takes it as it is.
-TEST(ScanLine, WholePixelWalkCarriesOwnLevelsAndPacksMode0) {
-    Frame frame(17, 22, 8);
-    frame.Fill([](int32_t x, int32_t y, int) { return Level(x, y); });
-    const std::vector<uint32_t> grey = Values(Scan(&ScanLineSubPixelPrecision, frame, {10, 20, 15, 20}, 1));
-    const std::vector<uint32_t> packed = Values(Scan(&ScanLineSubPixelPrecision, frame, {10, 20, 15, 20}, 0));
-    ASSERT_EQ(grey.size(), 5u);
-    ASSERT_EQ(packed.size(), 5u);
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(grey[i], uint32_t(Level(10 + i, 20)));
-        EXPECT_EQ(packed[i], grey[i] * 0x10101u);
-    }
-    EXPECT_EQ(Values(Scan(&ScanLineSubPixelPrecision, frame, {10, 20, 15, 20}, 5)), grey);
-}
-
 TEST(ScanLine, StepCountIsTheRoundedLength) {
     Frame frame(30, 30, 8);
     for (Scanner scan : kBoth) {

@@ -56,23 +56,6 @@ std::vector<uint8_t> HandBmp(int32_t width, int32_t height, int bpp, uint32_t in
     return file;
 }
 
-TEST(ImageBmp, WrittenFileIsBottomUpWithRowsInStorageOrderAndAGreyPalette) {
-    Image image = NoiseImage(5, 3, 8, 7);
-    std::vector<uint8_t> file;
-    std::string error;
-    ASSERT_TRUE(kaf_tool::EncodeBmp(image, &file, &error)) << error;
-    ASSERT_EQ(file.size(), 14u + 40 + 1024 + 3 * 8);
-    EXPECT_EQ(file[22] | file[23] << 8, 3);  // positive height
-    for (int i : {0, 1, 128, 255}) {
-        EXPECT_EQ(file[54 + 4 * i], i);
-        EXPECT_EQ(file[54 + 4 * i + 1], i);
-        EXPECT_EQ(file[54 + 4 * i + 2], i);
-    }
-    // Row 0 of the image is the first row in the file.
-    EXPECT_EQ(0, std::memcmp(&file[54 + 1024], image.Row(0), 5));
-    EXPECT_EQ(0, std::memcmp(&file[54 + 1024 + 16], image.Row(2), 5));
-}
-
 TEST(ImageBmp, BrokenFilesAreRefusedWithAReason) {
     std::vector<uint8_t> rows(8, 0);
     std::string error;
@@ -85,24 +68,6 @@ TEST(ImageBmp, BrokenFilesAreRefusedWithAReason) {
     EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 12, 40, {}, rows), &image, &error));
     EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(0, 2, 8, 40, {}, rows), &image, &error));
     EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 8, 12, {}, rows), &image, &error));
-}
-
-TEST(ImagePnm, SamplesAreScaledToBytes) {
-    Image image;
-    std::string error;
-    ASSERT_TRUE(kaf_tool::DecodePnm(Bytes("P2 3 1 15 0 7 15"), &image, &error)) << error;
-    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{0, 119, 255}));
-    ASSERT_TRUE(kaf_tool::DecodePnm(Bytes("P5 2 1 65535\n\xff\xff\x80\x00"s), &image, &error)) << error;
-    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{255, 128}));
-    ASSERT_TRUE(kaf_tool::DecodePnm(
-        Bytes("P7\nWIDTH 1\nHEIGHT 1\nDEPTH 2\nMAXVAL 255\nTUPLTYPE GRAYSCALE_ALPHA\nENDHDR\n\x50\x90"s),
-        &image, &error))
-        << error;
-    EXPECT_EQ(image.bpp, 32);
-    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{0x50, 0x50, 0x50, 0x90}));
-    EXPECT_FALSE(kaf_tool::DecodePnm(Bytes("P5 4 4 255\nabc"), &image, &error));
-    EXPECT_NE(error.find("truncated"), std::string::npos) << error;
-    EXPECT_FALSE(kaf_tool::DecodePnm(Bytes("P4 1 1\n\x80"), &image, &error));
 }
 
 // A PNG written by libpng's own simple interface, in the given format.
@@ -131,14 +96,6 @@ TEST(ImagePng, ReadingConvertsToFrameLayouts) {
     ASSERT_TRUE(kaf_tool::DecodePng(LibpngFile(PNG_FORMAT_GA, 1, 2, {7, 200, 9, 0}), &image, &error)) << error;
     EXPECT_EQ(image.bpp, 32);
     EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{7, 7, 7, 200, 9, 9, 9, 0}));
-    // 16-bit samples keep their high byte (written big-endian-independent by
-    // libpng from native 16-bit values).
-    std::vector<uint16_t> wide = {0x1234, 0xFF01};
-    std::vector<uint8_t> wideBytes(4);
-    std::memcpy(wideBytes.data(), wide.data(), 4);
-    ASSERT_TRUE(kaf_tool::DecodePng(LibpngFile(PNG_FORMAT_LINEAR_Y, 2, 1, wideBytes), &image, &error)) << error;
-    EXPECT_EQ(image.bpp, 8);
-    EXPECT_EQ(PixelBytes(image), (std::vector<uint8_t>{0x12, 0xFF}));
     EXPECT_FALSE(kaf_tool::DecodePng(Bytes("\x89PNG\r\n\x1a\n rest"), &image, &error));
 }
 
@@ -183,9 +140,6 @@ TEST(ImageJpeg, GreyAndColourPicturesAreRead) {
     EXPECT_NEAR(image.Row(2)[0], 10, 4);   // blue
     EXPECT_NEAR(image.Row(2)[1], 128, 4);  // green
     EXPECT_NEAR(image.Row(2)[2], 250, 4);  // red
-    ASSERT_TRUE(kaf_tool::DecodeJpeg(LibjpegFile(4, 4, 1, 77, 0, 0), &image, &error)) << error;
-    EXPECT_EQ(image.bpp, 8);
-    EXPECT_NEAR(image.Row(3)[3], 77, 2);
     EXPECT_FALSE(kaf_tool::DecodeJpeg(Bytes("not a jpeg"), &image, &error));
 }
 

@@ -33,35 +33,6 @@ protected:
     std::string dir_, ramp_;
 };
 
-TEST_F(ScanCommand, PrintsOneLinePerSampleFromTheStoredRows) {
-    EXPECT_EQ(Samples({"scan", ramp_, "--line=10,20,15,20"}),
-              (std::vector<std::string>{"10,20,170", "11,20,171", "12,20,172", "13,20,173", "14,20,174"}));
-    // Mode 0 packs the grey level into three bytes; half-way samples give
-    // the floor of the mean of the two pixels.
-    EXPECT_EQ(Samples({"scan", ramp_, "--line=10,20,12,20", "--mode=0"}),
-              (std::vector<std::string>{"10,20,11184810", "11,20,11250603"}));
-    EXPECT_EQ(Samples({"scan", ramp_, "--line", "10.5,3,12.5,3", "--bits", "4"}),
-              (std::vector<std::string>{"10.5,3,34", "11.5,3,35"}));
-    // Positions with nine significant digits.
-    std::vector<std::string> diagonal = Samples({"scan", ramp_, "--line=3,4,20,10"});
-    ASSERT_EQ(diagonal.size(), 18u);
-    EXPECT_EQ(diagonal[1].substr(0, 22), "3.94444442,4.33333349,");
-}
-
-TEST_F(ScanCommand, RegionAndBitmapLimitWhatIsSampled) {
-    // A region around columns 9..11 of row 5: interior pixels outside it are
-    // skipped, column 0 is reported as an edge sample whatever the region.
-    std::vector<std::string> samples = Samples({"scan", ramp_, "--line=0,5,14,5", "--region=10,5,2,2,0"});
-    EXPECT_EQ(samples, (std::vector<std::string>{"0,5,40", "9,5,49", "10,5,50", "11,5,51"}));
-    EXPECT_TRUE(Samples({"scan", ramp_, "--line=-20,-20,-10,-10"}).empty());
-    // The scanners read 8 and 32 bits only: a colour picture gives no sample.
-    std::string colour = SaveTestImage(dir_ + "/c.png", NoiseImage(8, 8, 24, 2));
-    ToolResult r = RunTool({"scan", colour, "--line=1,1,6,6"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "x,y,value\n");
-    EXPECT_NE(r.err.find("8- and 32-bit"), std::string::npos) << r.err;
-}
-
 TEST_F(ScanCommand, BadOptionsExitWithTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {"scan", ramp_, "--line=1,2,3"},

@@ -29,25 +29,6 @@ std::vector<uint8_t> FileBytes(const std::string& path) {
     return bytes;
 }
 
-TEST(ModuleImage, HostsFindTheEntryPointsAndTheDecoratedScanners) {
-    HMODULE module = LoadedModule();
-    ASSERT_NE(module, nullptr);
-    for (const char* name : {"Init", "Done", "EnumerateMethods", "EnumerateMethodsCategories", "EnumerateMethodInputs",
-                             "EnumerateMethodOutputs", "InitMethod", "DoneMethod", "RunMethod"}) {
-        EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
-    }
-    // The module loader found both scanners under their decorated names.
-    EXPECT_NE(kaf_test::Module().ScanLineSubPixelPrecision, nullptr);
-    EXPECT_NE(kaf_test::Module().ScanLineSubPixelPrecisionWithSharpening, nullptr);
-    // Nothing of the Linux build's exports.
-    EXPECT_EQ(GetProcAddress(module, "ka_resource_directory"), nullptr);
-    EXPECT_EQ(GetProcAddress(module,
-                             "_Z25ScanLineSubPixelPrecisionP19tagBITMAPINFOHEADERPN8ka_iproc18TRectangularRegionENS1_"
-                             "5TLineEijiPFhjffjE"),
-              nullptr);
-    EXPECT_EQ(GetProcAddress(module, "DllMain"), nullptr);
-}
-
 TEST(ModuleImage, IconsAreResourcesWithTheBytesOfTheIconFiles) {
     HMODULE module = LoadedModule();
     ASSERT_NE(module, nullptr);
