@@ -167,9 +167,9 @@ private:
     std::unique_ptr<MethodInstance> instance_;
 };
 
-// One row: a memcpy of the input frame, the module's run and the peer's,
-// taken in turn inside the same loop so that a burst of load on a shared
-// machine hits all three alike. The fastest of each is kept.
+// One row: a memcpy of the input frame, the module's run, the peer's and the
+// host's part of a run, taken in turn inside the same loop so that a burst of
+// load on a shared machine hits all four alike. The fastest of each is kept.
 void RunPair(benchmark::State& state, const MethodCase& method, uint32_t index, Row& row) {
     UseThreads(row.threads);
     const FrameShape& s = row.shape;
