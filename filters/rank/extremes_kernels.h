@@ -261,7 +261,8 @@ public:
     RowPass(const PixelPlane& input, int32_t radius) : input_(input), radius_(radius) {}
 
     void Layout(ScratchCarver& carver) {
-        const size_t padded = static_cast<size_t>(input_.width) + 2 * static_cast<size_t>(radius_);
+        const size_t piece = PieceWidth();
+        const size_t padded = piece + 2 * static_cast<size_t>(radius_);
         if (kKeysFirst && radius_ > 0) padded_ = carver.Take<Key>(padded);
         if (radius_ < 2) return;
         doubled_[0] = carver.Take<Key>(padded);
@@ -271,36 +272,72 @@ public:
     // dst[x] = the best of columns x - r .. x + r of input row j.
     void operator()(int32_t j, Key* __restrict dst) {
         const uint8_t* in = input_.Row(j);
-        const int32_t r = radius_, w = input_.width, span = 2 * r + 1;
+        const int32_t r = radius_, w = input_.width;
         if (r == 0) {
             MakeKeys<Format, Order>(in, dst, w);
             return;
         }
-        // The row padded with r neutral keys each side; the first doubling
-        // makes pairs[i] = the better of padded keys i and i + 1.
-        const int32_t length = w + 2 * r;
+        if (!kKeysFirst && r == 1) {
+            PickThrees<Format, Order>(in, dst, w);
+            return;
+        }
+        const int32_t piece = PieceWidth();
+        for (int32_t x0 = 0; x0 < w; x0 += piece) Piece(in, x0, std::min(piece, w - x0), dst + x0);
+    }
+
+private:
+    // Keys of 1- and 4-byte pixels are cheap to make where they are needed,
+    // and making them there saves a pass; 3-byte pixels straddle words and
+    // do not vectorise, so their keys are made once into a row of their own.
+    static constexpr bool kKeysFirst = Format::kBytesPerPixel == 3;
+
+    // Such a row is done in pieces of 512 pixels, each with the r pixels
+    // either side, so that its rows of keys stay small (measured: 5 to 10 %
+    // less time at 2048 pixels a row); other rows, whose working rows are
+    // the pairs alone, lose by it and are done whole.
+    int32_t PieceWidth() const { return kKeysFirst ? std::min(input_.width, 512) : input_.width; }
+
+    // dst[i] = the best of columns x0 + i - r .. x0 + i + r, i < count. The
+    // piece is padded with neutral keys where its 2r extra columns leave the
+    // row: padded key i is the key of pixel x0 - r + i or neutral.
+    void Piece(const uint8_t* in, int32_t x0, int32_t count, Key* __restrict dst) {
+        const int32_t r = radius_, w = input_.width;
+        const int32_t length = count + 2 * r;
+        const int32_t first = std::max(0, x0 - r), inside = std::min(w, x0 + count + r) - first;
+        const int32_t lead = first - (x0 - r);
+        const uint8_t* pixels = in + static_cast<size_t>(first) * Format::kBytesPerPixel;
+        // pairs[i] = the better of padded keys i and i + 1.
         Key* __restrict pairs = doubled_[0];
         if constexpr (kKeysFirst) {
             Key* __restrict padded = padded_;
-            std::fill(padded, padded + r, Order::kNeutral);
-            MakeKeys<Format, Order>(in, padded + r, w);
-            std::fill(padded + r + w, padded + length, Order::kNeutral);
+            std::fill(padded, padded + lead, Order::kNeutral);
+            MakeKeys<Format, Order>(pixels, padded + lead, inside);
+            std::fill(padded + lead + inside, padded + length, Order::kNeutral);
             if (r == 1) {
-                PickRows<Order>(dst, padded, padded + 1, padded + 2, w);
+                PickRows<Order>(dst, padded, padded + 1, padded + 2, count);
                 return;
             }
             PickRows<Order>(pairs, padded, padded + 1, length - 1);
         } else {
-            if (r == 1) {
-                PickThrees<Format, Order>(in, dst, w);
-                return;
+            // A key beside a neutral one is itself.
+            const int32_t tail = lead + inside - 1;  // the pair of the last pixel and the one after it
+            if (lead > 0) {
+                std::fill(pairs, pairs + lead - 1, Order::kNeutral);
+                pairs[lead - 1] = KeyOf<Format, Order>(pixels, 0);
             }
-            std::fill(pairs, pairs + r - 1, Order::kNeutral);
-            pairs[r - 1] = KeyOf<Format, Order>(in, 0);
-            PairKeys<Format, Order>(in, pairs + r, w - 1);
-            pairs[r + w - 1] = KeyOf<Format, Order>(in, w - 1);
-            std::fill(pairs + r + w, pairs + length - 1, Order::kNeutral);
+            PairKeys<Format, Order>(pixels, pairs + lead, inside - 1);
+            if (tail < length - 1) {
+                pairs[tail] = KeyOf<Format, Order>(pixels, inside - 1);
+                std::fill(pairs + tail + 1, pairs + length - 1, Order::kNeutral);
+            }
         }
+        Double(pairs, length, count, dst);
+    }
+
+    // From pairs[i], the better of padded keys i and i + 1 (length - 1 of
+    // them), dst[x] = the best of padded keys x .. x + 2r, x < count.
+    void Double(const Key* pairs, int32_t length, int32_t count, Key* __restrict dst) {
+        const int32_t span = 2 * radius_ + 1;
         const Key* src = pairs;
         int32_t covered = 2;  // src[i] is the best of padded keys i .. i + covered - 1
         for (int turn = 1; 2 * covered <= span; ++turn) {
@@ -310,14 +347,8 @@ public:
             covered *= 2;
         }
         // Two spans of `covered` starting at x and x + 2r + 1 - covered.
-        PickRows<Order>(dst, src, src + (span - covered), w);
+        PickRows<Order>(dst, src, src + (span - covered), count);
     }
-
-private:
-    // Keys of 1- and 4-byte pixels are cheap to make where they are needed,
-    // and making them there saves a pass; 3-byte pixels straddle words and
-    // do not vectorise, so their keys are made once into a row of their own.
-    static constexpr bool kKeysFirst = Format::kBytesPerPixel == 3;
 
     const PixelPlane& input_;
     const int32_t radius_;
