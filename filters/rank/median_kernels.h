@@ -126,7 +126,7 @@ bool MedianByNetwork(const PixelPlane& input, const PixelPlane& output, ThreadSc
     const int32_t width = input.width, height = input.height;
     const int32_t bytes = width * kStep;
     const int32_t last = bytes - kStep;  // first byte of the last pixel
-    const int32_t strips = RowBlockCount(height);
+    const int32_t threads = RowBlockCount(height);
     const auto layout = [&](ScratchCarver& carver, uint8_t** rows) {
         for (int i = 0; i < 3; ++i) rows[i] = carver.Take<uint8_t>(static_cast<size_t>(bytes));
     };
@@ -134,10 +134,11 @@ bool MedianByNetwork(const PixelPlane& input, const PixelPlane& output, ThreadSc
         ScratchCarver counter;
         uint8_t* rows[3];
         layout(counter, rows);
-        if (!scratch.Reserve(counter.Used(), strips)) return false;
+        if (!scratch.Reserve(counter.Used(), threads)) return false;
     }
-    ParallelRowBlocks(height, strips, [&](int32_t strip, int32_t y0, int32_t y1) {
-        ScratchCarver carver(scratch.Area(strip));
+    const int32_t blockRows = RankBlockRows(height, threads, 1);
+    ParallelRowBlocks(height, threads, blockRows, [&](int32_t thread, int32_t y0, int32_t y1) {
+        ScratchCarver carver(scratch.Area(thread));
         uint8_t* rows[3];
         layout(carver, rows);
         uint8_t* lo = rows[0];
@@ -361,16 +362,17 @@ private:
 template <class Format>
 bool RunHistogramMedian(const PixelPlane& input, const PixelPlane& output, int32_t radius,
                         ThreadScratch& scratch) {
-    const int32_t strips = RowBlockCount(input.height);
+    const int32_t threads = RowBlockCount(input.height);
     {
         HistogramMedian<Format> engine(input, output, radius);
         ScratchCarver counter;
         engine.Layout(counter);
-        if (!scratch.Reserve(counter.Used(), strips)) return false;
+        if (!scratch.Reserve(counter.Used(), threads)) return false;
     }
-    ParallelRowBlocks(input.height, strips, [&](int32_t strip, int32_t y0, int32_t y1) {
+    const int32_t blockRows = RankBlockRows(input.height, threads, radius);
+    ParallelRowBlocks(input.height, threads, blockRows, [&](int32_t thread, int32_t y0, int32_t y1) {
         HistogramMedian<Format> engine(input, output, radius);
-        ScratchCarver carver(scratch.Area(strip));
+        ScratchCarver carver(scratch.Area(thread));
         engine.Layout(carver);
         engine.Strip(y0, y1);
     });

@@ -73,6 +73,14 @@ private:
     size_t stride_ = 0;
 };
 
+// Rows per block of a rank engine's parallel loop. A block starts by
+// reading the 2r rows above its first, which the block before reads too, so
+// blocks are at least twice that tall.
+inline int32_t RankBlockRows(int32_t height, int32_t threads, int32_t radius) {
+    const int32_t overlapBound = 4 * radius;
+    return RowsPerBlock(height, threads, overlapBound > 16 ? overlapBound : 16);
+}
+
 // Asks for a row the next step will read, one cache line at a time, so that
 // it streams in while the current row is worked on. The 3 x 3 median reads
 // each input row afresh from far memory and does little with it, so the
