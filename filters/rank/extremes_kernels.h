@@ -740,11 +740,11 @@ bool SelectAndBlend(const PixelPlane& input, const PixelPlane& output, int32_t r
 
 }  // namespace
 
-bool SelectExtremes(ExtremeSelection selection, int32_t bitsPerPixel, const PixelPlane& input,
-                    const PixelPlane& output, int32_t radius, float intensity, ThreadScratch& scratch) {
+bool SelectExtremes(ExtremeSelection selection, const PixelPlane& input, const PixelPlane& output, int32_t radius,
+                    float intensity, ThreadScratch& scratch) {
     if (input.width < 1 || input.height < 1) return true;
     bool ok = true;
-    DispatchByDepth(bitsPerPixel, [&](auto format) {
+    DispatchByDepth(input.bitsPerPixel, [&](auto format) {
         using Format = decltype(format);
         switch (selection) {
         case ExtremeSelection::Darkest:

@@ -381,24 +381,22 @@ bool RunHistogramMedian(const PixelPlane& input, const PixelPlane& output, int32
 
 }  // namespace
 
-bool MedianByHistograms(int32_t bitsPerPixel, const PixelPlane& input, const PixelPlane& output, int32_t radius,
-                        ThreadScratch& scratch) {
+bool MedianByHistograms(const PixelPlane& input, const PixelPlane& output, int32_t radius, ThreadScratch& scratch) {
     if (input.width < 1 || input.height < 1) return true;
     bool ok = true;
-    DispatchByDepth(bitsPerPixel, [&](auto format) {
+    DispatchByDepth(input.bitsPerPixel, [&](auto format) {
         ok = RunHistogramMedian<decltype(format)>(input, output, radius, scratch);
     });
     return ok;
 }
 
-bool MedianFilter(int32_t bitsPerPixel, const PixelPlane& input, const PixelPlane& output, int32_t radius,
-                  ThreadScratch& scratch) {
+bool MedianFilter(const PixelPlane& input, const PixelPlane& output, int32_t radius, ThreadScratch& scratch) {
     if (input.width < 1 || input.height < 1) return true;
     if (radius != 1 || input.width < 3 || input.height < 3) {
-        return RANK_KERNELS::MedianByHistograms(bitsPerPixel, input, output, radius, scratch);
+        return RANK_KERNELS::MedianByHistograms(input, output, radius, scratch);
     }
     bool ok = true;
-    DispatchByDepth(bitsPerPixel, [&](auto format) {
+    DispatchByDepth(input.bitsPerPixel, [&](auto format) {
         ok = MedianByNetwork<decltype(format)>(input, output, scratch);
     });
     return ok;

@@ -4,24 +4,30 @@
 
 namespace rank {
 
+const KernelSet* KernelsFor(kaf_isa::InstructionSet set) {
+    switch (set) {
+        case kaf_isa::InstructionSet::Baseline: return &BaselineKernels();
+        case kaf_isa::InstructionSet::Avx2: return Avx2Kernels();
+        default: return nullptr;
+    }
+}
+
 const KernelSet& ActiveKernels() {
-    static const KernelSet& active = Avx2Kernels() ? *Avx2Kernels() : BaselineKernels();
+    static const KernelSet& active = kaf_isa::WidestTable(KernelsFor);
     return active;
 }
 
-bool MedianFilter(int32_t bitsPerPixel, const PixelPlane& input, const PixelPlane& output, int32_t radius,
-                  ThreadScratch& scratch) {
-    return ActiveKernels().medianFilter(bitsPerPixel, input, output, radius, scratch);
+bool MedianFilter(const PixelPlane& input, const PixelPlane& output, int32_t radius, ThreadScratch& scratch) {
+    return ActiveKernels().medianFilter(input, output, radius, scratch);
 }
 
-bool MedianByHistograms(int32_t bitsPerPixel, const PixelPlane& input, const PixelPlane& output, int32_t radius,
-                        ThreadScratch& scratch) {
-    return ActiveKernels().medianByHistograms(bitsPerPixel, input, output, radius, scratch);
+bool MedianByHistograms(const PixelPlane& input, const PixelPlane& output, int32_t radius, ThreadScratch& scratch) {
+    return ActiveKernels().medianByHistograms(input, output, radius, scratch);
 }
 
-bool SelectExtremes(ExtremeSelection selection, int32_t bitsPerPixel, const PixelPlane& input,
-                    const PixelPlane& output, int32_t radius, float intensity, ThreadScratch& scratch) {
-    return ActiveKernels().selectExtremes(selection, bitsPerPixel, input, output, radius, intensity, scratch);
+bool SelectExtremes(ExtremeSelection selection, const PixelPlane& input, const PixelPlane& output, int32_t radius,
+                    float intensity, ThreadScratch& scratch) {
+    return ActiveKernels().selectExtremes(selection, input, output, radius, intensity, scratch);
 }
 
 }  // namespace rank

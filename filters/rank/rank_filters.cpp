@@ -12,7 +12,7 @@ constexpr int32_t kIntensityInput = 2;
 bool CMedian::Step(RunFrame& frame) {
     if (!frame.FetchOutputFrame(frame.Bpp())) return false;
     const int32_t radius = frame.Integer(kRadiusInput);
-    if (!rank::MedianFilter(frame.Bpp(), frame.InputPlane(), frame.OutputPlane(), radius, scratch_)) {
+    if (!rank::MedianFilter(frame.InputPlane(), frame.OutputPlane(), radius, scratch_)) {
         return frame.FailOutOfMemory();
     }
     return true;
@@ -22,8 +22,7 @@ bool CNeighbourhoodExtreme::Step(RunFrame& frame) {
     if (!frame.FetchOutputFrame(frame.Bpp())) return false;
     const int32_t radius = frame.Integer(kRadiusInput);
     const float intensity = frame.Real(kIntensityInput);
-    if (!rank::SelectExtremes(selection_, frame.Bpp(), frame.InputPlane(), frame.OutputPlane(), radius, intensity,
-                              scratch_)) {
+    if (!rank::SelectExtremes(selection_, frame.InputPlane(), frame.OutputPlane(), radius, intensity, scratch_)) {
         return frame.FailOutOfMemory();
     }
     return true;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "instruction_sets.h"
 #include "pixel_format.h"
 #include "rank_engines.h"
 #include "thread_scratch.h"
@@ -15,17 +16,18 @@ namespace rank {
 
 struct KernelSet {
     const char* name;
-    bool (*medianFilter)(int32_t bitsPerPixel, const PixelPlane& input, const PixelPlane& output, int32_t radius,
-                         ThreadScratch& scratch);
-    bool (*medianByHistograms)(int32_t bitsPerPixel, const PixelPlane& input, const PixelPlane& output,
-                               int32_t radius, ThreadScratch& scratch);
-    bool (*selectExtremes)(ExtremeSelection selection, int32_t bitsPerPixel, const PixelPlane& input,
-                           const PixelPlane& output, int32_t radius, float intensity, ThreadScratch& scratch);
+    bool (*medianFilter)(const PixelPlane& input, const PixelPlane& output, int32_t radius, ThreadScratch& scratch);
+    bool (*medianByHistograms)(const PixelPlane& input, const PixelPlane& output, int32_t radius,
+                               ThreadScratch& scratch);
+    bool (*selectExtremes)(ExtremeSelection selection, const PixelPlane& input, const PixelPlane& output,
+                           int32_t radius, float intensity, ThreadScratch& scratch);
 };
 
 const KernelSet& BaselineKernels();
-// Null when this build has no AVX2 set or the processor cannot run it.
+// Null when this build has no AVX2 set.
 const KernelSet* Avx2Kernels();
+// The set compiled for an instruction set (null where the build has none).
+const KernelSet* KernelsFor(kaf_isa::InstructionSet set);
 
 // The set the engines of rank_engines.h use.
 const KernelSet& ActiveKernels();

@@ -31,8 +31,10 @@ std::string Describe(int32_t bpp, const Shape& shape, int32_t r, int levels) {
 
 // Every kernel set this processor can run.
 std::vector<const rank::KernelSet*> KernelSets() {
-    std::vector<const rank::KernelSet*> sets{&rank::BaselineKernels()};
-    if (const rank::KernelSet* avx2 = rank::Avx2Kernels()) sets.push_back(avx2);
+    std::vector<const rank::KernelSet*> sets;
+    for (kaf_isa::InstructionSet set : kaf_isa::kSetsWidestFirst) {
+        if (rank::KernelsFor(set) && kaf_isa::ProcessorRuns(set)) sets.push_back(rank::KernelsFor(set));
+    }
     return sets;
 }
 
@@ -65,12 +67,12 @@ TEST(MedianEngine, MatchesDirectRankingAtEveryRadius) {
                     rank_test::ReferenceMedian(in, expected, r);
                     const std::string what = Describe(bpp, shape, r, levels);
                     ExpectEngineMatches(in, expected, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
-                        return k.medianFilter(bpp, i, o, r, s);
+                        return k.medianFilter(i, o, r, s);
                     }, what);
                     // r = 1 takes the network in the filter; the histograms must agree there too.
                     if (r == 1) {
                         ExpectEngineMatches(in, expected, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
-                            return k.medianByHistograms(bpp, i, o, r, s);
+                            return k.medianByHistograms(i, o, r, s);
                         }, what + " histograms");
                     }
                 }
@@ -99,7 +101,7 @@ TEST(MedianEngine, WideRowsSpanSeveralColumnTiles) {
             Picture expected(width, in.height, bpp);
             rank_test::ReferenceMedian(in, expected, r);
             ExpectEngineMatches(in, expected, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
-                return k.medianFilter(bpp, i, o, r, s);
+                return k.medianFilter(i, o, r, s);
             }, "wide " + std::to_string(bpp) + " r=" + std::to_string(r));
         }
     }
@@ -128,7 +130,7 @@ TEST(ExtremeEngines, MatchDirectSelectionAtEveryRadius) {
                                                  " selection=" + std::to_string(static_cast<int>(selection)) +
                                                  " t=" + std::to_string(t);
                         ExpectEngineMatches(in, expected, [&](const rank::KernelSet& k, PixelPlane i, PixelPlane o, rank::ThreadScratch& s) {
-                            return k.selectExtremes(selection, bpp, i, o, r, t, s);
+                            return k.selectExtremes(selection, i, o, r, t, s);
                         }, what);
                     }
                 }

@@ -26,6 +26,7 @@ struct Picture {
         plane.stride = stride;
         plane.width = width;
         plane.height = height;
+        plane.bitsPerPixel = bpp;
         return plane;
     }
     uint8_t* At(int32_t x, int32_t y) { return bytes.data() + y * stride + x * (bpp / 8); }
