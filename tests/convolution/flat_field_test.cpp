@@ -138,7 +138,7 @@ TEST(FlatField, EveryInstructionSetGivesThePlainBytes) {
     const std::vector<FlatFieldRows> sets = conv_test::RunnableSets(FlatFieldRowsFor);
     const FlatFieldRows plain = *FlatFieldRowsFor(kaf_isa::InstructionSet::Baseline);
     std::mt19937 generator(12);
-    for (int width : {1, 7, 33, 64, 131}) {
+    for (int width : {1, 7, 33, 64, 131, 300}) {
         std::vector<uint8_t> input(4 * width), white(4 * width);
         for (size_t i = 0; i < input.size(); ++i) {
             input[i] = i % 11 == 0 ? 0 : static_cast<uint8_t>(generator());
