@@ -108,15 +108,15 @@ void PrunePass(const PixelPlane& source, const PixelPlane& destination, int32_t 
 }
 
 bool CSkelet::Step(RunFrame& frame) {
-    imageWidth = frame.Width();
-    imageHeight = frame.Height();
-    const bool geometryChanged = UpdateGeometryCache(imageWidth, imageHeight, -1);
+    const int32_t width = frame.Width();
+    const int32_t height = frame.Height();
+    const bool geometryChanged = UpdateGeometryCache(width, height, -1);
 
-    maxIterations = frame.Integer(kIterationsInput);
+    const int32_t maxIterations = frame.Integer(kIterationsInput);  // 0: thin until nothing changes
     // The level, not the threshold, is clamped: a threshold a little outside
     // 0 to 1 whose level still falls in 0 to 255 passes without a warning.
     const float threshold = frame.Real(kThresholdInput);
-    thresholdLevel = ThresholdLevel(threshold);
+    int32_t thresholdLevel = ThresholdLevel(threshold);
     if (thresholdLevel > 255) {
         frame.WarnRealReplaced(threshold, 1.0f);
         thresholdLevel = 255;
@@ -132,8 +132,8 @@ bool CSkelet::Step(RunFrame& frame) {
         skeletonFrame.Release();
         return false;
     }
-    if (!EnsureWorkImage(thresholdFrame, frame.OutputFrame(), imageWidth, imageHeight, geometryChanged) ||
-        !EnsureWorkImage(skeletonFrame, frame.OutputFrame(), imageWidth, imageHeight, geometryChanged)) {
+    if (!EnsureWorkImage(thresholdFrame, frame.OutputFrame(), width, height, geometryChanged) ||
+        !EnsureWorkImage(skeletonFrame, frame.OutputFrame(), width, height, geometryChanged)) {
         return frame.FailOutOfMemory();
     }
     const PixelPlane input = frame.InputPlane();
@@ -148,11 +148,11 @@ bool CSkelet::Step(RunFrame& frame) {
     SetBorder(WorkImage(skeletonFrame.Plane()));
 
     PrunePass(thresholdFrame.Plane(), skeletonFrame.Plane(), thresholdLevel);
-    if (!ThinningStep(frame.OutputPlane())) return frame.FailOutOfMemory();
+    if (!ThinningStep(frame.OutputPlane(), maxIterations)) return frame.FailOutOfMemory();
     return true;
 }
 
-bool CSkelet::ThinningStep(const PixelPlane& output) {
+bool CSkelet::ThinningStep(const PixelPlane& output, int32_t maxIterations) {
     const WorkImage image(skeletonFrame.Plane());
     // The thinning runs on the calling thread: its eight neighbour codes
     // live on that thread's stack.
@@ -161,8 +161,8 @@ bool CSkelet::ThinningStep(const PixelPlane& output) {
 
     RemoveStairs(image);
 
-    ParallelRows(imageHeight, [&](int32_t y) {
-        std::memcpy(output.Row(y), image.At(y + 1, 1), static_cast<size_t>(imageWidth));
+    ParallelRows(image.height, [&](int32_t y) {
+        std::memcpy(output.Row(y), image.At(y + 1, 1), static_cast<size_t>(image.width));
     });
     return true;
 }

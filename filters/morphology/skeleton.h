@@ -19,17 +19,13 @@ public:
 private:
     // Thinning, RemoveStairs and the copy of the inner image into the output
     // frame. False when a scratch cannot be allocated.
-    bool ThinningStep(const PixelPlane& output);
+    bool ThinningStep(const PixelPlane& output, int32_t maxIterations);
 
     // Both work images are 8-bit, (width + 2) x (height + 2), with a border of
     // 255 around the picture so that every inner pixel has eight neighbours;
     // input pixel (y, x) is work pixel (y + 1, x + 1).
     ScratchFrame skeletonFrame;   // pruning writes here, thinning works here
     ScratchFrame thresholdFrame;  // the thresholded input
-    int32_t imageHeight = 0;
-    int32_t imageWidth = 0;
-    int32_t thresholdLevel = 0;
-    int32_t maxIterations = 0;  // 0: thin until nothing changes
     SkeletonThinning thinning;  // the thinning's lists, kept from run to run
 };
 

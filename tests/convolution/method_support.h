@@ -24,16 +24,7 @@ inline void FillFlat(FrameHandle frame, uint8_t value) {
     kaf_test::FillFrame(frame, [&](int, int, int) { return value; });
 }
 
-// A family's table for every instruction set the build has and the
-// processor runs.
-template <class Table>
-std::vector<Table> RunnableSets(const Table* (*tableFor)(kaf_isa::InstructionSet)) {
-    std::vector<Table> sets;
-    for (kaf_isa::InstructionSet set : kaf_isa::kSetsWidestFirst) {
-        if (tableFor(set) && kaf_isa::ProcessorRuns(set)) sets.push_back(*tableFor(set));
-    }
-    return sets;
-}
+using kaf_test::RunnableSets;
 inline std::vector<LaneRoutines> InstructionSets() { return RunnableSets(LanesFor); }
 
 inline std::string Text(const std::u16string& text) { return kaf_test::Narrow(text); }

@@ -29,29 +29,20 @@ std::string Describe(int32_t bpp, const Shape& shape, int32_t r, int levels) {
            " r=" + std::to_string(r) + " levels=" + std::to_string(levels);
 }
 
-// Every kernel set this processor can run.
-std::vector<const rank::KernelSet*> KernelSets() {
-    std::vector<const rank::KernelSet*> sets;
-    for (kaf_isa::InstructionSet set : kaf_isa::kSetsWidestFirst) {
-        if (rank::KernelsFor(set) && kaf_isa::ProcessorRuns(set)) sets.push_back(rank::KernelsFor(set));
-    }
-    return sets;
-}
-
 // engine(kernels, input, output, scratch) must give `expected` with every
 // kernel set and thread count.
 template <class Engine>
 void ExpectEngineMatches(const Picture& in, const Picture& expected, const Engine& engine, const std::string& what,
                          std::initializer_list<int> threadCounts = {1, 3}) {
-    for (const rank::KernelSet* kernels : KernelSets()) {
+    for (const rank::KernelSet& kernels : kaf_test::RunnableSets(rank::KernelsFor)) {
         for (int threads : threadCounts) {
             Picture out(in.width, in.height, in.bpp);
             Picture source = in;
             rank::ThreadScratch scratch;
             kaf_test::WithThreads(threads, [&] {
-                ASSERT_TRUE(engine(*kernels, source.Plane(), out.Plane(), scratch));
+                ASSERT_TRUE(engine(kernels, source.Plane(), out.Plane(), scratch));
             });
-            ASSERT_EQ(out.bytes, expected.bytes) << what << " " << kernels->name << " threads=" << threads;
+            ASSERT_EQ(out.bytes, expected.bytes) << what << " " << kernels.name << " threads=" << threads;
         }
     }
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host_api.h"
+#include "instruction_sets.h"
 #include "pixel_format.h"
 
 namespace kaf_test {
@@ -60,6 +61,17 @@ private:
 
 // Pixel access (row y in storage order).
 uint8_t* PixelAt(FrameHandle frame, int32_t x, int32_t y);
+// A family's routine table for every instruction set the build has and the
+// processor runs.
+template <class Table>
+std::vector<Table> RunnableSets(const Table* (*tableFor)(kaf_isa::InstructionSet)) {
+    std::vector<Table> sets;
+    for (kaf_isa::InstructionSet set : kaf_isa::kSetsWidestFirst) {
+        if (tableFor(set) && kaf_isa::ProcessorRuns(set)) sets.push_back(*tableFor(set));
+    }
+    return sets;
+}
+
 // The frame's pixels as the engines take them.
 PixelPlane Plane(FrameHandle frame);
 // Sets every byte of every pixel from fn(x, y, byteIndex).
