@@ -2,9 +2,8 @@
 
 #include "run_frame.h"
 
-bool ScratchFrame::Ensure(FrameHandle like, int32_t width, int32_t height, int32_t bitsPerPixel,
-                          bool geometryChanged) {
-    if (block_ && !geometryChanged) return true;
+bool ScratchFrame::Ensure(FrameHandle like, int32_t width, int32_t height, int32_t bitsPerPixel) {
+    if (Holds(width, height, bitsPerPixel)) return true;
     const size_t bytes = GetFrameSize(like);
     return bytes != 0 && LayOut(bytes, width, height, bitsPerPixel);
 }
@@ -12,6 +11,9 @@ bool ScratchFrame::Ensure(FrameHandle like, int32_t width, int32_t height, int32
 bool ScratchFrame::LayOut(size_t bytes, int32_t width, int32_t height, int32_t bitsPerPixel) {
     if (!block_.Resize(bytes)) return false;
     InitFrameDIB(block_.Data(), width, height, bitsPerPixel);
+    width_ = width;
+    height_ = height;
+    bitsPerPixel_ = bitsPerPixel;
     return true;
 }
 

@@ -76,18 +76,25 @@ public:
     ScratchFrame& operator=(const ScratchFrame&) = delete;
 
     // Makes the block a frame like `like` (GetFrameSize bytes) with the given
-    // geometry when there is none yet or the geometry changed; otherwise
-    // leaves it as it is. False on a failed or impossible allocation.
-    bool Ensure(FrameHandle like, int32_t width, int32_t height, int32_t bitsPerPixel, bool geometryChanged);
+    // geometry unless it is one already. False on a failed or impossible
+    // allocation.
+    bool Ensure(FrameHandle like, int32_t width, int32_t height, int32_t bitsPerPixel);
     // A block of `bytes` bytes laid out with the given geometry; false (block
     // unchanged) when it cannot be had.
     bool LayOut(size_t bytes, int32_t width, int32_t height, int32_t bitsPerPixel);
-    void Release() { block_.Release(); }
+    // Whether the block is laid out with this geometry. The block, not the
+    // method's geometry cache, says what it was built for: a run that updates
+    // the cache and then fails leaves the block as it was.
+    bool Holds(int32_t width, int32_t height, int32_t bitsPerPixel) const {
+        return block_ && width == width_ && height == height_ && bitsPerPixel == bitsPerPixel_;
+    }
     FrameHandle Handle() const { return block_.Data(); }
     // The frame's pixels (an empty plane when there is no block).
     PixelPlane Plane() const;
-    explicit operator bool() const { return static_cast<bool>(block_); }
 
 private:
     ScratchArray<uint8_t> block_;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    int32_t bitsPerPixel_ = 0;
 };

@@ -41,8 +41,6 @@ bool CEdge::Step(RunFrame& run) {
     const int32_t w = run.Width();
     const int32_t h = run.Height();
     const int32_t b = run.Bpp();
-    // Against the buffers of the last run that got as far as them.
-    const bool geometryChanged = w != cachedWidth || h != cachedHeight || b != cachedBpp;
     // The edge map is always 8 bits per pixel.
     if (!run.FetchOutputFrame(8)) return false;
     const float sigma = run.Real(kSigmaInput);
@@ -55,12 +53,9 @@ bool CEdge::Step(RunFrame& run) {
 
     if (!gaussKernel.BuiltFor(sigma) && !BuildEdgeKernels(sigma)) return run.FailOutOfMemory();
     if (!PreparePlanes(w, h)) return run.FailOutOfMemory();
-    if (geometryChanged) framesLayoutPending = true;
-    if (!rowSmoothFrame.Ensure(run.InputFrame(), w, h, b, framesLayoutPending) ||
-        !columnSmoothFrame.Ensure(run.InputFrame(), w, h, b, framesLayoutPending)) {
+    if (!rowSmoothFrame.Ensure(run.InputFrame(), w, h, b) || !columnSmoothFrame.Ensure(run.InputFrame(), w, h, b)) {
         return run.FailOutOfMemory();
     }
-    framesLayoutPending = false;
     cachedBpp = b;
 
     // Each smoothed frame is smoothed in one direction only, both from the input.

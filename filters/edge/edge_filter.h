@@ -42,7 +42,4 @@ private:
     ScratchArray<float> columnGrayPlane;
     ScratchArray<float> gradientX;
     ScratchArray<float> gradientY;
-    // Set when a run changed the geometry but could not lay the smoothed
-    // frames out, so the next run lays them out whatever the cache says.
-    bool framesLayoutPending = false;
 };

@@ -16,19 +16,13 @@ constexpr int32_t kThresholdInput = 2;
 
 // A work image block: GetFrameSize of the output frame plus 8 x (width +
 // height) + 16 bytes, which holds the header and (width + 2) x (height + 2)
-// pixels with room to spare. Reallocated when null or the geometry changed;
-// on failure the block is dropped so that the next run allocates afresh.
-bool EnsureWorkImage(ScratchFrame& block, FrameHandle outputFrame, int32_t width, int32_t height,
-                     bool geometryChanged) {
-    if (block && !geometryChanged) return true;
+// pixels with room to spare. Laid out anew unless it holds that geometry.
+bool EnsureWorkImage(ScratchFrame& block, FrameHandle outputFrame, int32_t width, int32_t height) {
+    if (width > INT32_MAX - 2 || height > INT32_MAX - 2) return false;
+    if (block.Holds(width + 2, height + 2, 8)) return true;
     const size_t frameSize = GetFrameSize(outputFrame);
     const size_t extra = 8 * (static_cast<size_t>(width) + static_cast<size_t>(height)) + 16;
-    if (frameSize == 0 || width > INT32_MAX - 2 || height > INT32_MAX - 2 || frameSize > SIZE_MAX - extra ||
-        !block.LayOut(frameSize + extra, width + 2, height + 2, 8)) {
-        block.Release();
-        return false;
-    }
-    return true;
+    return frameSize != 0 && frameSize <= SIZE_MAX - extra && block.LayOut(frameSize + extra, width + 2, height + 2, 8);
 }
 
 void SetBorder(const WorkImage& image) {
@@ -110,7 +104,7 @@ void PrunePass(const PixelPlane& source, const PixelPlane& destination, int32_t 
 bool CSkelet::Step(RunFrame& frame) {
     const int32_t width = frame.Width();
     const int32_t height = frame.Height();
-    const bool geometryChanged = UpdateGeometryCache(width, height, -1);
+    UpdateGeometryCache(width, height, -1);
 
     const int32_t maxIterations = frame.Integer(kIterationsInput);  // 0: thin until nothing changes
     // The level, not the threshold, is clamped: a threshold a little outside
@@ -125,15 +119,9 @@ bool CSkelet::Step(RunFrame& frame) {
         thresholdLevel = 0;
     }
 
-    if (!frame.FetchOutputFrame(8)) {
-        // The cache already holds the new geometry, which the blocks do not
-        // have: drop them so the next run allocates afresh.
-        thresholdFrame.Release();
-        skeletonFrame.Release();
-        return false;
-    }
-    if (!EnsureWorkImage(thresholdFrame, frame.OutputFrame(), width, height, geometryChanged) ||
-        !EnsureWorkImage(skeletonFrame, frame.OutputFrame(), width, height, geometryChanged)) {
+    if (!frame.FetchOutputFrame(8)) return false;
+    if (!EnsureWorkImage(thresholdFrame, frame.OutputFrame(), width, height) ||
+        !EnsureWorkImage(skeletonFrame, frame.OutputFrame(), width, height)) {
         return frame.FailOutOfMemory();
     }
     const PixelPlane input = frame.InputPlane();

@@ -60,23 +60,13 @@ struct Frames {
 }  // namespace
 
 bool CThresholdMorphology::Step(RunFrame& frame) {
-    const bool geometryChanged = UpdateGeometryCache(frame.Width(), frame.Height(), -1);
-    if (!frame.FetchOutputFrame(8)) {
-        // The cache already holds the new geometry, which the block does not
-        // have: drop it so the next run allocates afresh.
-        workFrame.Release();
-        return false;
-    }
+    UpdateGeometryCache(frame.Width(), frame.Height(), -1);
+    if (!frame.FetchOutputFrame(8)) return false;
 
     const int32_t n = frame.Integer(kRepeatInput);
     const int32_t level = ThresholdLevel(frame.Real(kThresholdInput));
 
-    if (!workFrame.Ensure(frame.OutputFrame(), frame.Width(), frame.Height(), 8, geometryChanged)) {
-        // The old block no longer fits the cached geometry: drop it so the
-        // next run allocates afresh.
-        workFrame.Release();
-        return frame.FailOutOfMemory();
-    }
+    if (!workFrame.Ensure(frame.OutputFrame(), frame.Width(), frame.Height(), 8)) return frame.FailOutOfMemory();
     // An input depth the passes cannot read leaves the output frame as the
     // host gave it.
     if (!IsProcessedDepth(frame.Bpp())) return true;

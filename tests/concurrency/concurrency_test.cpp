@@ -103,9 +103,13 @@ TEST(MethodObjects, AKeptObjectGivesWhatAFreshOneGives) {
         const uintptr_t kept = kaf_test::Module().InitMethod(method);
         for (int i = 0; i < 4; ++i) {
             Job job = kaf_jobs::RandomJob(method, random, 70, 40, {8, 24, 32});
-            for (const char16_t* output : {u"", u"Output frame"}) {
-                job.output = output;
-                EXPECT_EQ(kaf_jobs::RunJob(kept, job), RunOnFreshObject(job)) << job.Label();
+            // Then one pixel wider: a change of width alone.
+            for (int32_t widen : {0, 1}) {
+                job.width += widen;
+                for (const char16_t* output : {u"", u"Output frame"}) {
+                    job.output = output;
+                    EXPECT_EQ(kaf_jobs::RunJob(kept, job), RunOnFreshObject(job)) << job.Label();
+                }
             }
         }
         kaf_test::Module().DoneMethod(kept);
