@@ -73,6 +73,9 @@ struct Session::Impl {
         if (width < 1 || height < 1) return nullptr;
         const size_t size = detail::FrameBlockSize(width, height, bitsPerPixel);
         if (size == 0) return nullptr;
+        if (!fromHost) {
+            if (FrameHandle kept = ReuseOutputFrame(name, width, height, bitsPerPixel)) return kept;
+        }
         void* block = std::calloc(size, 1);
         if (!block) return nullptr;
         InitFrameDIB(block, width, height, bitsPerPixel);
@@ -85,6 +88,23 @@ struct Session::Impl {
         if (slot.lent) retired.push_back(std::move(slot.frame));
         slot = std::move(object);
         return block;
+    }
+
+    // A run asking for an output frame where the name already holds a frame
+    // of exactly that geometry, which no run was handed as an input, gets that
+    // frame back with a new timestamp, as a host that keeps its frames does:
+    // a writable frame of the geometry asked for, holding whatever it held.
+    // Null when there is no such frame.
+    FrameHandle ReuseOutputFrame(const std::u16string& name, int32_t width, int32_t height, int32_t bitsPerPixel) {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto found = objects.find(name);
+        if (found == objects.end() || !found->second.IsFrame() || found->second.lent) return nullptr;
+        FrameHandle frame = found->second.frame.get();
+        if (GetFrameWidth(frame) != width || GetFrameDepth(frame) != height || GetFrameBPP(frame) != bitsPerPixel) {
+            return nullptr;
+        }
+        found->second.timestamp = detail::NextFrameTimestamp();
+        return frame;
     }
 
     void SetValues(const std::u16string& name, std::vector<double> values) {

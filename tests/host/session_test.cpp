@@ -11,7 +11,7 @@ namespace {
 using ka_iproc::ParameterList;
 using ka_iproc::Session;
 
-TEST(Session, OutputFramesAreNewZeroFilledAndReplaceTheOldObject) {
+TEST(Session, OutputFramesReplaceTheOldObjectOrReuseTheFrameOfTheirGeometry) {
     Session session;
     void* host = session.Handle();
     FrameHandle old = session.AddFrame(u"Output frame", 4, 4, 8);
@@ -28,10 +28,19 @@ TEST(Session, OutputFramesAreNewZeroFilledAndReplaceTheOldObject) {
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0), 40);
     EXPECT_NE(session.FrameTimestamp(u"Output frame"), oldStamp);
 
-    // Same geometry again: still a new, zeroed frame.
+    // Same geometry again: the same frame as it was left, with a new stamp;
+    // once a run was handed it as an input, a new zeroed frame instead.
     std::fill_n(GetFrameDataAddr(frame), 40, uint8_t(9));
-    ASSERT_TRUE(GetOutputFrame(host, 63, u"Output frame", &frame, 5, 2, 32));
-    EXPECT_EQ(GetFrameDataAddr(frame)[0], 0);
+    const uint32_t writtenStamp = session.FrameTimestamp(u"Output frame");
+    FrameHandle again = nullptr;
+    ASSERT_TRUE(GetOutputFrame(host, 63, u"Output frame", &again, 5, 2, 32));
+    EXPECT_EQ(again, frame);
+    EXPECT_EQ(GetFrameDataAddr(again)[0], 9);
+    EXPECT_NE(session.FrameTimestamp(u"Output frame"), writtenStamp);
+    ASSERT_TRUE(GetInputFrame(host, 63, u"Output frame", &again));
+    ASSERT_TRUE(GetOutputFrame(host, 63, u"Output frame", &again, 5, 2, 32));
+    EXPECT_NE(again, frame);
+    EXPECT_EQ(GetFrameDataAddr(again)[0], 0);
 
     // An output may replace a number, too.
     session.AddNumber(u"n", 1.0);
