@@ -9,6 +9,7 @@
 #include <string>
 
 #include "host_api.h"
+#include "morphology/threshold_rows.h"
 #include "morphology_support.h"
 #include "test_host.h"
 
@@ -159,3 +160,36 @@ TEST(ThresholdMethods, MatchPassesOneAfterAnotherOnRandomFrames) {
         }
     }
 }
+
+// The window rows of every instruction set give the baseline set's bytes, for
+// each depth and kind of classification, across strips and with windows
+// wider than the frame.
+TEST(ThresholdRows, EveryInstructionSetGivesTheBaselineBytes) {
+    const std::vector<ThresholdRows> sets = kaf_test::RunnableSets(ThresholdRowsFor);
+    const ThresholdRows& plain = *ThresholdRowsFor(kaf_isa::InstructionSet::Baseline);
+    ka_iproc::Session session;
+    uint32_t seed = 40;
+    for (const auto& [w, h] : {std::pair<int32_t, int32_t>{7, 5}, {61, 9}, {2100, 4}}) {
+        for (size_t depth = 0; depth < 3; ++depth) {
+            FrameHandle source = session.AddFrame(u"source", w, h, depth == 0 ? 8 : depth == 1 ? 24 : 32);
+            kaf_test::FillRandom(source, seed++);
+            FrameHandle expected = session.AddFrame(u"expected", w, h, 8);
+            FrameHandle got = session.AddFrame(u"got", w, h, 8);
+            for (HitRule::Kind kind : {HitRule::kNone, HitRule::kAll, HitRule::kCompare}) {
+                const HitRule rule{kind, static_cast<uint16_t>(depth == 0 ? 127 : 381)};
+                for (int32_t radius : {1, 3}) {
+                    for (bool dilation : {true, false}) {
+                        auto rows = [&](const ThresholdRows& t) { return (dilation ? t.dilation : t.erosion)[depth]; };
+                        rows(plain)(kaf_test::Plane(source), kaf_test::Plane(expected), 0, h, radius, rule);
+                        for (const ThresholdRows& set : sets) {
+                            rows(set)(kaf_test::Plane(source), kaf_test::Plane(got), 0, h, radius, rule);
+                            ASSERT_EQ(ImageOf(got), ImageOf(expected))
+                                << w << "x" << h << " depth " << depth << " kind " << kind << " radius " << radius;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
