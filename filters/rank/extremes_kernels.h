@@ -107,75 +107,154 @@ typename Order::Key KeyOf(const uint8_t* row, int32_t x) {
     }
 }
 
-#if defined(RANK_KERNELS_AVX2)
-// Eight colour pixels at a time, in the AVX2 kernels: pixels as words (blue,
-// green, red in the low three bytes), their keys made as KeyOf makes them,
-// and Pick, lane by lane.
+#if defined(RANK_KERNELS_AVX2) || defined(RANK_KERNELS_AVX512)
+#define RANK_KERNELS_KEY_LANES 1
+// Colour pixels a vector at a time, in the AVX2 and AVX-512 kernels: pixels
+// as words (blue, green, red in the low three bytes), their keys made as
+// KeyOf makes them, and Pick, lane by lane. KeyLanes holds what differs
+// between the two widths.
 
-// RankOf and Brightness of eight lanes: the step is 1 or -1, so an addition
-// or a subtraction.
+#if defined(RANK_KERNELS_AVX512)
+struct KeyLanes {
+    using V = __m512i;
+    static constexpr int32_t kLanes = 16;
+    static V Set1(int32_t v) { return _mm512_set1_epi32(v); }
+    static V Add(V a, V b) { return _mm512_add_epi32(a, b); }
+    static V Sub(V a, V b) { return _mm512_sub_epi32(a, b); }
+    static V And(V a, V b) { return _mm512_and_si512(a, b); }
+    static V Or(V a, V b) { return _mm512_or_si512(a, b); }
+    template <int kBits> static V ShiftRight(V a) { return _mm512_srli_epi32(a, kBits); }
+    template <int kBits> static V ShiftRightSigned(V a) { return _mm512_srai_epi32(a, kBits); }
+    template <int kBits> static V ShiftLeft(V a) { return _mm512_slli_epi32(a, kBits); }
+    static V Load(const int32_t* keys) { return _mm512_loadu_si512(keys); }
+    static void Store(int32_t* keys, V v) { _mm512_storeu_si512(keys, v); }
+    static V LoadWords(const uint8_t* in) { return _mm512_loadu_si512(in); }
+    static void StoreWords(uint8_t* out, V v) { _mm512_storeu_si512(out, v); }
+
+    // The later key where its rank is below the earlier key's.
+    static V PickKeys(V earlier, V later) {
+        const __mmask16 takeLater = _mm512_cmplt_epi32_mask(later, And(earlier, Set1(kRankMask)));
+        return _mm512_mask_blend_epi32(takeLater, earlier, later);
+    }
+
+    // Each 128-bit quarter: the 12 bytes of four 3-byte pixels as four words,
+    // and back.
+    static V SpreadBgr() {
+        return _mm512_broadcast_i32x4(_mm_set_epi8(-1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0));
+    }
+    static V PackBgr() {
+        return _mm512_broadcast_i32x4(_mm_set_epi8(-1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0));
+    }
+    // The words of 3-byte pixels x .. x + 15 from their 48 bytes; reads 4
+    // bytes past them.
+    static V LoadBgrWords(const uint8_t* in) {
+        V v = _mm512_castsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)));
+        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 12)), 1);
+        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 24)), 2);
+        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 36)), 3);
+        return _mm512_shuffle_epi8(v, SpreadBgr());
+    }
+    // Stores the low three bytes of sixteen words as sixteen 3-byte pixels;
+    // writes 4 bytes past them (what the pixels after them are written over
+    // with later).
+    static void StoreBgrWords(uint8_t* out, V words) {
+        const V packed = _mm512_shuffle_epi8(words, PackBgr());
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm512_castsi512_si128(packed));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm512_extracti32x4_epi32(packed, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 24), _mm512_extracti32x4_epi32(packed, 2));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 36), _mm512_extracti32x4_epi32(packed, 3));
+    }
+};
+#else
+struct KeyLanes {
+    using V = __m256i;
+    static constexpr int32_t kLanes = 8;
+    static V Set1(int32_t v) { return _mm256_set1_epi32(v); }
+    static V Add(V a, V b) { return _mm256_add_epi32(a, b); }
+    static V Sub(V a, V b) { return _mm256_sub_epi32(a, b); }
+    static V And(V a, V b) { return _mm256_and_si256(a, b); }
+    static V Or(V a, V b) { return _mm256_or_si256(a, b); }
+    template <int kBits> static V ShiftRight(V a) { return _mm256_srli_epi32(a, kBits); }
+    template <int kBits> static V ShiftRightSigned(V a) { return _mm256_srai_epi32(a, kBits); }
+    template <int kBits> static V ShiftLeft(V a) { return _mm256_slli_epi32(a, kBits); }
+    static V Load(const int32_t* keys) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keys)); }
+    static void Store(int32_t* keys, V v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(keys), v); }
+    static V LoadWords(const uint8_t* in) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)); }
+    static void StoreWords(uint8_t* out, V v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), v); }
+
+    // Ranks lie in 0 .. 0x7FFF, so a signed comparison of the high 16-bit
+    // halves compares them, and its sign bit, the sign bit of the lane, is
+    // what the float blend looks at.
+    static V PickKeys(V earlier, V later) {
+        const __m256i takeLater = _mm256_cmpgt_epi16(earlier, later);
+        return _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(earlier), _mm256_castsi256_ps(later),
+                                                    _mm256_castsi256_ps(takeLater)));
+    }
+
+    // Each 128-bit half: the 12 bytes of four 3-byte pixels as four words,
+    // and back.
+    static V SpreadBgr() {
+        return _mm256_set_epi8(-1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0,  //
+                               -1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0);
+    }
+    static V PackBgr() {
+        return _mm256_set_epi8(-1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0,  //
+                               -1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0);
+    }
+    // The words of 3-byte pixels x .. x + 7 from their 24 bytes; reads 4
+    // bytes past them.
+    static V LoadBgrWords(const uint8_t* in) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 12));
+        return _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), SpreadBgr());
+    }
+    // Stores the low three bytes of eight words as eight 3-byte pixels;
+    // writes 4 bytes past them (what the pixels after them are written over
+    // with later).
+    static void StoreBgrWords(uint8_t* out, V words) {
+        const __m256i packed = _mm256_shuffle_epi8(words, PackBgr());
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(packed));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm256_extracti128_si256(packed, 1));
+    }
+};
+#endif
+
+using KeyVector = KeyLanes::V;
+
+// RankOf and Brightness lane by lane: the step is 1 or -1, so an addition or
+// a subtraction.
 template <class Order>
-inline __m256i RanksOf(__m256i brightness) {
-    const __m256i zero = _mm256_set1_epi32(Order::RankOf(0));
-    if constexpr (Order::kStep == 1) return _mm256_add_epi32(zero, brightness);
-    return _mm256_sub_epi32(zero, brightness);
+inline KeyVector RanksOf(KeyVector brightness) {
+    const KeyVector zero = KeyLanes::Set1(Order::RankOf(0));
+    if constexpr (Order::kStep == 1) return KeyLanes::Add(zero, brightness);
+    return KeyLanes::Sub(zero, brightness);
 }
 template <class Order>
-inline __m256i BrightnessesOf(__m256i keys) {
-    const __m256i rank = _mm256_srai_epi32(keys, 16), zero = _mm256_set1_epi32(Order::RankOf(0));
-    if constexpr (Order::kStep == 1) return _mm256_sub_epi32(rank, zero);
-    return _mm256_sub_epi32(zero, rank);
+inline KeyVector BrightnessesOf(KeyVector keys) {
+    const KeyVector rank = KeyLanes::ShiftRightSigned<16>(keys), zero = KeyLanes::Set1(Order::RankOf(0));
+    if constexpr (Order::kStep == 1) return KeyLanes::Sub(rank, zero);
+    return KeyLanes::Sub(zero, rank);
 }
 
 template <class Order>
-inline __m256i KeysOfWords(__m256i words) {
-    const __m256i byteMask = _mm256_set1_epi32(0xFF);
-    const __m256i brightness = _mm256_add_epi32(
-        _mm256_add_epi32(_mm256_and_si256(words, byteMask), _mm256_and_si256(_mm256_srli_epi32(words, 8), byteMask)),
-        _mm256_and_si256(_mm256_srli_epi32(words, 16), byteMask));
-    return _mm256_or_si256(_mm256_slli_epi32(RanksOf<Order>(brightness), 16),
-                           _mm256_and_si256(words, _mm256_set1_epi32(0xFFFF)));
+inline KeyVector KeysOfWords(KeyVector words) {
+    using L = KeyLanes;
+    const KeyVector byteMask = L::Set1(0xFF);
+    const KeyVector brightness =
+        L::Add(L::Add(L::And(words, byteMask), L::And(L::ShiftRight<8>(words), byteMask)),
+               L::And(L::ShiftRight<16>(words), byteMask));
+    return L::Or(L::ShiftLeft<16>(RanksOf<Order>(brightness)), L::And(words, L::Set1(0xFFFF)));
 }
 
-// Ranks lie in 0 .. 0x7FFF, so a signed comparison of the high 16-bit halves
-// compares them, and its sign bit, the sign bit of the lane, is what the
-// float blend looks at.
+// The pixels of keys as words: blue and green from the key, red from the
+// brightness less those two.
 template <class Order>
-inline __m256i PickKeys(__m256i earlier, __m256i later) {
-    const __m256i takeLater = _mm256_cmpgt_epi16(earlier, later);
-    return _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(earlier), _mm256_castsi256_ps(later),
-                                                _mm256_castsi256_ps(takeLater)));
-}
-
-inline __m256i LoadKeyRow(const int32_t* keys) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keys)); }
-inline void StoreKeyRow(int32_t* keys, __m256i values) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(keys), values);
-}
-
-// Each 128-bit half: the 12 bytes of four 3-byte pixels as four words, and back.
-inline __m256i SpreadBgr() {
-    return _mm256_set_epi8(-1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0,  //
-                           -1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0);
-}
-inline __m256i PackBgr() {
-    return _mm256_set_epi8(-1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0,  //
-                           -1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0);
-}
-
-// The words of 3-byte pixels x .. x + 7 from their 24 bytes; reads 4 bytes
-// past them.
-inline __m256i LoadBgrWords(const uint8_t* in) {
-    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 12));
-    return _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), SpreadBgr());
-}
-
-// Stores the low three bytes of eight words as eight 3-byte pixels; writes 4
-// bytes past them (what the pixels after them are written over with later).
-inline void StoreBgrWords(uint8_t* out, __m256i words) {
-    const __m256i packed = _mm256_shuffle_epi8(words, PackBgr());
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(packed));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm256_extracti128_si256(packed, 1));
+inline KeyVector WordsOfKeys(KeyVector keys) {
+    using L = KeyLanes;
+    const KeyVector byteMask = L::Set1(0xFF);
+    const KeyVector red = L::Sub(L::Sub(BrightnessesOf<Order>(keys), L::And(keys, byteMask)),
+                                 L::And(L::ShiftRight<8>(keys), byteMask));
+    return L::Or(L::And(keys, L::Set1(0xFFFF)), L::ShiftLeft<16>(red));
 }
 #endif
 
@@ -183,11 +262,18 @@ inline void StoreBgrWords(uint8_t* out, __m256i words) {
 template <class Format, class Order>
 void MakeKeys(const uint8_t* __restrict in, typename Order::Key* __restrict keys, int32_t count) {
     int32_t x = 0;
-#if defined(RANK_KERNELS_AVX2)
+#if defined(RANK_KERNELS_KEY_LANES)
     if constexpr (Format::kBytesPerPixel == 3) {
-        // Eight pixels at a time while their bytes and the 4 read past them
-        // lie within the run's pixels.
-        for (; x + 10 <= count; x += 8) StoreKeyRow(keys + x, KeysOfWords<Order>(LoadBgrWords(in + 3 * x)));
+        // A vector of pixels at a time while their bytes and the 4 read past
+        // them lie within the run's pixels.
+        constexpr int32_t kLanes = KeyLanes::kLanes;
+        for (; x + kLanes + 2 <= count; x += kLanes) {
+            KeyLanes::Store(keys + x, KeysOfWords<Order>(KeyLanes::LoadBgrWords(in + 3 * x)));
+        }
+    } else if constexpr (Format::kBytesPerPixel == 4) {
+        for (; x + KeyLanes::kLanes <= count; x += KeyLanes::kLanes) {
+            KeyLanes::Store(keys + x, KeysOfWords<Order>(KeyLanes::LoadWords(in + 4 * x)));
+        }
     }
 #endif
     for (; x < count; ++x) keys[x] = KeyOf<Format, Order>(in, x);
@@ -206,10 +292,10 @@ void PairKeys(const uint8_t* __restrict in, typename Order::Key* __restrict pair
 template <class Order, class Key>
 void PickRows(Key* __restrict dst, const Key* __restrict earlier, const Key* __restrict later, int32_t count) {
     int32_t i = 0;
-#if defined(RANK_KERNELS_AVX2)
+#if defined(RANK_KERNELS_KEY_LANES)
     if constexpr (std::is_same_v<Key, int32_t>) {
-        for (; i + 8 <= count; i += 8) {
-            StoreKeyRow(dst + i, PickKeys<Order>(LoadKeyRow(earlier + i), LoadKeyRow(later + i)));
+        for (; i + KeyLanes::kLanes <= count; i += KeyLanes::kLanes) {
+            KeyLanes::Store(dst + i, KeyLanes::PickKeys(KeyLanes::Load(earlier + i), KeyLanes::Load(later + i)));
         }
     }
 #endif
@@ -221,11 +307,11 @@ template <class Order, class Key>
 void PickRows(Key* __restrict dst, const Key* __restrict first, const Key* __restrict second,
               const Key* __restrict third, int32_t count) {
     int32_t i = 0;
-#if defined(RANK_KERNELS_AVX2)
+#if defined(RANK_KERNELS_KEY_LANES)
     if constexpr (std::is_same_v<Key, int32_t>) {
-        for (; i + 8 <= count; i += 8) {
-            const __m256i firstTwo = PickKeys<Order>(LoadKeyRow(first + i), LoadKeyRow(second + i));
-            StoreKeyRow(dst + i, PickKeys<Order>(firstTwo, LoadKeyRow(third + i)));
+        for (; i + KeyLanes::kLanes <= count; i += KeyLanes::kLanes) {
+            const KeyVector firstTwo = KeyLanes::PickKeys(KeyLanes::Load(first + i), KeyLanes::Load(second + i));
+            KeyLanes::Store(dst + i, KeyLanes::PickKeys(firstTwo, KeyLanes::Load(third + i)));
         }
     }
 #endif
@@ -263,7 +349,7 @@ public:
     void Layout(ScratchCarver& carver) {
         const size_t piece = PieceWidth();
         const size_t padded = piece + 2 * static_cast<size_t>(radius_);
-        if (kKeysFirst && radius_ > 0) padded_ = carver.Take<Key>(padded);
+        if (KeysFirst() && radius_ > 0) padded_ = carver.Take<Key>(padded);
         if (radius_ < 2) return;
         doubled_[0] = carver.Take<Key>(padded);
         doubled_[1] = carver.Take<Key>(padded);
@@ -277,7 +363,7 @@ public:
             MakeKeys<Format, Order>(in, dst, w);
             return;
         }
-        if (!kKeysFirst && r == 1) {
+        if (!KeysFirst() && r == 1) {
             PickThrees<Format, Order>(in, dst, w);
             return;
         }
@@ -290,6 +376,14 @@ private:
     // and making them there saves a pass; 3-byte pixels straddle words and
     // do not vectorise, so their keys are made once into a row of their own.
     static constexpr bool kKeysFirst = Format::kBytesPerPixel == 3;
+#if defined(RANK_KERNELS_KEY_LANES)
+    // With key vectors, the three-key picks of r = 1 over 4-byte pixels are
+    // cheaper from a row of keys made a vector at a time.
+    static constexpr bool kKeysFirstAtRadius1 = Format::kBytesPerPixel == 4;
+#else
+    static constexpr bool kKeysFirstAtRadius1 = false;
+#endif
+    bool KeysFirst() const { return kKeysFirst || (kKeysFirstAtRadius1 && radius_ == 1); }
 
     // Rows of colour keys are done in pieces of 512 pixels, each with the r
     // pixels either side, so that the working rows stay small (measured at
@@ -309,7 +403,7 @@ private:
         const uint8_t* pixels = in + static_cast<size_t>(first) * Format::kBytesPerPixel;
         // pairs[i] = the better of padded keys i and i + 1.
         Key* __restrict pairs = doubled_[0];
-        if constexpr (kKeysFirst) {
+        if (KeysFirst()) {
             Key* __restrict padded = padded_;
             std::fill(padded, padded + lead, Order::kNeutral);
             MakeKeys<Format, Order>(pixels, padded + lead, inside);
@@ -548,32 +642,27 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
     constexpr bool kDark = kSelection != ExtremeSelection::Brightest;
     constexpr bool kBright = kSelection != ExtremeSelection::Darkest;
     int32_t x = 0;
-#if defined(RANK_KERNELS_AVX2)
+#if defined(RANK_KERNELS_KEY_LANES)
     if constexpr (Format::kChannels == 3 && kSelection != ExtremeSelection::Further &&
                   std::is_same_v<Mix, TakeSelected>) {
-        // The selected pixels themselves, eight at a time (3-byte pixels:
+        // The selected pixels themselves, a vector at a time (3-byte pixels:
         // while the 4 bytes written past them lie within the row).
         using Order = std::conditional_t<kDark, Dark, Bright>;
+        using L = KeyLanes;
         const int32_t* rows[3] = {kDark ? dark0 : bright0, kDark ? dark1 : bright1, kDark ? dark2 : bright2};
-        constexpr int32_t kAhead = Format::kBytesPerPixel == 3 ? 10 : 8;
+        constexpr int32_t kAhead = Format::kBytesPerPixel == 3 ? L::kLanes + 2 : L::kLanes;
         // The running extremes repeat their second row: picking it again
         // changes nothing.
         const bool third = rows[2] != rows[1];
-        for (; x + kAhead <= width; x += 8) {
-            __m256i key = PickKeys<Order>(LoadKeyRow(rows[0] + x), LoadKeyRow(rows[1] + x));
-            if (third) key = PickKeys<Order>(key, LoadKeyRow(rows[2] + x));
-            const __m256i brightness = BrightnessesOf<Order>(key);
-            const __m256i byteMask = _mm256_set1_epi32(0xFF);
-            const __m256i red = _mm256_sub_epi32(_mm256_sub_epi32(brightness, _mm256_and_si256(key, byteMask)),
-                                                 _mm256_and_si256(_mm256_srli_epi32(key, 8), byteMask));
-            const __m256i words =
-                _mm256_or_si256(_mm256_and_si256(key, _mm256_set1_epi32(0xFFFF)), _mm256_slli_epi32(red, 16));
+        for (; x + kAhead <= width; x += L::kLanes) {
+            KeyVector key = L::PickKeys(L::Load(rows[0] + x), L::Load(rows[1] + x));
+            if (third) key = L::PickKeys(key, L::Load(rows[2] + x));
+            const KeyVector words = WordsOfKeys<Order>(key);
             if constexpr (Format::kBytesPerPixel == 3) {
-                StoreBgrWords(out + 3 * x, words);
+                L::StoreBgrWords(out + 3 * x, words);
             } else {
                 // With 1 in the fourth byte, as the scalar loop writes it.
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * x),
-                                    _mm256_or_si256(words, _mm256_set1_epi32(1 << 24)));
+                L::StoreWords(out + 4 * x, L::Or(words, L::Set1(1 << 24)));
             }
         }
     }

@@ -8,6 +8,7 @@ const KernelSet* KernelsFor(kaf_isa::InstructionSet set) {
     switch (set) {
         case kaf_isa::InstructionSet::Baseline: return &BaselineKernels();
         case kaf_isa::InstructionSet::Avx2: return Avx2Kernels();
+        case kaf_isa::InstructionSet::Avx512: return Avx512Kernels();
         default: return nullptr;
     }
 }

@@ -1,6 +1,6 @@
 // The rank engines exist once per instruction set: the same kernel source
 // (median_kernels.h, extremes_kernels.h) compiled for the baseline of the
-// target and, on x86 with GCC or Clang, once more for AVX2, chosen at run
+// target and, on x86 with GCC or Clang, once more for AVX2 and for AVX-512, chosen at run
 // time by what the processor offers. Each lane of a vector does one pixel's
 // own work in both, so both sets give the same bytes.
 #pragma once
@@ -24,8 +24,9 @@ struct KernelSet {
 };
 
 const KernelSet& BaselineKernels();
-// Null when this build has no AVX2 set.
+// Null when this build has no such set.
 const KernelSet* Avx2Kernels();
+const KernelSet* Avx512Kernels();
 // The set compiled for an instruction set (null where the build has none).
 const KernelSet* KernelsFor(kaf_isa::InstructionSet set);
 
