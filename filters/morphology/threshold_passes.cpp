@@ -52,8 +52,13 @@ void RunWindowPass(const PixelPlane& src, const PixelPlane& dst, int32_t thresho
         const HitRule c = Classify<Format, kDilation>(thresholdLevel);
         const size_t depth = Format::kBytesPerPixel == 1 ? 0 : Format::kBytesPerPixel == 3 ? 1 : 2;
         const ThresholdRows::Rows rows = kDilation ? Rows().dilation[depth] : Rows().erosion[depth];
-        // Every thread carries its window down its own block of rows.
-        ParallelRowBlocks(height, [&](int32_t rowBegin, int32_t rowEnd) { rows(src, dst, rowBegin, rowEnd, radius, c); });
+        // A thread carries the window down each block of rows it takes; the
+        // blocks go out as threads finish their last, several windows tall.
+        const int32_t threads = RowBlockCount(height);
+        const int32_t blockRows = RowsPerBlock(height, threads, std::max(16, 4 * (2 * radius + 1)));
+        ParallelRowBlocks(height, threads, blockRows, [&](int32_t, int32_t rowBegin, int32_t rowEnd) {
+            rows(src, dst, rowBegin, rowEnd, radius, c);
+        });
     });
 }
 
