@@ -111,54 +111,48 @@ typename Order::Key KeyOf(const uint8_t* row, int32_t x) {
 #define RANK_KERNELS_KEY_LANES 1
 // Colour pixels a vector at a time, in the AVX2 and AVX-512 kernels: pixels
 // as words (blue, green, red in the low three bytes), their keys made as
-// KeyOf makes them, and Pick, lane by lane. KeyLanes holds what differs
-// between the two widths.
+// KeyOf makes them, and Pick, lane by lane. A vector of keys is a vector of
+// 32-bit integers whose arithmetic the compiler's vector operators spell for
+// either width; KeyLanes holds the loads, stores, shuffles and picks, which
+// differ between the two.
 
 #if defined(RANK_KERNELS_AVX512)
 struct KeyLanes {
-    using V = __m512i;
     static constexpr int32_t kLanes = 16;
-    static V Set1(int32_t v) { return _mm512_set1_epi32(v); }
-    static V Add(V a, V b) { return _mm512_add_epi32(a, b); }
-    static V Sub(V a, V b) { return _mm512_sub_epi32(a, b); }
-    static V And(V a, V b) { return _mm512_and_si512(a, b); }
-    static V Or(V a, V b) { return _mm512_or_si512(a, b); }
-    template <int kBits> static V ShiftRight(V a) { return _mm512_srli_epi32(a, kBits); }
-    template <int kBits> static V ShiftRightSigned(V a) { return _mm512_srai_epi32(a, kBits); }
-    template <int kBits> static V ShiftLeft(V a) { return _mm512_slli_epi32(a, kBits); }
-    static V Load(const int32_t* keys) { return _mm512_loadu_si512(keys); }
-    static void Store(int32_t* keys, V v) { _mm512_storeu_si512(keys, v); }
-    static V LoadWords(const uint8_t* in) { return _mm512_loadu_si512(in); }
-    static void StoreWords(uint8_t* out, V v) { _mm512_storeu_si512(out, v); }
+    typedef int32_t V __attribute__((vector_size(64)));
+    static V Load(const int32_t* keys) { return V(_mm512_loadu_si512(keys)); }
+    static void Store(int32_t* keys, V v) { _mm512_storeu_si512(keys, __m512i(v)); }
+    static V LoadWords(const uint8_t* in) { return V(_mm512_loadu_si512(in)); }
+    static void StoreWords(uint8_t* out, V v) { _mm512_storeu_si512(out, __m512i(v)); }
 
     // The later key where its rank is below the earlier key's.
     static V PickKeys(V earlier, V later) {
-        const __mmask16 takeLater = _mm512_cmplt_epi32_mask(later, And(earlier, Set1(kRankMask)));
-        return _mm512_mask_blend_epi32(takeLater, earlier, later);
+        const __mmask16 takeLater = _mm512_cmplt_epi32_mask(__m512i(later), __m512i(earlier & kRankMask));
+        return V(_mm512_mask_blend_epi32(takeLater, __m512i(earlier), __m512i(later)));
     }
 
     // Each 128-bit quarter: the 12 bytes of four 3-byte pixels as four words,
     // and back.
-    static V SpreadBgr() {
+    static __m512i SpreadBgr() {
         return _mm512_broadcast_i32x4(_mm_set_epi8(-1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0));
     }
-    static V PackBgr() {
+    static __m512i PackBgr() {
         return _mm512_broadcast_i32x4(_mm_set_epi8(-1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0));
     }
     // The words of 3-byte pixels x .. x + 15 from their 48 bytes; reads 4
     // bytes past them.
     static V LoadBgrWords(const uint8_t* in) {
-        V v = _mm512_castsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)));
+        __m512i v = _mm512_castsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)));
         v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 12)), 1);
         v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 24)), 2);
         v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 36)), 3);
-        return _mm512_shuffle_epi8(v, SpreadBgr());
+        return V(_mm512_shuffle_epi8(v, SpreadBgr()));
     }
     // Stores the low three bytes of sixteen words as sixteen 3-byte pixels;
     // writes 4 bytes past them (what the pixels after them are written over
     // with later).
     static void StoreBgrWords(uint8_t* out, V words) {
-        const V packed = _mm512_shuffle_epi8(words, PackBgr());
+        const __m512i packed = _mm512_shuffle_epi8(__m512i(words), PackBgr());
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm512_castsi512_si128(packed));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm512_extracti32x4_epi32(packed, 1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 24), _mm512_extracti32x4_epi32(packed, 2));
@@ -167,37 +161,30 @@ struct KeyLanes {
 };
 #else
 struct KeyLanes {
-    using V = __m256i;
     static constexpr int32_t kLanes = 8;
-    static V Set1(int32_t v) { return _mm256_set1_epi32(v); }
-    static V Add(V a, V b) { return _mm256_add_epi32(a, b); }
-    static V Sub(V a, V b) { return _mm256_sub_epi32(a, b); }
-    static V And(V a, V b) { return _mm256_and_si256(a, b); }
-    static V Or(V a, V b) { return _mm256_or_si256(a, b); }
-    template <int kBits> static V ShiftRight(V a) { return _mm256_srli_epi32(a, kBits); }
-    template <int kBits> static V ShiftRightSigned(V a) { return _mm256_srai_epi32(a, kBits); }
-    template <int kBits> static V ShiftLeft(V a) { return _mm256_slli_epi32(a, kBits); }
-    static V Load(const int32_t* keys) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keys)); }
-    static void Store(int32_t* keys, V v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(keys), v); }
-    static V LoadWords(const uint8_t* in) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)); }
-    static void StoreWords(uint8_t* out, V v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), v); }
+    typedef int32_t V __attribute__((vector_size(32)));
+    static V Load(const int32_t* keys) { return V(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(keys))); }
+    static void Store(int32_t* keys, V v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(keys), __m256i(v)); }
+    static V LoadWords(const uint8_t* in) { return V(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in))); }
+    static void StoreWords(uint8_t* out, V v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), __m256i(v)); }
 
     // Ranks lie in 0 .. 0x7FFF, so a signed comparison of the high 16-bit
     // halves compares them, and its sign bit, the sign bit of the lane, is
     // what the float blend looks at.
     static V PickKeys(V earlier, V later) {
-        const __m256i takeLater = _mm256_cmpgt_epi16(earlier, later);
-        return _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(earlier), _mm256_castsi256_ps(later),
-                                                    _mm256_castsi256_ps(takeLater)));
+        const __m256i takeLater = _mm256_cmpgt_epi16(__m256i(earlier), __m256i(later));
+        return V(_mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(__m256i(earlier)),
+                                                      _mm256_castsi256_ps(__m256i(later)),
+                                                      _mm256_castsi256_ps(takeLater))));
     }
 
     // Each 128-bit half: the 12 bytes of four 3-byte pixels as four words,
     // and back.
-    static V SpreadBgr() {
+    static __m256i SpreadBgr() {
         return _mm256_set_epi8(-1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0,  //
                                -1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0);
     }
-    static V PackBgr() {
+    static __m256i PackBgr() {
         return _mm256_set_epi8(-1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0,  //
                                -1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0);
     }
@@ -206,13 +193,13 @@ struct KeyLanes {
     static V LoadBgrWords(const uint8_t* in) {
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 12));
-        return _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), SpreadBgr());
+        return V(_mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), SpreadBgr()));
     }
     // Stores the low three bytes of eight words as eight 3-byte pixels;
     // writes 4 bytes past them (what the pixels after them are written over
     // with later).
     static void StoreBgrWords(uint8_t* out, V words) {
-        const __m256i packed = _mm256_shuffle_epi8(words, PackBgr());
+        const __m256i packed = _mm256_shuffle_epi8(__m256i(words), PackBgr());
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(packed));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm256_extracti128_si256(packed, 1));
     }
@@ -222,39 +209,33 @@ struct KeyLanes {
 using KeyVector = KeyLanes::V;
 
 // RankOf and Brightness lane by lane: the step is 1 or -1, so an addition or
-// a subtraction.
+// a subtraction. Ranks sit in the high half of a key, which an arithmetic
+// shift brings down.
 template <class Order>
 inline KeyVector RanksOf(KeyVector brightness) {
-    const KeyVector zero = KeyLanes::Set1(Order::RankOf(0));
-    if constexpr (Order::kStep == 1) return KeyLanes::Add(zero, brightness);
-    return KeyLanes::Sub(zero, brightness);
+    if constexpr (Order::kStep == 1) return Order::RankOf(0) + brightness;
+    return Order::RankOf(0) - brightness;
 }
 template <class Order>
 inline KeyVector BrightnessesOf(KeyVector keys) {
-    const KeyVector rank = KeyLanes::ShiftRightSigned<16>(keys), zero = KeyLanes::Set1(Order::RankOf(0));
-    if constexpr (Order::kStep == 1) return KeyLanes::Sub(rank, zero);
-    return KeyLanes::Sub(zero, rank);
+    if constexpr (Order::kStep == 1) return (keys >> 16) - Order::RankOf(0);
+    return Order::RankOf(0) - (keys >> 16);
 }
 
+// The byte at bits 8..15 or 16..23 of a lane, masked after the shift, is the
+// same whatever the shift brings in at the top.
 template <class Order>
 inline KeyVector KeysOfWords(KeyVector words) {
-    using L = KeyLanes;
-    const KeyVector byteMask = L::Set1(0xFF);
-    const KeyVector brightness =
-        L::Add(L::Add(L::And(words, byteMask), L::And(L::ShiftRight<8>(words), byteMask)),
-               L::And(L::ShiftRight<16>(words), byteMask));
-    return L::Or(L::ShiftLeft<16>(RanksOf<Order>(brightness)), L::And(words, L::Set1(0xFFFF)));
+    const KeyVector brightness = (words & 0xFF) + ((words >> 8) & 0xFF) + ((words >> 16) & 0xFF);
+    return (RanksOf<Order>(brightness) << 16) | (words & 0xFFFF);
 }
 
 // The pixels of keys as words: blue and green from the key, red from the
 // brightness less those two.
 template <class Order>
 inline KeyVector WordsOfKeys(KeyVector keys) {
-    using L = KeyLanes;
-    const KeyVector byteMask = L::Set1(0xFF);
-    const KeyVector red = L::Sub(L::Sub(BrightnessesOf<Order>(keys), L::And(keys, byteMask)),
-                                 L::And(L::ShiftRight<8>(keys), byteMask));
-    return L::Or(L::And(keys, L::Set1(0xFFFF)), L::ShiftLeft<16>(red));
+    const KeyVector red = BrightnessesOf<Order>(keys) - (keys & 0xFF) - ((keys >> 8) & 0xFF);
+    return (keys & 0xFFFF) | (red << 16);
 }
 #endif
 
@@ -662,7 +643,7 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
                 L::StoreBgrWords(out + 3 * x, words);
             } else {
                 // With 1 in the fourth byte, as the scalar loop writes it.
-                L::StoreWords(out + 4 * x, L::Or(words, L::Set1(1 << 24)));
+                L::StoreWords(out + 4 * x, words | (1 << 24));
             }
         }
     }
