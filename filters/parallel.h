@@ -52,16 +52,12 @@ void ParallelRowBlocks(int32_t count, int32_t threads, int32_t blockRows, BlockF
     }
 }
 
-// Runs blockFn(begin, end) for RowBlockCount(count) blocks of equal share,
-// one per thread, as a static schedule does.
+// Runs blockFn(begin, end) over blocks of at least minRows rows (see
+// RowsPerBlock) handed out on demand to the loop's threads, for routines that
+// keep no scratch per thread: each block starts its working rows afresh.
 template <class BlockFn>
-void ParallelRowBlocks(int32_t count, BlockFn&& blockFn) {
-    if (count < 1) return;
-    const int32_t blocks = RowBlockCount(count);
-#pragma omp parallel for schedule(static) num_threads(blocks)
-    for (int32_t k = 0; k < blocks; ++k) {
-        const int32_t begin = static_cast<int32_t>(static_cast<int64_t>(count) * k / blocks);
-        const int32_t end = static_cast<int32_t>(static_cast<int64_t>(count) * (k + 1) / blocks);
-        if (begin < end) blockFn(begin, end);
-    }
+void ParallelRowBlocks(int32_t count, int32_t minRows, BlockFn&& blockFn) {
+    const int32_t threads = RowBlockCount(count);
+    ParallelRowBlocks(count, threads, RowsPerBlock(count, threads, minRows),
+                      [&](int32_t, int32_t begin, int32_t end) { blockFn(begin, end); });
 }

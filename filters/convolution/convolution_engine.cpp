@@ -225,10 +225,8 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
     // Blocks of rows go to the threads as each finishes its last, so a
     // thread the machine holds up leaves its later blocks to the others; a
     // block fills its own ring, so blocks are several kernels tall.
-    const int32_t height = static_cast<int32_t>(frame.height);
-    const int32_t threads = RowBlockCount(height);
-    const int32_t blockRows = RowsPerBlock(height, threads, static_cast<int32_t>(std::max<int64_t>(16, 4 * ringRows)));
-    ParallelRowBlocks(height, threads, blockRows, [&](int32_t, int32_t y0, int32_t y1) {
+    const int32_t minRows = static_cast<int32_t>(std::max<int64_t>(16, 4 * ringRows));
+    ParallelRowBlocks(static_cast<int32_t>(frame.height), minRows, [&](int32_t y0, int32_t y1) {
         alignas(64) float work[kWorkFloats];
         float* extra = work + ringRows * slotFloats;
         int64_t held[kMaxRingRows + kMaxRowsAtOnce];

@@ -127,8 +127,7 @@ void SuppressAndThreshold(const float* gradientX, const float* gradientY, const 
     const EdgeRows& edgeRows = kaf_isa::WidestTable(EdgeRowsFor);
     // Blocks of rows go out as threads finish their last; each fills its own
     // three rows of magnitudes.
-    const int32_t threads = RowBlockCount(height - 2);
-    ParallelRowBlocks(height - 2, threads, RowsPerBlock(height - 2, threads, 16), [&](int32_t, int32_t b0, int32_t b1) {
+    ParallelRowBlocks(height - 2, 16, [&](int32_t b0, int32_t b1) {
         float magnitude[3][kSuppressionStrip + 2];
         // Interior columns 1..width-2 in strips; each strip's magnitudes
         // reach one column further either side.

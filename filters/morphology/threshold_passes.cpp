@@ -1,8 +1,6 @@
 #include "threshold_passes.h"
 
 #include <algorithm>
-#include <cstring>
-#include <type_traits>
 
 #include "numeric.h"
 #include "parallel.h"
@@ -35,11 +33,6 @@ HitRule Classify(int32_t thresholdLevel) {
     return c;
 }
 
-const ThresholdRows& Rows() {
-    static const ThresholdRows& rows = kaf_isa::WidestTable(ThresholdRowsFor);
-    return rows;
-}
-
 template <bool kDilation>
 void RunWindowPass(const PixelPlane& src, const PixelPlane& dst, int32_t thresholdLevel, int32_t radius) {
     const int32_t height = src.height;
@@ -51,14 +44,12 @@ void RunWindowPass(const PixelPlane& src, const PixelPlane& dst, int32_t thresho
         using Format = decltype(format);
         const HitRule c = Classify<Format, kDilation>(thresholdLevel);
         const size_t depth = Format::kBytesPerPixel == 1 ? 0 : Format::kBytesPerPixel == 3 ? 1 : 2;
-        const ThresholdRows::Rows rows = kDilation ? Rows().dilation[depth] : Rows().erosion[depth];
+        const ThresholdRows& table = kaf_isa::WidestTable(ThresholdRowsFor);
+        const ThresholdRows::Rows rows = kDilation ? table.dilation[depth] : table.erosion[depth];
         // A thread carries the window down each block of rows it takes; the
         // blocks go out as threads finish their last, several windows tall.
-        const int32_t threads = RowBlockCount(height);
-        const int32_t blockRows = RowsPerBlock(height, threads, std::max(16, 4 * (2 * radius + 1)));
-        ParallelRowBlocks(height, threads, blockRows, [&](int32_t, int32_t rowBegin, int32_t rowEnd) {
-            rows(src, dst, rowBegin, rowEnd, radius, c);
-        });
+        ParallelRowBlocks(height, std::max(16, 4 * (2 * radius + 1)),
+                          [&](int32_t rowBegin, int32_t rowEnd) { rows(src, dst, rowBegin, rowEnd, radius, c); });
     });
 }
 

@@ -718,7 +718,7 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
 template <class Format>
 void KeepInput(const PixelPlane& input, const PixelPlane& output) {
     const int32_t width = input.width;
-    ParallelRowBlocks(input.height, [&](int32_t y0, int32_t y1) {
+    ParallelRowBlocks(input.height, 16, [&](int32_t y0, int32_t y1) {
         for (int32_t y = y0; y < y1; ++y) {
             const uint8_t* in = input.Row(y);
             uint8_t* out = output.Row(y);
