@@ -36,7 +36,6 @@ struct Group {
         const __m256 k = _mm256_set1_ps(w);
         return {{_mm256_mul_ps(x.v[0], k), _mm256_mul_ps(x.v[1], k)}};
     }
-    static Group MulAdd(const Group& sum, const Group& x, float w) { return Add(sum, Scale(x, w)); }
     static Group Mul(const Group& a, const Group& b) {
         return {{_mm256_mul_ps(a.v[0], b.v[0]), _mm256_mul_ps(a.v[1], b.v[1])}};
     }

@@ -31,7 +31,6 @@ struct Group {
 
     static Group Add(const Group& a, const Group& b) { return {_mm512_add_ps(a.v, b.v)}; }
     static Group Scale(const Group& x, float w) { return {_mm512_mul_ps(x.v, _mm512_set1_ps(w))}; }
-    static Group MulAdd(const Group& sum, const Group& x, float w) { return Add(sum, Scale(x, w)); }
     static Group Mul(const Group& a, const Group& b) { return {_mm512_mul_ps(a.v, b.v)}; }
     static Group Sqrt(const Group& a) { return {_mm512_sqrt_ps(a.v)}; }
 

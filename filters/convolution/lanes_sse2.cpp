@@ -41,7 +41,6 @@ struct Group {
         for (int q = 0; q < 4; ++q) r.v[q] = _mm_mul_ps(x.v[q], k);
         return r;
     }
-    static Group MulAdd(const Group& sum, const Group& x, float w) { return Add(sum, Scale(x, w)); }
     static Group Mul(const Group& a, const Group& b) {
         Group r;
         for (int q = 0; q < 4; ++q) r.v[q] = _mm_mul_ps(a.v[q], b.v[q]);
