@@ -64,10 +64,11 @@ struct Session::Impl {
         for (auto& entry : objects) entry.second.lent = false;
     }
 
-    // A new zero-filled frame under the name; the old object stays when the
-    // geometry is invalid or the block cannot be had. A frame the host adds
-    // (fromHost) ends the runs before it; one a run asks for keeps the frame
-    // it replaces alive when that run was handed it.
+    // A new zero-filled frame under the name, or for a run the frame it may
+    // keep (ReuseOutputFrame); the old object stays when the geometry is
+    // invalid or the block cannot be had. A frame the host adds (fromHost)
+    // ends the runs before it; one a run asks for keeps the frame it
+    // replaces alive when that run was handed it.
     FrameHandle AddFrame(const std::u16string& name, int32_t width, int32_t height, int32_t bitsPerPixel,
                          bool fromHost) {
         if (width < 1 || height < 1) return nullptr;
