@@ -88,8 +88,7 @@ bool CThresholdMorphology::Step(RunFrame& frame) {
         return true;
     }
     if (chain) {
-        f.Pass(firstRule, f.input, f.work, n);
-        f.Pass(second, f.work, f.output, n);
+        TwoWindowPasses(firstRule, f.input, f.output, level, n);
         // The pass-by-pass order ends an odd n with the work block copied
         // over the output block, header included.
         if (n % 2 == 1) std::memcpy(f.outputFrame, f.workFrame, f.HeaderBytes());

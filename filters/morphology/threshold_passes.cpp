@@ -33,8 +33,10 @@ HitRule Classify(int32_t thresholdLevel) {
     return c;
 }
 
-template <bool kDilation>
-void RunWindowPass(const PixelPlane& src, const PixelPlane& dst, int32_t thresholdLevel, int32_t radius) {
+// Runs the rows of the table's entry (by rule and depth) over the whole
+// destination; `kDilation` is the first (or only) pass's rule.
+template <bool kDilation, class PickRows>
+void RunRows(const PixelPlane& src, const PixelPlane& dst, int32_t thresholdLevel, int32_t radius, PickRows&& pick) {
     const int32_t height = src.height;
     if (!src.data || !dst.data || height < 1 || src.width < 1 || radius < 1 || radius > kMaxWindowRadius) return;
     // The destination must hold the source's pixels at 8 bits; nothing is
@@ -44,13 +46,18 @@ void RunWindowPass(const PixelPlane& src, const PixelPlane& dst, int32_t thresho
         using Format = decltype(format);
         const HitRule c = Classify<Format, kDilation>(thresholdLevel);
         const size_t depth = Format::kBytesPerPixel == 1 ? 0 : Format::kBytesPerPixel == 3 ? 1 : 2;
-        const ThresholdRows& table = kaf_isa::WidestTable(ThresholdRowsFor);
-        const ThresholdRows::Rows rows = kDilation ? table.dilation[depth] : table.erosion[depth];
-        // A thread carries the window down each block of rows it takes; the
+        const ThresholdRows::Rows rows = pick(kaf_isa::WidestTable(ThresholdRowsFor))[depth];
+        // A thread carries the windows down each block of rows it takes; the
         // blocks go out as threads finish their last, several windows tall.
         ParallelRowBlocks(height, std::max(16, 4 * (2 * radius + 1)),
                           [&](int32_t rowBegin, int32_t rowEnd) { rows(src, dst, rowBegin, rowEnd, radius, c); });
     });
+}
+
+template <bool kDilation>
+void RunWindowPass(const PixelPlane& src, const PixelPlane& dst, int32_t thresholdLevel, int32_t radius) {
+    RunRows<kDilation>(src, dst, thresholdLevel, radius,
+                       [](const ThresholdRows& t) { return kDilation ? t.dilation : t.erosion; });
 }
 
 }  // namespace
@@ -61,6 +68,15 @@ void WindowPass(MorphologyRule rule, const PixelPlane& source, const PixelPlane&
         RunWindowPass<true>(source, destination, thresholdLevel, radius);
     } else {
         RunWindowPass<false>(source, destination, thresholdLevel, radius);
+    }
+}
+
+void TwoWindowPasses(MorphologyRule first, const PixelPlane& source, const PixelPlane& destination,
+                     int32_t thresholdLevel, int32_t radius) {
+    if (first == MorphologyRule::Dilation) {
+        RunRows<true>(source, destination, thresholdLevel, radius, [](const ThresholdRows& t) { return t.closing; });
+    } else {
+        RunRows<false>(source, destination, thresholdLevel, radius, [](const ThresholdRows& t) { return t.opening; });
     }
 }
 

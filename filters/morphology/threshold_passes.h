@@ -41,6 +41,13 @@ constexpr int32_t kMaxWindowRadius = 20;
 void WindowPass(MorphologyRule rule, const PixelPlane& source, const PixelPlane& destination, int32_t thresholdLevel,
                 int32_t radius);
 
+// WindowPass of the rule from source into an intermediate plane, then
+// WindowPass of the other rule from there into destination, both of the
+// radius, without the intermediate plane. Only where PassesChain holds for
+// both rules at the level (the caller's to check).
+void TwoWindowPasses(MorphologyRule first, const PixelPlane& source, const PixelPlane& destination,
+                     int32_t thresholdLevel, int32_t radius);
+
 // True when passes of the rule read 0 as object and 255 as background at this
 // level: levels 0 to 254 for dilation, 1 to 255 for erosion.
 bool PassesChain(MorphologyRule rule, int32_t thresholdLevel);

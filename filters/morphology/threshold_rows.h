@@ -27,6 +27,12 @@ struct ThresholdRows {
     // Indexed by the source's depth: 8, 24, 32 bits.
     std::array<Rows, 3> dilation;
     std::array<Rows, 3> erosion;
+    // A pass of the rule, then a pass of the other rule over its result, in
+    // one: closing is dilation first, opening erosion first. `rule` is the
+    // first pass's; both passes must read 0 as object and 255 as background
+    // (PassesChain for both rules at the level).
+    std::array<Rows, 3> closing;
+    std::array<Rows, 3> opening;
 };
 
 // The table compiled for the set (null where the build has none); the passes

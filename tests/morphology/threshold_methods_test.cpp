@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 
 #include "host_api.h"
@@ -193,3 +194,49 @@ TEST(ThresholdRows, EveryInstructionSetGivesTheBaselineBytes) {
     }
 }
 
+
+// A pair of passes in one gives the plain set's two single passes one after
+// the other, in every set: on sources whose hits are sparse enough for the
+// windows to differ (one or four pixels of the rare kind, dark or light, in a
+// window's area), across strips (4800 pixels are more than one strip from
+// radius 3 on) and on frames narrower than the window.
+TEST(ThresholdRows, PairsGiveOnePassAfterTheOther) {
+    const std::vector<ThresholdRows> sets = kaf_test::RunnableSets(ThresholdRowsFor);
+    const ThresholdRows& plain = *ThresholdRowsFor(kaf_isa::InstructionSet::Baseline);
+    ka_iproc::Session session;
+    std::mt19937 random(7);
+    for (const auto& [w, h] : {std::pair<int32_t, int32_t>{5, 4}, {61, 9}, {4800, 8}}) {
+        for (size_t depth = 0; depth < 3; ++depth) {
+            const int32_t bpp = depth == 0 ? 8 : depth == 1 ? 24 : 32;
+            const HitRule rule{HitRule::kCompare, static_cast<uint16_t>(depth == 0 ? 127 : 381)};
+            const HitRule again{HitRule::kCompare, 127};  // the second pass reads the first's 0s and 255s
+            for (int32_t radius : {1, 3, 20}) {
+                for (int32_t variant = 0; variant < 4; ++variant) {
+                    const uint8_t rare = variant % 2 ? 0 : 255;
+                    FrameHandle source = session.AddFrame(u"source", w, h, bpp);
+                    std::bernoulli_distribution isRare((variant < 2 ? 1.0 : 4.0) / ((2 * radius + 1) * (2 * radius + 1)));
+                    for (int32_t y = 0; y < h; ++y) {
+                        uint8_t* row = kaf_test::Plane(source).Row(y);
+                        for (int32_t i = 0; i < w * bpp / 8; ++i) row[i] = isRare(random) ? rare : 255 - rare;
+                    }
+                    FrameHandle between = session.AddFrame(u"between", w, h, 8);
+                    FrameHandle expected = session.AddFrame(u"expected", w, h, 8);
+                    FrameHandle got = session.AddFrame(u"got", w, h, 8);
+                    for (bool closing : {true, false}) {
+                        const auto first = closing ? plain.dilation[depth] : plain.erosion[depth];
+                        const auto second = closing ? plain.erosion[0] : plain.dilation[0];
+                        first(kaf_test::Plane(source), kaf_test::Plane(between), 0, h, radius, rule);
+                        second(kaf_test::Plane(between), kaf_test::Plane(expected), 0, h, radius, again);
+                        for (const ThresholdRows& set : sets) {
+                            (closing ? set.closing : set.opening)[depth](kaf_test::Plane(source),
+                                                                         kaf_test::Plane(got), 0, h, radius, rule);
+                            ASSERT_EQ(ImageOf(got), ImageOf(expected))
+                                << w << "x" << h << " depth " << depth << " radius " << radius << " closing "
+                                << closing;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
