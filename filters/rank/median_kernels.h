@@ -46,45 +46,141 @@ namespace {
 //    sorted pairs: max(middle low, min(largest low, smallest high)).
 //  - 2 x 2 at the corners, the second smallest of four.
 
-inline uint8_t Min(uint8_t a, uint8_t b) { return a < b ? a : b; }
-inline uint8_t Max(uint8_t a, uint8_t b) { return a < b ? b : a; }
+// Minimum and maximum of bytes, as the operations of the networks below
+// (which are written once for bytes and for vectors of bytes).
+struct ByteOps {
+    static uint8_t Min(uint8_t a, uint8_t b) { return a < b ? a : b; }
+    static uint8_t Max(uint8_t a, uint8_t b) { return a < b ? b : a; }
+};
+inline uint8_t Min(uint8_t a, uint8_t b) { return ByteOps::Min(a, b); }
+inline uint8_t Max(uint8_t a, uint8_t b) { return ByteOps::Max(a, b); }
 inline uint8_t Middle(uint8_t a, uint8_t b, uint8_t c) { return Max(Min(a, b), Min(Max(a, b), c)); }
 
-// Sorts every column of three bytes: lo <= mid <= hi.
-inline void SortColumns(const uint8_t* __restrict above, const uint8_t* __restrict at,
-                        const uint8_t* __restrict below, uint8_t* __restrict lo, uint8_t* __restrict mid,
-                        uint8_t* __restrict hi, int32_t bytes) {
-    for (int32_t j = 0; j < bytes; ++j) {
-        const uint8_t a = above[j], b = at[j], c = below[j];
-        const uint8_t ab0 = Min(a, b), ab1 = Max(a, b);
-        const uint8_t top = Max(ab0, c);
-        lo[j] = Min(ab0, c);
-        mid[j] = Min(ab1, top);
-        hi[j] = Max(ab1, top);
-    }
+// A column of three bytes (or of three vectors of bytes), sorted:
+// lo <= mid <= hi. Ops has Min and Max of T.
+template <class T>
+struct SortedColumn {
+    T lo, mid, hi;
+};
+template <class T = uint8_t, class Ops = ByteOps>
+inline SortedColumn<T> SortColumn(T a, T b, T c) {
+    const T ab0 = Ops::Min(a, b), ab1 = Ops::Max(a, b);
+    const T top = Ops::Max(ab0, c);
+    return {Ops::Min(ab0, c), Ops::Min(ab1, top), Ops::Max(ab1, top)};
 }
 
-// The fourth smallest of the nine bytes around every inner byte of a row.
-template <int kStep>
-void RankOfNine(const uint8_t* __restrict lo, const uint8_t* __restrict mid, const uint8_t* __restrict hi,
-                uint8_t* __restrict out, int32_t bytes) {
-    for (int32_t j = kStep; j < bytes - kStep; ++j) {
-        const uint8_t l0 = lo[j - kStep], l1 = lo[j], l2 = lo[j + kStep];
-        const uint8_t lMin01 = Min(l0, l1), lMax01 = Max(l0, l1);
-        const uint8_t lowMiddle = Max(lMin01, Min(lMax01, l2));
-        const uint8_t lowLargest = Max(lMax01, l2);
-        const uint8_t m0 = mid[j - kStep], m1 = mid[j], m2 = mid[j + kStep];
-        const uint8_t mMin01 = Min(m0, m1), mMax01 = Max(m0, m1);
-        const uint8_t midSmallest = Min(mMin01, m2);
-        const uint8_t midMiddle = Max(mMin01, Min(mMax01, m2));
-        const uint8_t highSmallest = Min(Min(hi[j - kStep], hi[j]), hi[j + kStep]);
-        out[j] = Max(Max(lowMiddle, midSmallest), Min(Min(lowLargest, midMiddle), highSmallest));
-    }
+// The fourth smallest of the nine bytes of three sorted columns.
+template <class T = uint8_t, class Ops = ByteOps>
+inline T RankOfNineColumns(const SortedColumn<T>& c0, const SortedColumn<T>& c1, const SortedColumn<T>& c2) {
+    const T lMin01 = Ops::Min(c0.lo, c1.lo), lMax01 = Ops::Max(c0.lo, c1.lo);
+    const T lowMiddle = Ops::Max(lMin01, Ops::Min(lMax01, c2.lo));
+    const T lowLargest = Ops::Max(lMax01, c2.lo);
+    const T mMin01 = Ops::Min(c0.mid, c1.mid), mMax01 = Ops::Max(c0.mid, c1.mid);
+    const T midSmallest = Ops::Min(mMin01, c2.mid);
+    const T midMiddle = Ops::Max(mMin01, Ops::Min(mMax01, c2.mid));
+    const T highSmallest = Ops::Min(Ops::Min(c0.hi, c1.hi), c2.hi);
+    return Ops::Max(Ops::Max(lowMiddle, midSmallest), Ops::Min(Ops::Min(lowLargest, midMiddle), highSmallest));
 }
+
+// The fourth smallest of the nine bytes around bytes j0 .. j1 - 1 of a row,
+// each column sorted where it is read.
+template <int kStep>
+void RankOfNine(const uint8_t* __restrict above, const uint8_t* __restrict at, const uint8_t* __restrict below,
+                uint8_t* __restrict out, int32_t j0, int32_t j1) {
+    auto column = [&](int32_t j) { return SortColumn(above[j], at[j], below[j]); };
+    for (int32_t j = j0; j < j1; ++j) out[j] = RankOfNineColumns(column(j - kStep), column(j), column(j + kStep));
+}
+
+#if defined(RANK_KERNELS_AVX2) || defined(RANK_KERNELS_AVX512)
+// A row's bytes a vector at a time, in the AVX2 and AVX-512 kernels: each
+// column of the window is sorted once, and the columns kStep bytes to either
+// side come from the sorted vectors before and after by byte shifts across
+// the vector (a shift of whole 32-bit lanes, then one of bytes within each
+// 128-bit lane), instead of being stored and read back.
+#if defined(RANK_KERNELS_AVX512)
+struct ByteLanes {
+    static constexpr int32_t kBytes = 64;
+    struct V {  // wrapped, so that it can be a template argument
+        __m512i v;
+    };
+    static V Load(const uint8_t* p) { return {_mm512_loadu_si512(p)}; }
+    static void Store(uint8_t* p, V a) { _mm512_storeu_si512(p, a.v); }
+    static V Min(V a, V b) { return {_mm512_min_epu8(a.v, b.v)}; }
+    static V Max(V a, V b) { return {_mm512_max_epu8(a.v, b.v)}; }
+    // Bytes j - k .. j - k + 63, from bytes j - 64 .. (before) and j .. (at).
+    template <int k>
+    static V Earlier(V before, V at) {
+        return {_mm512_alignr_epi8(at.v, _mm512_alignr_epi32(at.v, before.v, 12), 16 - k)};
+    }
+    // Bytes j + k .. j + k + 63, from bytes j .. (at) and j + 64 .. (after).
+    template <int k>
+    static V Later(V at, V after) {
+        return {_mm512_alignr_epi8(_mm512_alignr_epi32(after.v, at.v, 4), at.v, k)};
+    }
+    // Byte 3 of every 4 from `own`, the others from `ranked`.
+    static V KeepFourthBytes(V ranked, const uint8_t* own) {
+        return {_mm512_mask_blend_epi8(0x8888888888888888ull, ranked.v, Load(own).v)};
+    }
+};
+#else
+struct ByteLanes {
+    static constexpr int32_t kBytes = 32;
+    struct V {
+        __m256i v;
+    };
+    static V Load(const uint8_t* p) { return {_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))}; }
+    static void Store(uint8_t* p, V a) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), a.v); }
+    static V Min(V a, V b) { return {_mm256_min_epu8(a.v, b.v)}; }
+    static V Max(V a, V b) { return {_mm256_max_epu8(a.v, b.v)}; }
+    template <int k>
+    static V Earlier(V before, V at) {
+        return {_mm256_alignr_epi8(at.v, _mm256_permute2x128_si256(before.v, at.v, 0x21), 16 - k)};
+    }
+    template <int k>
+    static V Later(V at, V after) {
+        return {_mm256_alignr_epi8(_mm256_permute2x128_si256(at.v, after.v, 0x21), at.v, k)};
+    }
+    static V KeepFourthBytes(V ranked, const uint8_t* own) {
+        return {_mm256_blendv_epi8(ranked.v, Load(own).v, _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u)))};
+    }
+};
+#endif
+
+// RankOfNine for bytes 0 .. j - 1 of the row, a vector at a time, where j is
+// returned: every vector whose next one lies inside the row. Bytes below
+// kStep (the first pixel) are written with no meaning; with kKeepFourth,
+// byte 3 of every pixel is the input's own.
+template <int kStep, bool kKeepFourth>
+int32_t RankOfNineLanes(const uint8_t* above, const uint8_t* at, const uint8_t* below, uint8_t* out,
+                        int32_t bytes) {
+    using V = ByteLanes::V;
+    using Sorted = SortedColumn<V>;
+    constexpr int32_t L = ByteLanes::kBytes;
+    auto sortAt = [&](int32_t j) {
+        return SortColumn<V, ByteLanes>(ByteLanes::Load(above + j), ByteLanes::Load(at + j), ByteLanes::Load(below + j));
+    };
+    int32_t j = 0;
+    if (bytes < 2 * L) return j;
+    Sorted before = sortAt(0);  // stands in for the bytes ahead of the row
+    Sorted now = before;
+    for (; j + 2 * L <= bytes; j += L) {
+        const Sorted after = sortAt(j + L);
+        const Sorted left{ByteLanes::Earlier<kStep>(before.lo, now.lo), ByteLanes::Earlier<kStep>(before.mid, now.mid),
+                          ByteLanes::Earlier<kStep>(before.hi, now.hi)};
+        const Sorted right{ByteLanes::Later<kStep>(now.lo, after.lo), ByteLanes::Later<kStep>(now.mid, after.mid),
+                           ByteLanes::Later<kStep>(now.hi, after.hi)};
+        const V r = RankOfNineColumns<V, ByteLanes>(left, now, right);
+        ByteLanes::Store(out + j, kKeepFourth ? ByteLanes::KeepFourthBytes(r, at + j) : r);
+        before = now;
+        now = after;
+    }
+    return j;
+}
+#endif
 
 // The third smallest of the six bytes of sorted columns a and b.
-inline uint8_t RankOfSixColumns(const uint8_t* lo, const uint8_t* mid, const uint8_t* hi, int32_t a, int32_t b) {
-    return Max(Max(Min(lo[a], hi[b]), Min(mid[a], mid[b])), Min(hi[a], lo[b]));
+inline uint8_t RankOfSixColumns(const SortedColumn<uint8_t>& a, const SortedColumn<uint8_t>& b) {
+    return Max(Max(Min(a.lo, b.hi), Min(a.mid, b.mid)), Min(a.hi, b.lo));
 }
 
 // The third smallest of the six bytes around every inner byte of a first or
@@ -128,25 +224,25 @@ bool MedianByNetwork(const PixelPlane& input, const PixelPlane& output, ThreadSc
     const int32_t last = bytes - kStep;  // first byte of the last pixel
     const int32_t threads = RowBlockCount(height);
     const auto layout = [&](ScratchCarver& carver, uint8_t** rows) {
-        for (int i = 0; i < 3; ++i) rows[i] = carver.Take<uint8_t>(static_cast<size_t>(bytes));
+        for (int i = 0; i < 2; ++i) rows[i] = carver.Take<uint8_t>(static_cast<size_t>(bytes));
     };
     {
         ScratchCarver counter;
-        uint8_t* rows[3];
+        uint8_t* rows[2];
         layout(counter, rows);
         if (!scratch.Reserve(counter.Used(), threads)) return false;
     }
     const int32_t blockRows = RankBlockRows(height, threads, 1);
     ParallelRowBlocks(height, threads, blockRows, [&](int32_t thread, int32_t y0, int32_t y1) {
         ScratchCarver carver(scratch.Area(thread));
-        uint8_t* rows[3];
+        uint8_t* rows[2];  // the first and last rows' sorted pairs
         layout(carver, rows);
         uint8_t* lo = rows[0];
-        uint8_t* mid = rows[1];
-        uint8_t* hi = rows[2];
+        uint8_t* hi = rows[1];
         for (int32_t y = y0; y < y1; ++y) {
             const uint8_t* at = input.Row(y);
             uint8_t* out = output.Row(y);
+            int32_t done = 0;  // the bytes before it are written, fourth bytes included
             if (y == 0 || y == height - 1) {
                 RankOfSixPairs<kStep>(at, input.Row(y == 0 ? 1 : y - 1), out, lo, hi, bytes);
                 for (int c = 0; c < Format::kChannels; ++c) {
@@ -154,15 +250,20 @@ bool MedianByNetwork(const PixelPlane& input, const PixelPlane& output, ThreadSc
                     out[last + c] = RankOfFour(lo, hi, last - kStep + c, last + c);
                 }
             } else {
+                const uint8_t* above = input.Row(y - 1);
+                const uint8_t* below = input.Row(y + 1);
                 if (y + 2 < height) PrefetchRow(input.Row(y + 2), static_cast<size_t>(bytes));
-                SortColumns(input.Row(y - 1), at, input.Row(y + 1), lo, mid, hi, bytes);
-                RankOfNine<kStep>(lo, mid, hi, out, bytes);
+#if defined(RANK_KERNELS_AVX2) || defined(RANK_KERNELS_AVX512)
+                done = RankOfNineLanes<kStep, Format::kHasFourthByte>(above, at, below, out, bytes);
+#endif
+                RankOfNine<kStep>(above, at, below, out, std::max(done, kStep), bytes - kStep);
+                auto column = [&](int32_t i) { return SortColumn(above[i], at[i], below[i]); };
                 for (int c = 0; c < Format::kChannels; ++c) {
-                    out[c] = RankOfSixColumns(lo, mid, hi, c, kStep + c);
-                    out[last + c] = RankOfSixColumns(lo, mid, hi, last - kStep + c, last + c);
+                    out[c] = RankOfSixColumns(column(c), column(kStep + c));
+                    out[last + c] = RankOfSixColumns(column(last - kStep + c), column(last + c));
                 }
             }
-            if constexpr (Format::kHasFourthByte) KeepFourthBytes(at, out, width);
+            if constexpr (Format::kHasFourthByte) KeepFourthBytes(at + done, out + done, width - done / kStep);
         }
     });
     return true;
