@@ -11,5 +11,6 @@
 #include <immintrin.h>
 #endif
 
+#include "byte_lanes.h"
 #include "numeric.h"
 #include "rank_kernels.h"

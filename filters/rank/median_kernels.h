@@ -94,56 +94,12 @@ void RankOfNine(const uint8_t* __restrict above, const uint8_t* __restrict at, c
 #if defined(RANK_KERNELS_AVX2) || defined(RANK_KERNELS_AVX512)
 // A row's bytes a vector at a time, in the AVX2 and AVX-512 kernels: each
 // column of the window is sorted once, and the columns kStep bytes to either
-// side come from the sorted vectors before and after by byte shifts across
-// the vector (a shift of whole 32-bit lanes, then one of bytes within each
-// 128-bit lane), instead of being stored and read back.
+// side come from the sorted vectors before and after by byte shifts, instead
+// of being stored and read back.
 #if defined(RANK_KERNELS_AVX512)
-struct ByteLanes {
-    static constexpr int32_t kBytes = 64;
-    struct V {  // wrapped, so that it can be a template argument
-        __m512i v;
-    };
-    static V Load(const uint8_t* p) { return {_mm512_loadu_si512(p)}; }
-    static void Store(uint8_t* p, V a) { _mm512_storeu_si512(p, a.v); }
-    static V Min(V a, V b) { return {_mm512_min_epu8(a.v, b.v)}; }
-    static V Max(V a, V b) { return {_mm512_max_epu8(a.v, b.v)}; }
-    // Bytes j - k .. j - k + 63, from bytes j - 64 .. (before) and j .. (at).
-    template <int k>
-    static V Earlier(V before, V at) {
-        return {_mm512_alignr_epi8(at.v, _mm512_alignr_epi32(at.v, before.v, 12), 16 - k)};
-    }
-    // Bytes j + k .. j + k + 63, from bytes j .. (at) and j + 64 .. (after).
-    template <int k>
-    static V Later(V at, V after) {
-        return {_mm512_alignr_epi8(_mm512_alignr_epi32(after.v, at.v, 4), at.v, k)};
-    }
-    // Byte 3 of every 4 from `own`, the others from `ranked`.
-    static V KeepFourthBytes(V ranked, const uint8_t* own) {
-        return {_mm512_mask_blend_epi8(0x8888888888888888ull, ranked.v, Load(own).v)};
-    }
-};
+using ByteLanes = byte_lanes_avx512::ByteLanes;
 #else
-struct ByteLanes {
-    static constexpr int32_t kBytes = 32;
-    struct V {
-        __m256i v;
-    };
-    static V Load(const uint8_t* p) { return {_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))}; }
-    static void Store(uint8_t* p, V a) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), a.v); }
-    static V Min(V a, V b) { return {_mm256_min_epu8(a.v, b.v)}; }
-    static V Max(V a, V b) { return {_mm256_max_epu8(a.v, b.v)}; }
-    template <int k>
-    static V Earlier(V before, V at) {
-        return {_mm256_alignr_epi8(at.v, _mm256_permute2x128_si256(before.v, at.v, 0x21), 16 - k)};
-    }
-    template <int k>
-    static V Later(V at, V after) {
-        return {_mm256_alignr_epi8(_mm256_permute2x128_si256(at.v, after.v, 0x21), at.v, k)};
-    }
-    static V KeepFourthBytes(V ranked, const uint8_t* own) {
-        return {_mm256_blendv_epi8(ranked.v, Load(own).v, _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u)))};
-    }
-};
+using ByteLanes = byte_lanes_avx2::ByteLanes;
 #endif
 
 // RankOfNine for bytes 0 .. j - 1 of the row, a vector at a time, where j is

@@ -1,0 +1,95 @@
+// Vectors of bytes for the routines compiled per instruction set (AVX2 and
+// AVX-512): loads and stores, byte minimum and maximum, a byte blend, and the
+// bytes a few places before or after a vector's, taken from it and its
+// neighbour by shifts (a shift of whole 32-bit lanes across the vector, then
+// one of bytes within each 128-bit lane). Rows read a vector at a time this
+// way need one aligned load per vector where a window of k bytes would
+// otherwise need k loads, most of them split across cache lines.
+#pragma once
+
+#include <cstdint>
+
+#include "instruction_sets.h"
+
+#if defined(KAF_X86_SETS)
+#include <immintrin.h>
+
+// GCC 12 reports its own _mm512_undefined_* placeholders, inside the lane
+// shifts, as maybe uninitialized wherever they are inlined.
+#if !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
+
+KAF_TARGET_BEGIN(KAF_SET_AVX2)
+namespace byte_lanes_avx2 {
+
+struct ByteLanes {
+    static constexpr int32_t kBytes = 32;
+    struct V {  // wrapped, so that it can be a template argument
+        __m256i v;
+    };
+    static V Load(const uint8_t* p) { return {_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))}; }
+    static void Store(uint8_t* p, V a) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), a.v); }
+    static V Min(V a, V b) { return {_mm256_min_epu8(a.v, b.v)}; }
+    static V Max(V a, V b) { return {_mm256_max_epu8(a.v, b.v)}; }
+    static V Or(V a, V b) { return {_mm256_or_si256(a.v, b.v)}; }
+    // Bytes j - k .., from bytes j - 32 .. (before) and j .. (at); k <= 16.
+    template <int k>
+    static V Earlier(V before, V at) {
+        return {_mm256_alignr_epi8(at.v, _mm256_permute2x128_si256(before.v, at.v, 0x21), 16 - k)};
+    }
+    // Bytes j + k .., from bytes j .. (at) and j + 32 .. (after); k <= 16.
+    template <int k>
+    static V Later(V at, V after) {
+        return {_mm256_alignr_epi8(_mm256_permute2x128_si256(at.v, after.v, 0x21), at.v, k)};
+    }
+    // Byte 3 of every 4 from `own`, the others from `a`.
+    static V KeepFourthBytes(V a, const uint8_t* own) {
+        return {_mm256_blendv_epi8(a.v, Load(own).v, _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u)))};
+    }
+    // `zero` where a byte is 0, `other` elsewhere.
+    static V Select(V a, uint8_t zero, uint8_t other) {
+        const __m256i isZero = _mm256_cmpeq_epi8(a.v, _mm256_setzero_si256());
+        return {_mm256_blendv_epi8(_mm256_set1_epi8(static_cast<char>(other)), _mm256_set1_epi8(static_cast<char>(zero)),
+                                   isZero)};
+    }
+};
+
+}  // namespace byte_lanes_avx2
+KAF_TARGET_END()
+
+KAF_TARGET_BEGIN(KAF_SET_AVX512)
+namespace byte_lanes_avx512 {
+
+struct ByteLanes {
+    static constexpr int32_t kBytes = 64;
+    struct V {
+        __m512i v;
+    };
+    static V Load(const uint8_t* p) { return {_mm512_loadu_si512(p)}; }
+    static void Store(uint8_t* p, V a) { _mm512_storeu_si512(p, a.v); }
+    static V Min(V a, V b) { return {_mm512_min_epu8(a.v, b.v)}; }
+    static V Max(V a, V b) { return {_mm512_max_epu8(a.v, b.v)}; }
+    static V Or(V a, V b) { return {_mm512_or_si512(a.v, b.v)}; }
+    template <int k>
+    static V Earlier(V before, V at) {
+        return {_mm512_alignr_epi8(at.v, _mm512_alignr_epi32(at.v, before.v, 12), 16 - k)};
+    }
+    template <int k>
+    static V Later(V at, V after) {
+        return {_mm512_alignr_epi8(_mm512_alignr_epi32(after.v, at.v, 4), at.v, k)};
+    }
+    static V KeepFourthBytes(V a, const uint8_t* own) {
+        return {_mm512_mask_blend_epi8(0x8888888888888888ull, a.v, Load(own).v)};
+    }
+    static V Select(V a, uint8_t zero, uint8_t other) {
+        const __mmask64 isZero = _mm512_testn_epi8_mask(a.v, a.v);
+        return {_mm512_mask_blend_epi8(isZero, _mm512_set1_epi8(static_cast<char>(other)),
+                                       _mm512_set1_epi8(static_cast<char>(zero)))};
+    }
+};
+
+}  // namespace byte_lanes_avx512
+KAF_TARGET_END()
+#endif
