@@ -117,6 +117,12 @@ typename Order::Key KeyOf(const uint8_t* row, int32_t x) {
 // differ between the two.
 
 #if defined(RANK_KERNELS_AVX512)
+using ByteLanes = byte_lanes_avx512::ByteLanes;
+#else
+using ByteLanes = byte_lanes_avx2::ByteLanes;
+#endif
+
+#if defined(RANK_KERNELS_AVX512)
 struct KeyLanes {
     static constexpr int32_t kLanes = 16;
     typedef int32_t V __attribute__((vector_size(64)));
@@ -318,6 +324,57 @@ void PickThrees(const uint8_t* __restrict in, typename Order::Key* __restrict be
     best[width - 1] = Order::Pick(KeyOf<Format, Order>(in, width - 2), KeyOf<Format, Order>(in, width - 1));
 }
 
+#if defined(RANK_KERNELS_KEY_LANES)
+// The doubling of the row pass for byte keys, in registers: from two vectors
+// of a row of spans of kCovered keys (this vector's and the next), the spans
+// of twice as many for this vector's lanes and, where the keys reach, the
+// next's; then two overlapping spans make kSpan. An output lane only ever
+// depends on lanes that are valid as long as kSpan <= kBytes + 1.
+template <class Order, int kCovered, int kSpan>
+inline ByteLanes::V BestOfSpan(ByteLanes::V now, ByteLanes::V after) {
+    constexpr bool kDarkest = std::is_same_v<Order, DarkestByte>;
+    auto pick = [](ByteLanes::V earlier, ByteLanes::V later) {
+        return kDarkest ? ByteLanes::Min(earlier, later) : ByteLanes::Max(earlier, later);
+    };
+    if constexpr (2 * kCovered <= kSpan) {
+        return BestOfSpan<Order, 2 * kCovered, kSpan>(pick(now, ByteLanes::Later<kCovered>(now, after)),
+                                                       pick(after, ByteLanes::Later<kCovered>(after, after)));
+    } else {
+        return pick(now, ByteLanes::Later<kSpan - kCovered>(now, after));
+    }
+}
+
+// dst[x] = the best of pairs[x], pairs[x + 1], ... spanning kSpan keys (each
+// pair two of them), for the vectors of x that the pairs (pairCount of them)
+// reach; returns the first x not done.
+template <class Order, int kSpan>
+int32_t BestOfPairsInLanes(const uint8_t* pairs, int32_t pairCount, int32_t count, uint8_t* __restrict dst) {
+    constexpr int32_t L = ByteLanes::kBytes;
+    static_assert(kSpan <= L + 1, "a span must lie within two vectors");
+    int32_t x = 0;
+    for (; x + L <= count && x + 2 * L <= pairCount; x += L) {
+        ByteLanes::Store(dst + x, BestOfSpan<Order, 2, kSpan>(ByteLanes::Load(pairs + x), ByteLanes::Load(pairs + x + L)));
+    }
+    return x;
+}
+
+template <class Order>
+int32_t BestOfPairsInLanes(int32_t radius, const uint8_t* pairs, int32_t pairCount, int32_t count, uint8_t* dst) {
+    switch (radius) {
+    case 2: return BestOfPairsInLanes<Order, 5>(pairs, pairCount, count, dst);
+    case 3: return BestOfPairsInLanes<Order, 7>(pairs, pairCount, count, dst);
+    case 4: return BestOfPairsInLanes<Order, 9>(pairs, pairCount, count, dst);
+    case 5: return BestOfPairsInLanes<Order, 11>(pairs, pairCount, count, dst);
+    case 6: return BestOfPairsInLanes<Order, 13>(pairs, pairCount, count, dst);
+    case 7: return BestOfPairsInLanes<Order, 15>(pairs, pairCount, count, dst);
+    case 8: return BestOfPairsInLanes<Order, 17>(pairs, pairCount, count, dst);
+    case 9: return BestOfPairsInLanes<Order, 19>(pairs, pairCount, count, dst);
+    case 10: return BestOfPairsInLanes<Order, 21>(pairs, pairCount, count, dst);
+    default: return 0;
+    }
+}
+#endif
+
 // ---- the row pass -----------------------------------------------------------
 template <class Format, class OrderType>
 class RowPass {
@@ -413,6 +470,18 @@ private:
     // From pairs[i], the better of padded keys i and i + 1 (length - 1 of
     // them), dst[x] = the best of padded keys x .. x + 2r, x < count.
     void Double(const Key* pairs, int32_t length, int32_t count, Key* __restrict dst) {
+#if defined(RANK_KERNELS_KEY_LANES)
+        if constexpr (sizeof(Key) == 1) {
+            // Byte keys go through the doublings in registers, a vector at a
+            // time; the rest of the row below.
+            const int32_t done = BestOfPairsInLanes<Order>(radius_, pairs, length - 1, count, dst);
+            pairs += done;
+            length -= done;
+            count -= done;
+            dst += done;
+            if (count == 0) return;
+        }
+#endif
         const int32_t span = 2 * radius_ + 1;
         const Key* src = pairs;
         int32_t covered = 2;  // src[i] is the best of padded keys i .. i + covered - 1

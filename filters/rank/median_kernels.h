@@ -96,12 +96,6 @@ void RankOfNine(const uint8_t* __restrict above, const uint8_t* __restrict at, c
 // column of the window is sorted once, and the columns kStep bytes to either
 // side come from the sorted vectors before and after by byte shifts, instead
 // of being stored and read back.
-#if defined(RANK_KERNELS_AVX512)
-using ByteLanes = byte_lanes_avx512::ByteLanes;
-#else
-using ByteLanes = byte_lanes_avx2::ByteLanes;
-#endif
-
 // RankOfNine for bytes 0 .. j - 1 of the row, a vector at a time, where j is
 // returned: every vector whose next one lies inside the row. Bytes below
 // kStep (the first pixel) are written with no meaning; with kKeepFourth,
