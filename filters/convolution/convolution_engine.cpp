@@ -186,11 +186,16 @@ struct SmoothedRows {
     bool Premultiplied() const { return premultiply.uniform; }
 };
 
-// Ring rows start on 64-byte boundaries, so that the column taps, which read
-// the same samples of successive rows, load whole cache lines.
+// A ring row's first strip pixel lies on a 64-byte boundary (its row starts
+// RingLeadFloats before one), so that the taps of the kernel's centre column,
+// which read the same samples of successive rows, load whole cache lines.
 constexpr int64_t kSlotAlignFloats = 16;
+int64_t RingLeadFloats(int64_t bytesPerPixel, int64_t rx) {
+    return (kSlotAlignFloats - bytesPerPixel * rx % kSlotAlignFloats) % kSlotAlignFloats;
+}
 int64_t RingSlotFloats(int64_t bytesPerPixel, int64_t stripPixels, int64_t rx) {
-    return (bytesPerPixel * (stripPixels + 2 * rx) + kSlotAlignFloats - 1) / kSlotAlignFloats * kSlotAlignFloats;
+    const int64_t floats = RingLeadFloats(bytesPerPixel, rx) + bytesPerPixel * (stripPixels + 2 * rx);
+    return (floats + kSlotAlignFloats - 1) / kSlotAlignFloats * kSlotAlignFloats;
 }
 
 // Kernels of one column compute several output rows at a time (where all
@@ -208,7 +213,7 @@ int64_t StripPixels(const KernelPass& pass, const Source& source, int64_t frameW
     const int64_t rx = (pass.width - 1) / 2;
     const int64_t slots = RingRows(pass);
     const int64_t perPixel = slots * B + Source::kExtraFloatsPerPixel;
-    const int64_t fixed = slots * (B * 2 * rx + kSlotAlignFloats) + source.ExtraFloatsFixed();
+    const int64_t fixed = slots * (B * 2 * rx + 2 * kSlotAlignFloats) + source.ExtraFloatsFixed();
     const int64_t pixels = std::min(frameWidth, (kWorkFloats - fixed) / perPixel);
     return pixels >= std::min(kMinStripPixels, frameWidth) ? pixels : 0;
 }
@@ -220,6 +225,7 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
     constexpr int64_t B = Format::kBytesPerPixel;
     const int64_t ry = (pass.height - 1) / 2;
     const int64_t slotFloats = RingSlotFloats(B, stripPixels, (pass.width - 1) / 2);
+    const int64_t lead = RingLeadFloats(B, (pass.width - 1) / 2);
     const int64_t ringRows = RingRows(pass);
     const int64_t rowsAtOnce = RowsAtOnce(pass);
     // Blocks of rows go to the threads as each finishes its last, so a
@@ -240,10 +246,10 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
                     const int64_t row = top - a;
                     const int64_t slot = row % ringRows;
                     if (held[slot] != row) {
-                        source.Fill(work + slot * slotFloats, row, p0, p1, extra);
+                        source.Fill(work + slot * slotFloats + lead, row, p0, p1, extra);
                         held[slot] = row;
                     }
-                    rowTable[a] = work + slot * slotFloats;
+                    rowTable[a] = work + slot * slotFloats + lead;
                 }
             };
             TapSpan<float> taps;
