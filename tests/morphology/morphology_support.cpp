@@ -1,6 +1,7 @@
 #include "morphology_support.h"
 
 #include <algorithm>
+#include <functional>
 #include <random>
 
 #include "host_api.h"
@@ -8,21 +9,13 @@
 
 namespace morph_test {
 
-void PaintPicture(FrameHandle frame, const Picture& picture) {
-    kaf_test::FillFrame(frame, [&](int32_t x, int32_t y, int32_t) {
-        return static_cast<uint8_t>(picture[y][x] == '#' ? 0 : 255);
-    });
-}
-
 Picture PictureOf(FrameHandle frame) {
-    Picture picture;
+    Picture picture(GetFrameDepth(frame), std::string(GetFrameWidth(frame), '?'));
     for (int32_t y = 0; y < GetFrameDepth(frame); ++y) {
-        std::string row;
         for (int32_t x = 0; x < GetFrameWidth(frame); ++x) {
             const uint8_t v = *kaf_test::PixelAt(frame, x, y);
-            row += v == 0 ? '#' : v == 255 ? '.' : '?';
+            if (v == 0 || v == 255) picture[y][x] = v == 0 ? '#' : '.';
         }
-        picture.push_back(row);
     }
     return picture;
 }
@@ -34,8 +27,8 @@ Picture PictureWith(int32_t width, int32_t height, const std::vector<std::pair<i
 }
 
 kaf_test::Outcome RunOnPicture(kaf_test::TestHost& host, const Picture& picture) {
-    PaintPicture(host.AddFrame(static_cast<int32_t>(picture[0].size()), static_cast<int32_t>(picture.size()), 8),
-                 picture);
+    FrameHandle frame = host.AddFrame(static_cast<int32_t>(picture[0].size()), static_cast<int32_t>(picture.size()), 8);
+    kaf_test::FillFrame(frame, [&](int32_t x, int32_t y, int32_t) { return uint8_t(picture[y][x] == '#' ? 0 : 255); });
     return host.Run();
 }
 
@@ -50,35 +43,28 @@ std::string ClampWarning(const std::string& name, const std::string& oldValue, c
            newValue + ".";
 }
 
+Image ImageOf(FrameHandle frame) { return Image{GetFrameWidth(frame), GetFrameDepth(frame), kaf_test::PixelBytes(frame)}; }
+
+namespace {
+
+// The compared value of pixel (x, y): the grey byte or blue + green + red.
 int32_t PixelValue(FrameHandle frame, int32_t x, int32_t y) {
     const uint8_t* p = kaf_test::PixelAt(frame, x, y);
     return GetFrameBPP(frame) == 8 ? p[0] : p[0] + p[1] + p[2];
 }
 
-Image ImageOf(FrameHandle frame) {
-    Image image{GetFrameWidth(frame), GetFrameDepth(frame), kaf_test::PixelBytes(frame)};
-    return image;
-}
-
-namespace {
-
-// Dilation: light when the value is above the level (three times the level
-// for colour sums); erosion: dark when below it.
-template <class ValueAt>
-Image Pass(bool dilation, int32_t width, int32_t height, int32_t limit, ValueAt valueAt) {
+// Dilation: light when every value of the window is above the limit;
+// erosion: dark when every one is below it.
+Image Pass(bool dilation, int32_t width, int32_t height, int32_t limit,
+           const std::function<int32_t(int32_t, int32_t)>& valueAt) {
     Image out{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height)};
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
-            bool allLight = true;
-            bool allDark = true;
-            for (int32_t dy = -1; dy <= 1; ++dy) {
-                for (int32_t dx = -1; dx <= 1; ++dx) {
-                    const int32_t u = x + dx;
-                    const int32_t v = y + dy;
-                    if (u < 0 || v < 0 || u >= width || v >= height) continue;
-                    const int64_t value = valueAt(u, v);
-                    if (!(value > limit)) allLight = false;
-                    if (!(value < limit)) allDark = false;
+            bool allLight = true, allDark = true;
+            for (int32_t v = std::max(0, y - 1); v <= std::min(height - 1, y + 1); ++v) {
+                for (int32_t u = std::max(0, x - 1); u <= std::min(width - 1, x + 1); ++u) {
+                    allLight = allLight && valueAt(u, v) > limit;
+                    allDark = allDark && valueAt(u, v) < limit;
                 }
             }
             out.At(x, y) = dilation ? (allLight ? 255 : 0) : (allDark ? 0 : 255);
@@ -89,23 +75,18 @@ Image Pass(bool dilation, int32_t width, int32_t height, int32_t limit, ValueAt 
 
 }  // namespace
 
-Image ReferencePass(bool dilation, FrameHandle source, int32_t level) {
-    const int32_t limit = GetFrameBPP(source) == 8 ? level : 3 * level;
-    return Pass(dilation, GetFrameWidth(source), GetFrameDepth(source), limit,
-                [&](int32_t x, int32_t y) { return PixelValue(source, x, y); });
-}
-
-Image ReferencePass(bool dilation, const Image& source, int32_t level) {
-    return Pass(dilation, source.width, source.height, level, [&](int32_t x, int32_t y) { return source.At(x, y); });
-}
-
 Image ReferencePasses(bool dilation, FrameHandle source, int32_t level, int32_t n) {
-    return ReferencePasses(dilation, ReferencePass(dilation, source, level), level, n - 1);
+    const int32_t limit = GetFrameBPP(source) == 8 ? level : 3 * level;
+    return ReferencePasses(dilation,
+                           Pass(dilation, GetFrameWidth(source), GetFrameDepth(source), limit,
+                                [&](int32_t x, int32_t y) { return PixelValue(source, x, y); }),
+                           level, n - 1);
 }
 
-Image ReferencePasses(bool dilation, const Image& source, int32_t level, int32_t n) {
-    Image image = source;
-    for (int32_t k = 0; k < n; ++k) image = ReferencePass(dilation, image, level);
+Image ReferencePasses(bool dilation, Image image, int32_t level, int32_t n) {
+    for (int32_t k = 0; k < n; ++k) {
+        image = Pass(dilation, image.width, image.height, level, [&](int32_t x, int32_t y) { return image.At(x, y); });
+    }
     return image;
 }
 
@@ -193,61 +174,33 @@ Image ReferenceSkeleton(FrameHandle input, int32_t level, int32_t maxIterations,
         if (!changed || (maxIterations > 0 && iterations >= maxIterations)) break;
     }
     if (iterationsRun) *iterationsRun = iterations;
+    Image out{w, h, std::vector<uint8_t>(static_cast<size_t>(w) * h)};
     for (int32_t i = 1; i <= h; ++i) {
         for (int32_t j = 1; j <= w; ++j) {
-            if (s(i, j) != 0) continue;
             auto is = [&](int k, uint8_t v) { return s(i + kRow[k], j + kColumn[k]) == v; };
-            if ((is(S, 0) && is(W, 0) && is(SW, 255) && is(NE, 255)) ||
-                (is(S, 0) && is(E, 0) && is(SE, 255) && is(NW, 255)) ||
-                (is(N, 0) && is(E, 0) && is(NE, 255) && is(SW, 255)) ||
-                (is(N, 0) && is(W, 0) && is(NW, 255) && is(SE, 255))) {
-                s(i, j) = 255;
-            }
+            const bool stair = (is(S, 0) && is(W, 0) && is(SW, 255) && is(NE, 255)) ||
+                               (is(S, 0) && is(E, 0) && is(SE, 255) && is(NW, 255)) ||
+                               (is(N, 0) && is(E, 0) && is(NE, 255) && is(SW, 255)) ||
+                               (is(N, 0) && is(W, 0) && is(NW, 255) && is(SE, 255));
+            if (s(i, j) == 0 && stair) s(i, j) = 255;  // in place: later stairs see earlier removals
+            out.At(j - 1, i - 1) = s(i, j);
         }
     }
-    Image out{w, h, std::vector<uint8_t>(static_cast<size_t>(w) * h)};
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) out.At(x, y) = s(y + 1, x + 1);
     return out;
 }
 
-void FillScene(FrameHandle frame, uint32_t seed, int32_t shapes, double noise) {
+void FillScene(FrameHandle frame, uint32_t seed) {
     const int32_t w = GetFrameWidth(frame);
     const int32_t h = GetFrameDepth(frame);
     std::mt19937 random(seed);
-    auto uniform = [&](int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(random); };
     std::vector<uint8_t> dark(static_cast<size_t>(w) * h, 0);
-    auto disc = [&](int32_t cx, int32_t cy, int32_t r) {
+    for (int32_t k = 0; k < 4; ++k) {
+        const int32_t cx = random() % w, cy = random() % h, r = random() % (std::max(1, std::min(w, h) / 6) + 1);
         for (int32_t y = std::max(0, cy - r); y <= std::min(h - 1, cy + r); ++y)
             for (int32_t x = std::max(0, cx - r); x <= std::min(w - 1, cx + r); ++x)
-                if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r) dark[static_cast<size_t>(y) * w + x] = 1;
-    };
-    const int32_t size = std::max(1, std::min(w, h));
-    for (int32_t k = 0; k < shapes; ++k) {
-        const int32_t x0 = uniform(0, w - 1);
-        const int32_t y0 = uniform(0, h - 1);
-        const int32_t r = uniform(0, std::max(1, size / 8));
-        switch (uniform(0, 2)) {
-        case 0: disc(x0, y0, r); break;
-        case 1: {  // a bar
-            const int32_t y1 = std::min(h, y0 + uniform(1, size / 3 + 1));
-            const int32_t x1 = std::min(w, x0 + uniform(1, size / 3 + 1));
-            for (int32_t y = y0; y < y1; ++y)
-                for (int32_t x = x0; x < x1; ++x) dark[static_cast<size_t>(y) * w + x] = 1;
-            break;
-        }
-        default: {  // a line of some thickness
-            const int32_t x1 = uniform(0, w - 1);
-            const int32_t y1 = uniform(0, h - 1);
-            const int32_t thickness = uniform(0, 3);
-            const int32_t steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0)) + 1;
-            for (int32_t s = 0; s <= steps; ++s)
-                disc(x0 + (x1 - x0) * s / steps, y0 + (y1 - y0) * s / steps, thickness);
-        }
-        }
+                dark[static_cast<size_t>(y) * w + x] |= (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
     }
-    std::bernoulli_distribution flip(noise);
-    for (uint8_t& d : dark) d ^= flip(random) ? 1 : 0;
+    for (uint8_t& d : dark) d ^= random() % 5 == 0;
     kaf_test::FillFrame(frame, [&](int32_t x, int32_t y, int32_t byte) {
         if (byte == 3) return static_cast<uint8_t>(random());  // never read
         return static_cast<uint8_t>(dark[static_cast<size_t>(y) * w + x] ? 0 : 255);

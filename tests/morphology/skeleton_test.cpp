@@ -68,12 +68,13 @@ TEST(Skeleton, IterationLimitIsClampedWithWarnings) {
         const Image expected = ReferenceSkeleton(host.Session().FindFrame(u"Input frame"), 127, c.used);
         EXPECT_EQ(ImageOf(outcome.output), expected);
     }
+    // The limits above stop the thinning of this square early.
     int32_t iterations = 0;
     TestHost host(u"skeletonization");
-    PaintPicture(host.AddFrame(40, 40, 8), thick);
-    const Image unlimited = ReferenceSkeleton(host.Session().FindFrame(u"Input frame"), 127, 0, &iterations);
+    RunOnPicture(host, thick);
+    FrameHandle input = host.Session().FindFrame(u"Input frame");
+    EXPECT_FALSE(ReferenceSkeleton(input, 127, 0, &iterations) == ReferenceSkeleton(input, 127, 3));
     EXPECT_GT(iterations, 3);
-    EXPECT_NE(unlimited, ReferenceSkeleton(host.Session().FindFrame(u"Input frame"), 127, 3));
 }
 
 // The level itself is light; the level (threshold x 255, truncated) is

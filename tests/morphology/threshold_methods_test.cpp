@@ -2,7 +2,8 @@
 // host runs them: the classification of a pixel at the level, repeat counts
 // and their warnings, and agreement with passes applied one after another on
 // random frames of every depth and size, at every kind of level and for long
-// runs, with one object per method that meets geometry after geometry.
+// runs, with one object per method that meets geometry after geometry; and
+// the row routines of every instruction set against the baseline set's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,11 +19,6 @@ using namespace morph_test;
 using kaf_test::TestHost;
 
 namespace {
-
-size_t DarkCount(FrameHandle frame) {
-    const std::vector<uint8_t> bytes = kaf_test::PixelBytes(frame);
-    return static_cast<size_t>(std::count(bytes.begin(), bytes.end(), 0));
-}
 
 std::string Repeated(int32_t oldValue, int32_t newValue) {
     return ClampWarning("Times to repeat", std::to_string(oldValue), std::to_string(newValue));
@@ -49,46 +45,40 @@ Image Expected(const Method& m, FrameHandle input, int32_t level, int32_t n) {
 // level 127; colour sums are compared with three times it (381).
 TEST(ThresholdMethods, PixelAtTheLevelIsDarkForDilationAndLightForErosion) {
     const struct {
-        std::vector<int32_t> depths;
+        int32_t bpp;
         std::vector<uint8_t> bytes;
         int dilation, erosion;
     } cases[] = {
-        {{8}, {126}, 0, 0},
-        {{8}, {127}, 0, 255},
-        {{8}, {128}, 255, 255},
-        {{24, 32}, {100, 100, 180, 0}, 0, 0},
-        {{24, 32}, {100, 100, 181, 255}, 0, 255},
-        {{24, 32}, {100, 100, 182, 0}, 255, 255},
+        {8, {126}, 0, 0},   {8, {127}, 0, 255},   {8, {128}, 255, 255},
+        {24, {100, 100, 180}, 0, 0},   {24, {100, 100, 181}, 0, 255},   {24, {100, 100, 182}, 255, 255},
+        {32, {100, 100, 180, 0}, 0, 0}, {32, {100, 100, 181, 255}, 0, 255}, {32, {100, 100, 182, 0}, 255, 255},
     };
     for (const auto& c : cases) {
-        for (int32_t bpp : c.depths) {
-            for (bool dilation : {true, false}) {
-                TestHost host(dilation ? u"dilation" : u"erosion");
-                FrameHandle in = host.AddFrame(1, 1, bpp);
-                kaf_test::FillFrame(in, [&](int32_t, int32_t, int32_t b) { return c.bytes[b]; });
-                const kaf_test::Outcome outcome = host.Run();
-                ASSERT_TRUE(outcome.ok);
-                EXPECT_EQ(*kaf_test::PixelAt(outcome.output, 0, 0), dilation ? c.dilation : c.erosion)
-                    << bpp << " bpp, case " << &c - cases << (dilation ? " dilation" : " erosion");
-            }
+        for (bool dilation : {true, false}) {
+            TestHost host(dilation ? u"dilation" : u"erosion");
+            kaf_test::FillFrame(host.AddFrame(1, 1, c.bpp), [&](int32_t, int32_t, int32_t b) { return c.bytes[b]; });
+            const kaf_test::Outcome outcome = host.Run();
+            ASSERT_TRUE(outcome.ok);
+            EXPECT_EQ(*kaf_test::PixelAt(outcome.output, 0, 0), dilation ? c.dilation : c.erosion)
+                << c.bpp << " bpp, case " << &c - cases << (dilation ? " dilation" : " erosion");
         }
     }
 }
 
 TEST(ThresholdMethods, RepeatCountIsTruncatedAndClampedWithWarnings) {
-    const Picture dot = PictureWith(25, 25, {{12, 12}});
     struct Case {
         double given;
-        size_t side;  // of the dark square that n dilations grow
+        int side;  // of the dark square that n dilations grow
         std::vector<std::string> warnings;
     } cases[] = {{0, 3, {Repeated(0, 1)}}, {11, 21, {Repeated(11, 10)}}, {2.9, 5, {}}, {-3.5, 3, {Repeated(-3, 1)}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.given);
         TestHost host(u"dilation");
         host.SetNumber(u"Times to repeat", c.given);
-        const kaf_test::Outcome outcome = RunOnPicture(host, dot);
+        const kaf_test::Outcome outcome = RunOnPicture(host, PictureWith(25, 25, {{12, 12}}));
         ASSERT_TRUE(outcome.ok);
-        EXPECT_EQ(DarkCount(outcome.output), c.side * c.side);
+        const std::vector<uint8_t> bytes = kaf_test::PixelBytes(outcome.output);
+        EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 0), c.side * c.side);
         EXPECT_EQ(Narrowed(outcome.warnings), c.warnings);
     }
     // Opening and closing take up to twenty: 21 runs twenty of each pass.
@@ -103,21 +93,13 @@ TEST(ThresholdMethods, RepeatCountIsTruncatedAndClampedWithWarnings) {
 TEST(ThresholdMethods, OpeningRemovesThinDarkShapesAndKeepsASquare) {
     // A dark pixel and dark lines one and two pixels wide go; a 3x3 square stays.
     const Picture scene = {
-        "..............",
-        ".#............",
-        "...........#..",
-        "..#######..#..",
-        "...........#..",
-        "..######...#..",
-        "..######......",
-        "..........###.",
-        "..........###.",
-        "..........###.",
-        "..............",
+        "..............", ".#............", "...........#..", "..#######..#..",
+        "...........#..", "..######...#..", "..######......", "..........###.",
+        "..........###.", "..........###.", "..............",
     };
     TestHost opening(u"opening");
     Picture kept(scene.size(), std::string(scene[0].size(), '.'));
-    for (int r = 7; r <= 9; ++r) kept[r] = "..........###.";
+    for (int r = 7; r <= 9; ++r) kept[r] = scene[r];
     EXPECT_EQ(PictureOf(RunOnPicture(opening, scene).output), kept);
 }
 
@@ -137,11 +119,7 @@ TEST(ThresholdMethods, MatchPassesOneAfterAnotherOnRandomFrames) {
             for (int32_t bpp : {8, 24, 32}) {
                 for (bool scene : {false, true}) {
                     FrameHandle input = host.AddFrame(w, h, bpp);
-                    if (scene) {
-                        FillScene(input, seed++, 4, 0.2);
-                    } else {
-                        kaf_test::FillRandom(input, seed++);
-                    }
+                    scene ? FillScene(input, seed++) : kaf_test::FillRandom(input, seed++);
                     for (int32_t n : scene ? std::vector<int32_t>{7, 20} : std::vector<int32_t>{1, 2}) {
                         if (!m.twoPhases && n > 10) continue;
                         host.SetNumber(u"Times to repeat", n);
@@ -162,77 +140,55 @@ TEST(ThresholdMethods, MatchPassesOneAfterAnotherOnRandomFrames) {
     }
 }
 
-// The window rows of every instruction set give the baseline set's bytes, for
-// each depth and kind of classification, across strips and with windows
-// wider than the frame.
-TEST(ThresholdRows, EveryInstructionSetGivesTheBaselineBytes) {
-    const std::vector<ThresholdRows> sets = kaf_test::RunnableSets(ThresholdRowsFor);
-    const ThresholdRows& plain = *ThresholdRowsFor(kaf_isa::InstructionSet::Baseline);
-    ka_iproc::Session session;
-    uint32_t seed = 40;
-    for (const auto& [w, h] : {std::pair<int32_t, int32_t>{7, 5}, {61, 9}, {2100, 4}}) {
-        for (size_t depth = 0; depth < 3; ++depth) {
-            FrameHandle source = session.AddFrame(u"source", w, h, depth == 0 ? 8 : depth == 1 ? 24 : 32);
-            kaf_test::FillRandom(source, seed++);
-            FrameHandle expected = session.AddFrame(u"expected", w, h, 8);
-            FrameHandle got = session.AddFrame(u"got", w, h, 8);
-            for (HitRule::Kind kind : {HitRule::kNone, HitRule::kAll, HitRule::kCompare}) {
-                const HitRule rule{kind, static_cast<uint16_t>(depth == 0 ? 127 : 381)};
-                for (int32_t radius : {1, 3}) {
-                    for (bool dilation : {true, false}) {
-                        auto rows = [&](const ThresholdRows& t) { return (dilation ? t.dilation : t.erosion)[depth]; };
-                        rows(plain)(kaf_test::Plane(source), kaf_test::Plane(expected), 0, h, radius, rule);
-                        for (const ThresholdRows& set : sets) {
-                            rows(set)(kaf_test::Plane(source), kaf_test::Plane(got), 0, h, radius, rule);
-                            ASSERT_EQ(ImageOf(got), ImageOf(expected))
-                                << w << "x" << h << " depth " << depth << " kind " << kind << " radius " << radius;
-                        }
-                    }
-                }
-            }
-        }
-    }
-}
-
-
-// A pair of passes in one gives the plain set's two single passes one after
-// the other, in every set: on sources whose hits are sparse enough for the
-// windows to differ (one or four pixels of the rare kind, dark or light, in a
-// window's area), across strips (4800 pixels are more than one strip from
-// radius 3 on) and on frames narrower than the window.
-TEST(ThresholdRows, PairsGiveOnePassAfterTheOther) {
+// Every set's window rows give the baseline set's bytes for each depth and
+// kind of classification, and its pairs of passes in one give the baseline
+// set's two single passes one after the other: on random sources and on
+// sources whose hits are sparse enough for the windows to differ (one or
+// four pixels of the rare kind, dark or light, in a window's area), across
+// strips (4800 pixels are more than one strip from radius 3 on) and on
+// frames narrower than the window.
+TEST(ThresholdRows, EveryInstructionSetGivesTheBaselinePasses) {
     const std::vector<ThresholdRows> sets = kaf_test::RunnableSets(ThresholdRowsFor);
     const ThresholdRows& plain = *ThresholdRowsFor(kaf_isa::InstructionSet::Baseline);
     ka_iproc::Session session;
     std::mt19937 random(7);
+    using kaf_test::Plane;
     for (const auto& [w, h] : {std::pair<int32_t, int32_t>{5, 4}, {61, 9}, {4800, 8}}) {
         for (size_t depth = 0; depth < 3; ++depth) {
             const int32_t bpp = depth == 0 ? 8 : depth == 1 ? 24 : 32;
-            const HitRule rule{HitRule::kCompare, static_cast<uint16_t>(depth == 0 ? 127 : 381)};
-            const HitRule again{HitRule::kCompare, 127};  // the second pass reads the first's 0s and 255s
+            const uint16_t limit = depth == 0 ? 127 : 381;
+            FrameHandle expected = session.AddFrame(u"expected", w, h, 8);
+            FrameHandle got = session.AddFrame(u"got", w, h, 8);
+            FrameHandle between = session.AddFrame(u"between", w, h, 8);
             for (int32_t radius : {1, 3, 20}) {
-                for (int32_t variant = 0; variant < 4; ++variant) {
-                    const uint8_t rare = variant % 2 ? 0 : 255;
+                for (int32_t variant = 0; variant < 5; ++variant) {
                     FrameHandle source = session.AddFrame(u"source", w, h, bpp);
+                    const uint8_t rare = variant % 2 ? 0 : 255;
                     std::bernoulli_distribution isRare((variant < 2 ? 1.0 : 4.0) / ((2 * radius + 1) * (2 * radius + 1)));
-                    for (int32_t y = 0; y < h; ++y) {
-                        uint8_t* row = kaf_test::Plane(source).Row(y);
-                        for (int32_t i = 0; i < w * bpp / 8; ++i) row[i] = isRare(random) ? rare : 255 - rare;
+                    kaf_test::FillFrame(source, [&](int32_t, int32_t, int32_t) {
+                        return variant == 4 ? uint8_t(random()) : isRare(random) ? rare : uint8_t(255 - rare);
+                    });
+                    for (HitRule::Kind kind : {HitRule::kNone, HitRule::kAll, HitRule::kCompare}) {
+                        const HitRule rule{kind, limit};
+                        for (bool dilation : {true, false}) {
+                            auto rows = [&](const ThresholdRows& t) { return (dilation ? t.dilation : t.erosion)[depth]; };
+                            rows(plain)(Plane(source), Plane(expected), 0, h, radius, rule);
+                            for (const ThresholdRows& set : sets) {
+                                rows(set)(Plane(source), Plane(got), 0, h, radius, rule);
+                                ASSERT_EQ(ImageOf(got), ImageOf(expected)) << w << "x" << h << " depth " << depth
+                                    << " kind " << kind << " radius " << radius << " variant " << variant;
+                            }
+                        }
                     }
-                    FrameHandle between = session.AddFrame(u"between", w, h, 8);
-                    FrameHandle expected = session.AddFrame(u"expected", w, h, 8);
-                    FrameHandle got = session.AddFrame(u"got", w, h, 8);
+                    const HitRule rule{HitRule::kCompare, limit};
+                    const HitRule again{HitRule::kCompare, 127};  // the second pass reads the first's 0s and 255s
                     for (bool closing : {true, false}) {
-                        const auto first = closing ? plain.dilation[depth] : plain.erosion[depth];
-                        const auto second = closing ? plain.erosion[0] : plain.dilation[0];
-                        first(kaf_test::Plane(source), kaf_test::Plane(between), 0, h, radius, rule);
-                        second(kaf_test::Plane(between), kaf_test::Plane(expected), 0, h, radius, again);
+                        (closing ? plain.dilation : plain.erosion)[depth](Plane(source), Plane(between), 0, h, radius, rule);
+                        (closing ? plain.erosion : plain.dilation)[0](Plane(between), Plane(expected), 0, h, radius, again);
                         for (const ThresholdRows& set : sets) {
-                            (closing ? set.closing : set.opening)[depth](kaf_test::Plane(source),
-                                                                         kaf_test::Plane(got), 0, h, radius, rule);
-                            ASSERT_EQ(ImageOf(got), ImageOf(expected))
-                                << w << "x" << h << " depth " << depth << " radius " << radius << " closing "
-                                << closing;
+                            (closing ? set.closing : set.opening)[depth](Plane(source), Plane(got), 0, h, radius, rule);
+                            ASSERT_EQ(ImageOf(got), ImageOf(expected)) << w << "x" << h << " depth " << depth
+                                << " radius " << radius << " variant " << variant << " closing " << closing;
                         }
                     }
                 }
