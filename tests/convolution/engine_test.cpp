@@ -1,6 +1,6 @@
 // The convolution engines called directly on host frames: held to the plain
-// per-pixel reference on random frames, and the rules a vector path could
-// get wrong pinned on small ones.
+// per-pixel reference on random frames, and every instruction set's spans
+// held to the one-sample path.
 #include <cmath>
 #include <limits>
 #include <random>
@@ -12,7 +12,6 @@
 #include "convolution/convolution_engine.h"
 #include "convolution/lane_routines.h"
 #include "host_api.h"
-#include "method_support.h"
 #include "reference_convolution.h"
 #include "test_host.h"
 
@@ -20,23 +19,8 @@ namespace {
 
 using conv_test::Finish;
 using conv_test::ReferenceConvolve;
-using kaf_test::FillRandom;
-using kaf_test::PixelAt;
 using kaf_test::PixelBytes;
 using kaf_test::Plane;
-using kaf_test::WithThreads;
-
-struct Frames {
-    ka_iproc::Session session;
-    FrameHandle input;
-    FrameHandle output;
-    Frames(int width, int height, int bpp, uint32_t seed) {
-        input = session.AddFrame(u"in", width, height, bpp);
-        output = session.AddFrame(u"out", width, height, bpp);
-        FillRandom(input, seed);
-        FillRandom(output, seed + 1);  // every byte must be written
-    }
-};
 
 std::vector<float> RandomKernel(std::mt19937& generator, int count, float low, float high) {
     std::uniform_real_distribution<float> weight(low, high);
@@ -48,64 +32,67 @@ std::vector<float> RandomKernel(std::mt19937& generator, int count, float low, f
 // Odd widths around the vector block lengths, so that frames take the
 // scalar path, whole blocks, and blocks plus an overlapping last block; and
 // widths beyond one strip of working rows (a few hundred pixels at 32 bits
-// with tall kernels, about 1500 at 8 bits).
+// with tall kernels, about 1500 at 8 bits). Kernel shapes: the last two are
+// too tall or too wide for working rows and are read straight from the frame.
 const int kSizes[][2] = {{1, 1}, {2, 3}, {5, 7}, {13, 4}, {33, 5}, {63, 3}, {67, 6}, {131, 9}, {257, 2}, {1601, 3}};
-const int kDepths[] = {8, 24, 32};
+const int kShapes[][2] = {{1, 1}, {3, 3}, {1, 5}, {5, 1}, {3, 7}, {9, 9}, {35, 3}, {1, 1001}};
 
-TEST(SeparablePasses, MatchThePerPixelRulesOnRandomFrames) {
+TEST(Engines, MatchThePerPixelRulesOnRandomFrames) {
     std::mt19937 generator(7);
-    for (int bpp : kDepths) {
+    int run = 0;
+    for (int bpp : {8, 24, 32}) {
         for (const auto& size : kSizes) {
+            ka_iproc::Session session;
+            FrameHandle input = session.AddFrame(u"in", size[0], size[1], bpp);
+            FrameHandle output = session.AddFrame(u"out", size[0], size[1], bpp);
             for (int length : {1, 3, 7, 21}) {
                 // Equal weights (length 7) take the path that forms each product once.
                 std::vector<float> kernel = RandomKernel(generator, length, 0.01f, 1.0f);
                 if (length == 7) kernel.assign(7, 1.0f / 7.0f);
-                Frames frames(size[0], size[1], bpp, generator());
-                const auto rows = ReferenceConvolve(frames.input, kernel, 1, length, Finish::LowByte, true);
-                const auto columns = ReferenceConvolve(frames.input, kernel, length, 1, Finish::LowByte, true);
+                kaf_test::FillRandom(input, generator());
+                kaf_test::FillRandom(output, generator());  // every byte must be written
+                const auto rows = ReferenceConvolve(input, kernel, 1, length, Finish::LowByte, true);
+                const auto columns = ReferenceConvolve(input, kernel, length, 1, Finish::LowByte, true);
                 for (int threads : {1, 3}) {
                     SCOPED_TRACE(testing::Message() << bpp << " bpp " << size[0] << "x" << size[1] << " length "
                                                     << length << " threads " << threads);
-                    WithThreads(threads, [&] {
-                        ConvolveRows(Plane(frames.input), kernel.data(), length, Plane(frames.output));
-                        EXPECT_EQ(PixelBytes(frames.output), rows);
-                        ConvolveColumns(Plane(frames.input), kernel.data(), length, Plane(frames.output));
-                        EXPECT_EQ(PixelBytes(frames.output), columns);
+                    kaf_test::WithThreads(threads, [&] {
+                        ConvolveRows(Plane(input), kernel.data(), length, Plane(output));
+                        EXPECT_EQ(PixelBytes(output), rows);
+                        ConvolveColumns(Plane(input), kernel.data(), length, Plane(output));
+                        EXPECT_EQ(PixelBytes(output), columns);
                     });
                 }
             }
-        }
-    }
-}
-
-TEST(KernelEngine, MatchesThePerPixelRulesOnRandomFrames) {
-    std::mt19937 generator(11);
-    // The last two are too tall or too wide for working rows and are read
-    // straight from the frame.
-    const int kShapes[][2] = {{1, 1}, {3, 3}, {1, 5}, {5, 1}, {3, 7}, {9, 9}, {35, 3}, {1, 1001}};
-    int run = 0;
-    for (int bpp : kDepths) {
-        for (const auto& size : kSizes) {
             for (const auto& shape : kShapes) {
                 // Negative weights make sums fall below 0 and above 255, and W
                 // cross 0 at the borders.
                 std::vector<float> kernel = RandomKernel(generator, shape[0] * shape[1], -1.0f, 1.5f);
                 if (shape[0] == 3 && shape[1] == 7) kernel.assign(21, -0.37f);  // equal weights
-                Frames frames(size[0], size[1], bpp, generator());
+                kaf_test::FillRandom(input, generator());
                 for (bool normalise : {false, true}) {
-                    const auto expected =
-                        ReferenceConvolve(frames.input, kernel, shape[0], shape[1], Finish::Saturate, normalise);
+                    kaf_test::FillRandom(output, generator());
                     const int threads = ++run % 2 ? 1 : 3;
-                    WithThreads(threads, [&] {
-                        ConvolveKernel(Plane(frames.input), kernel.data(), shape[0], shape[1], Plane(frames.output),
-                                       normalise);
+                    kaf_test::WithThreads(threads, [&] {
+                        ConvolveKernel(Plane(input), kernel.data(), shape[0], shape[1], Plane(output), normalise);
                     });
-                    EXPECT_EQ(PixelBytes(frames.output), expected)
+                    EXPECT_EQ(PixelBytes(output),
+                              ReferenceConvolve(input, kernel, shape[0], shape[1], Finish::Saturate, normalise))
                         << bpp << " bpp " << size[0] << "x" << size[1] << " kernel " << shape[0] << "x" << shape[1]
                         << " normalise " << normalise << " threads " << threads;
                 }
             }
         }
+    }
+    // Not a number clamps to 0; byte 3 is kept.
+    ka_iproc::Session session;
+    FrameHandle input = session.AddFrame(u"in", 40, 3, 32), output = session.AddFrame(u"out", 40, 3, 32);
+    kaf_test::FillRandom(input, 5);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float kernel[] = {0, 0, 0, 0, nan, 0, 0, 0, 0};
+    ConvolveKernel(Plane(input), kernel, 3, 3, Plane(output), false);
+    for (int x : {0, 20, 39}) {
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(kaf_test::PixelAt(output, x, 1)[c], c < 3 ? 0 : kaf_test::PixelAt(input, x, 1)[3]);
     }
 }
 
@@ -126,13 +113,15 @@ std::vector<uint8_t> OneSampleAtATime(const TapSpan<Sample>& taps, const SpanOut
     return samples;
 }
 
+size_t SampleBytes(const SpanOutput& out) {
+    return out.finish == SpanFinish::LowByte || out.finish == SpanFinish::Saturate ? 1 : sizeof(float);
+}
+
 // Every instruction set the processor runs gives the samples of the
 // one-sample path (which the module itself only uses for short spans), for
 // byte and float sources and every way of finishing a sum.
 template <class Sample>
-void CheckInstructionSets(const std::vector<Sample>& source, const std::vector<uint8_t>& fourth) {
-#if defined(KAF_LANES_X86)
-    const std::vector<LaneRoutines> routines = conv_test::InstructionSets();
+void CheckSpans(const std::vector<Sample>& source, const std::vector<uint8_t>& fourth) {
     std::mt19937 generator(3);
     const float kSpecial[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 1e30f,
                               -1e30f, 0.0f};
@@ -159,12 +148,9 @@ void CheckInstructionSets(const std::vector<Sample>& source, const std::vector<u
         out.divide = trial % 3 != 0;
         out.divisor = trial % 7 ? SumSpanWeights(taps) : 0.0f;
         out.scale = trial % 3 ? 1.0f : 0.0123f;
-        const bool bytesOut = out.finish == SpanFinish::LowByte || out.finish == SpanFinish::Saturate;
-        out.fourthBytes = bytesOut && trial % 4 == 1 ? fourth.data() : nullptr;
-        const size_t sampleBytes = bytesOut ? 1 : sizeof(float);
-
-        const std::vector<uint8_t> expected = OneSampleAtATime(taps, out, sampleBytes);
-        for (const LaneRoutines& routine : routines) {
+        out.fourthBytes = SampleBytes(out) == 1 && trial % 4 == 1 ? fourth.data() : nullptr;
+        const std::vector<uint8_t> expected = OneSampleAtATime(taps, out, SampleBytes(out));
+        for (const LaneRoutines& routine : kaf_test::RunnableSets(LanesFor)) {
             if (out.count < routine.blockSamples) continue;
             std::vector<uint8_t> got(expected.size(), 0xAB);
             out.samples = got.data();
@@ -177,11 +163,6 @@ void CheckInstructionSets(const std::vector<Sample>& source, const std::vector<u
             EXPECT_EQ(got, expected) << "trial " << trial << " block " << routine.blockSamples;
         }
     }
-#else
-    (void)source;
-    (void)fourth;
-    GTEST_SKIP() << "one instruction set only";
-#endif
 }
 
 TEST(KernelEngine, EveryInstructionSetGivesTheSameSamples) {
@@ -192,25 +173,18 @@ TEST(KernelEngine, EveryInstructionSetGivesTheSameSamples) {
     for (uint8_t& b : fourth) b = static_cast<uint8_t>(generator());
     std::uniform_real_distribution<float> value(-300.0f, 300.0f);
     for (float& f : floats) f = value(generator);
-    CheckInstructionSets(bytes, fourth);
-    CheckInstructionSets(floats, fourth);
-}
+    CheckSpans(bytes, fourth);
+    CheckSpans(floats, fourth);
 
-// Several output rows at once give the samples of single rows.
-TEST(SeparablePasses, ColumnRowsAtOnceGiveTheSamplesOfSingleRows) {
-    std::mt19937 generator(5);
-    std::uniform_real_distribution<float> value(0.0f, 255.0f);
-    std::vector<float> samples(24 * 600);
-    for (float& f : samples) f = std::floor(value(generator));
-    std::vector<uint8_t> fourth(600);
-    for (uint8_t& b : fourth) b = static_cast<uint8_t>(generator());
-    for (const LaneRoutines& lanes : conv_test::InstructionSets()) {
+    // Several output rows of a column pass at once give the samples of single rows.
+    for (float& f : floats) f = std::floor(std::abs(f) * 0.85f);
+    for (const LaneRoutines& lanes : kaf_test::RunnableSets(LanesFor)) {
         const int rowsAtOnce = lanes.columnRows;
         for (int trial = 0; trial < 24; ++trial) {
             const int n = 1 + 2 * (trial % 4) + (trial % 3 == 0 ? 12 : 0);
             std::vector<float> kernel = RandomKernel(generator, n, 0.01f, 1.0f);
             const float* table[40];
-            for (int a = 0; a < n + rowsAtOnce - 1; ++a) table[a] = samples.data() + 600 * ((a * 7 + trial) % 24);
+            for (int a = 0; a < n + rowsAtOnce - 1; ++a) table[a] = floats.data() + 150 * ((a * 7 + trial) % 24);
             TapSpan<float> taps;
             taps.rowTable = table;
             taps.columnStep = 4;
@@ -225,14 +199,13 @@ TEST(SeparablePasses, ColumnRowsAtOnceGiveTheSamplesOfSingleRows) {
             out.divisor = 1.7f + trial;
             out.scale = 0.5f;
             out.fourthBytes = trial % 4 == 1 ? fourth.data() : nullptr;
-            const size_t sampleBytes = out.finish == SpanFinish::LowByte ? 1 : sizeof(float);
             SpanOutput outputs[4];
             std::vector<uint8_t> expected[4], got[4];
             for (int m = 0; m < rowsAtOnce; ++m) {
                 TapSpan<float> window = taps;
                 window.rows = n;
                 window.rowTable = table + m;
-                expected[m] = OneSampleAtATime(window, out, sampleBytes);
+                expected[m] = OneSampleAtATime(window, out, SampleBytes(out));
                 got[m].assign(expected[m].size(), 0xAB);
                 outputs[m] = out;
                 outputs[m].samples = got[m].data();
@@ -242,17 +215,6 @@ TEST(SeparablePasses, ColumnRowsAtOnceGiveTheSamplesOfSingleRows) {
                 EXPECT_EQ(got[m], expected[m]) << "trial " << trial << " row " << m << " block " << lanes.blockSamples;
             }
         }
-    }
-}
-
-TEST(KernelEngine, ClampsNotANumberAndKeepsByteThree) {
-    Frames frames(40, 3, 32, 5);
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float kernel[] = {0, 0, 0, 0, nan, 0, 0, 0, 0};
-    ConvolveKernel(Plane(frames.input), kernel, 3, 3, Plane(frames.output), false);
-    for (int x : {0, 20, 39}) {
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(PixelAt(frames.output, x, 1)[c], 0);
-        EXPECT_EQ(PixelAt(frames.output, x, 1)[3], PixelAt(frames.input, x, 1)[3]);
     }
 }
 

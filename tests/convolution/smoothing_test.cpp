@@ -8,13 +8,11 @@
 #include <gtest/gtest.h>
 
 #include "convolution/kernels.h"
-#include "method_support.h"
 #include "test_host.h"
 
 namespace {
 
-using conv_test::FillFlat;
-using conv_test::Text;
+using kaf_test::FillFlat;
 using kaf_test::PixelAt;
 using kaf_test::PixelBytes;
 using kaf_test::TestHost;

@@ -13,7 +13,6 @@
 #include "edge/edge_rows.h"
 #include "edge/edge_stages.h"
 #include "host_api.h"
-#include "../convolution/method_support.h"
 #include "test_host.h"
 
 namespace {
@@ -60,8 +59,8 @@ TEST(EdgeStages, EqualMagnitudesAreNotMaximaAndDiagonalsUseTheTable) {
 }
 
 TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
-    const std::vector<LaneRoutines> sets = conv_test::InstructionSets();
-    const std::vector<EdgeRows> rowSets = conv_test::RunnableSets(EdgeRowsFor);
+    const std::vector<LaneRoutines> sets = kaf_test::RunnableSets(LanesFor);
+    const std::vector<EdgeRows> rowSets = kaf_test::RunnableSets(EdgeRowsFor);
     const EdgeRows plain = *EdgeRowsFor(kaf_isa::InstructionSet::Baseline);
     std::mt19937 generator(21);
     const int width = 133;

@@ -2,6 +2,7 @@
 
 #include <omp.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -135,6 +136,17 @@ void FillFrame(FrameHandle frame, const std::function<uint8_t(int32_t, int32_t, 
 void FillRandom(FrameHandle frame, uint32_t seed) {
     std::mt19937 generator(seed);
     FillFrame(frame, [&](int32_t, int32_t, int32_t) { return static_cast<uint8_t>(generator() >> 24); });
+}
+
+void FillFlat(FrameHandle frame, uint8_t value) {
+    FillFrame(frame, [&](int32_t, int32_t, int32_t) { return value; });
+}
+
+void SetPixelBytes(FrameHandle frame, const std::vector<uint8_t>& bytes) {
+    const size_t rowBytes = RowDataBytes(frame);
+    for (int32_t y = 0; y < GetFrameDepth(frame); ++y) {
+        std::copy_n(bytes.begin() + y * rowBytes, rowBytes, GetFrameDataAddr(frame) + y * size_t(ka_iproc::FrameStride(frame)));
+    }
 }
 
 std::vector<uint8_t> PixelBytes(FrameHandle frame) {

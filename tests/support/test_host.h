@@ -76,8 +76,11 @@ std::vector<Table> RunnableSets(const Table* (*tableFor)(kaf_isa::InstructionSet
 PixelPlane Plane(FrameHandle frame);
 // Sets every byte of every pixel from fn(x, y, byteIndex).
 void FillFrame(FrameHandle frame, const std::function<uint8_t(int32_t, int32_t, int32_t)>& fn);
-// Fills every pixel byte with seeded random values.
+// Fills every pixel byte with seeded random values, or with one value.
 void FillRandom(FrameHandle frame, uint32_t seed);
+void FillFlat(FrameHandle frame, uint8_t value);
+// Sets the pixel bytes of a frame from rows without padding.
+void SetPixelBytes(FrameHandle frame, const std::vector<uint8_t>& bytes);
 // The pixel bytes of a frame, row by row without padding.
 std::vector<uint8_t> PixelBytes(FrameHandle frame);
 
