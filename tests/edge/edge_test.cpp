@@ -22,8 +22,6 @@ using kaf_test::PixelAt;
 using kaf_test::PixelBytes;
 using kaf_test::TestHost;
 
-std::string Text(const std::u16string& text) { return kaf_test::Narrow(text); }
-
 // Gradient planes with runs of equal values, ties and NaN, so that every
 // branch of the table and both strict comparisons are met.
 void RandomGradients(std::mt19937& generator, std::vector<float>& gx, std::vector<float>& gy) {
@@ -98,7 +96,7 @@ std::vector<uint8_t> EdgeMap(int width, int height, int bpp, Fn value, double si
     host.SetNumber(u"Standard deviation", sigma);
     host.SetNumber(u"Threshold", threshold);
     const auto outcome = host.Run();
-    EXPECT_TRUE(outcome.ok) << Text(outcome.error);
+    EXPECT_TRUE(outcome.ok) << kaf_test::Narrow(outcome.error);
     EXPECT_EQ(GetFrameBPP(outcome.output), 8);
     return PixelBytes(outcome.output);
 }
@@ -139,23 +137,21 @@ TEST(Edge, StepsGiveOnePixelWideLinesWhereTheyStep) {
 }
 
 TEST(Edge, ThresholdIsClampedAndSetsTheLevel) {
-    struct Case {
-        double given;
-        double used;
+    const struct {
+        double given, used;
         const char* warning;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {1.5, 1.0, "Not acceptable value of the parameter Threshold (1.500000). It will be used new value 1.000000."},
         {-0.2, 0.0, "Not acceptable value of the parameter Threshold (-0.200000). It will be used new value 0.000000."},
     };
     auto ramp = [](int x, int y) { return static_cast<uint8_t>((x * 7 + y * 3) % 256 < 128 ? 40 : 60); };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         TestHost host(u"edge");
         FillFrame(host.AddFrame(30, 30, 8), [&](int x, int y, int) { return ramp(x, y); });
         host.SetNumber(u"Threshold", c.given);
         const auto outcome = host.Run();
         ASSERT_EQ(outcome.warnings.size(), 1u);
-        EXPECT_EQ(Text(outcome.warnings[0]), c.warning);
+        EXPECT_EQ(kaf_test::Narrow(outcome.warnings[0]), c.warning);
         EXPECT_EQ(PixelBytes(outcome.output), EdgeMap(30, 30, 8, ramp, 1.0, c.used));
     }
     // A step of 20 gives maxima with m x 20 between 127 and 255: found at
