@@ -62,14 +62,6 @@ struct ProbeRun {
 
 }  // namespace
 
-TEST(RunFrame, AbsentParametersTakeDefaultsSilently) {
-    ProbeRun run;
-    ASSERT_TRUE(run.Run());
-    EXPECT_EQ(run.probe.count, 1);
-    EXPECT_EQ(run.probe.weight, 0.5f);
-    EXPECT_TRUE(run.Warnings().empty());
-}
-
 // Clamping warns with the old and the new value, each number cut to eight
 // characters; out-of-range and not-a-number integers read as the most
 // negative integer, whose first eight characters show.
@@ -95,6 +87,11 @@ TEST(RunFrame, ClampingWarnsWithOldAndNewValueCutToEightCharacters) {
         {std::numeric_limits<double>::infinity(), 0.25, 0, 0.25f,
          {count + "-2147483). It will be used new value 0."}},
     };
+    ProbeRun absent;  // absent objects: the defaults, silently
+    ASSERT_TRUE(absent.Run());
+    EXPECT_EQ(absent.probe.count, 1);
+    EXPECT_EQ(absent.probe.weight, 0.5f);
+    EXPECT_TRUE(absent.Warnings().empty());
     for (const auto& c : cases) {
         ProbeRun run;
         run.session.AddNumber(u"Count", c.count);
@@ -106,56 +103,45 @@ TEST(RunFrame, ClampingWarnsWithOldAndNewValueCutToEightCharacters) {
     }
 }
 
+// An array gives its first element and one warning naming the object with
+// up to 64 characters (names reach the module as 63 + 1, unterminated); a
+// single element is no array.
 TEST(RunFrame, ArraysUseTheFirstElementAndWarnOnce) {
+    const std::string warning = "Only the first element of the array would be evaluated in the input data object ";
     ProbeRun run;
     run.session.AddArray(u"Count", {3, 7, 9});
     ASSERT_TRUE(run.Run());
     EXPECT_EQ(run.probe.count, 3);
-    EXPECT_EQ(run.Warnings(), (std::vector<std::string>{
-                                  "Only the first element of the array would be evaluated in the input data "
-                                  "object Count"}));
+    EXPECT_EQ(run.Warnings(), std::vector<std::string>{warning + "Count"});
     run.session.AddArray(u"Count", {4});
     ASSERT_TRUE(run.Run());
     EXPECT_EQ(run.probe.count, 4);
     EXPECT_TRUE(run.Warnings().empty());
-}
-
-// Names reach the module with up to 64 characters (63 + 1, unterminated),
-// and the warning keeps all 64.
-TEST(RunFrame, ArrayWarningShowsAtMost64CharactersOfTheName) {
-    ProbeRun run;
     const std::u16string longName(64, u'n');
     run.inputs.Names()[1] = longName;
     run.session.AddArray(longName, {1, 2});
     ASSERT_TRUE(run.Run());
-    ASSERT_EQ(run.Warnings().size(), 1u);
-    EXPECT_EQ(run.Warnings()[0],
-              "Only the first element of the array would be evaluated in the input data object " + std::string(64, 'n'));
+    EXPECT_EQ(run.Warnings(), std::vector<std::string>{warning + std::string(64, 'n')});
 }
 
-TEST(RunFrame, MissingInputFrameFailsBeforeTheCache) {
-    ProbeRun run;
-    run.session.Remove(u"Input frame");
-    EXPECT_FALSE(run.Run());
-    EXPECT_EQ(std::u16string(run.error), u"error: Cannot get input frame");
-    EXPECT_EQ(run.probe.CachedWidth(), -1);
-    run.inputs.Names().clear();
-    EXPECT_FALSE(run.Run());
-    EXPECT_EQ(std::u16string(run.error), u"error: Cannot get input frame");
-}
-
-TEST(RunFrame, OutputFailureComesAfterTheCacheUpdate) {
+// A missing input frame fails before the geometry cache is updated, a
+// missing output frame after it; error texts are cut at max + 1 characters.
+TEST(RunFrame, FrameFailuresAroundTheCacheUpdate) {
     ProbeRun run;
     run.outputs.Names().clear();
     EXPECT_FALSE(run.Run());
     EXPECT_EQ(std::u16string(run.error), u"error: Cannot get output frame");
     EXPECT_EQ(run.probe.CachedWidth(), 5);
-}
 
-TEST(RunFrame, ErrorTextIsCutAtMaxPlusOne) {
-    ProbeRun run;
-    run.session.Remove(u"Input frame");
-    std::fill(std::begin(run.error), std::end(run.error), u'#');
-    EXPECT_FALSE(run.Run(4));
-    EXPECT_EQ(std::u16string(run.error, 6), u"error#");
+    ProbeRun input;
+    input.session.Remove(u"Input frame");
+    EXPECT_FALSE(input.Run());
+    EXPECT_EQ(std::u16string(input.error), u"error: Cannot get input frame");
+    EXPECT_EQ(input.probe.CachedWidth(), -1);
+    input.inputs.Names().clear();
+    EXPECT_FALSE(input.Run());
+    EXPECT_EQ(std::u16string(input.error), u"error: Cannot get input frame");
+    std::fill(std::begin(input.error), std::end(input.error), u'#');
+    EXPECT_FALSE(input.Run(4));
+    EXPECT_EQ(std::u16string(input.error, 6), u"error#");
 }

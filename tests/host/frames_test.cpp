@@ -1,6 +1,7 @@
 // The frame block layout: header fields, palettes, strides and sizes.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -31,17 +32,11 @@ TEST(Frames, HeaderPaletteAndRowsFollowTheDepth) {
         FrameHandle frame = session.AddFrame(u"f", l.width, l.height, l.bpp);
         ASSERT_NE(frame, nullptr);
         const BITMAPINFOHEADER& h = HeaderOf(frame);
-        EXPECT_EQ(h.biSize, 40u);
-        EXPECT_EQ(h.biWidth, l.width);
-        EXPECT_EQ(h.biHeight, l.height);
-        EXPECT_EQ(h.biPlanes, 1);
-        EXPECT_EQ(h.biBitCount, l.bpp);
-        EXPECT_EQ(h.biCompression, 0u);
-        EXPECT_EQ(h.biSizeImage, uint32_t(l.stride * l.height));
-        EXPECT_EQ(GetFrameWidth(frame), l.width);
-        EXPECT_EQ(GetFrameDepth(frame), l.height);
-        EXPECT_EQ(GetFrameBPP(frame), l.bpp);
-        EXPECT_EQ(ka_iproc::FrameStride(frame), l.stride);
+        EXPECT_EQ((std::vector<int64_t>{h.biSize, h.biWidth, h.biHeight, h.biPlanes, h.biBitCount, h.biCompression,
+                                        h.biSizeImage, GetFrameWidth(frame), GetFrameDepth(frame), GetFrameBPP(frame),
+                                        ka_iproc::FrameStride(frame)}),
+                  (std::vector<int64_t>{40, l.width, l.height, 1, l.bpp, 0, int64_t(l.stride) * l.height, l.width,
+                                        l.height, l.bpp, l.stride}));
         EXPECT_EQ(GetFrameDataAddr(frame), static_cast<uint8_t*>(frame) + 40 + 4 * l.paletteEntries);
         EXPECT_EQ(GetFrameSize(frame), 40 + 4 * l.paletteEntries + size_t(l.stride) * l.height);
 
@@ -49,10 +44,7 @@ TEST(Frames, HeaderPaletteAndRowsFollowTheDepth) {
         const uint8_t* palette = static_cast<const uint8_t*>(frame) + 40;
         for (uint32_t i = 0; i < l.paletteEntries; ++i) {
             const uint8_t level = static_cast<uint8_t>(i * 255 / (l.paletteEntries - 1));
-            ASSERT_EQ(palette[4 * i], level);
-            ASSERT_EQ(palette[4 * i + 1], level);
-            ASSERT_EQ(palette[4 * i + 2], level);
-            ASSERT_EQ(palette[4 * i + 3], 0);
+            ASSERT_EQ(std::vector<uint8_t>(palette + 4 * i, palette + 4 * i + 4), (std::vector<uint8_t>{level, level, level, 0}));
         }
         const std::vector<uint8_t> pixels = ka_iproc::FramePixels(frame);
         EXPECT_EQ(pixels.size(), size_t(l.stride) * l.height);

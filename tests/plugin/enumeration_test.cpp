@@ -1,5 +1,6 @@
-// The enumeration exports as a host sees them: exact texts, codes, what is
-// written first, bounded copies and out-of-range indices.
+// The enumeration exports as a host sees them: exact texts, codes, icons and
+// out-of-range indices; the catalogue a loading host reads through them; and
+// the declared limits against the descriptor texts.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -48,6 +49,19 @@ TEST(EnumerateMethods, ReportsEveryMethodWithItsGroupAndIcon) {
 }
 
 TEST(EnumerateMethodInputs, ReportsTypesNamesAndDescriptors) {
+    // The catalogue as a loading host reads it from the exports.
+    const auto& catalogue = kaf_test::Catalogue();
+    ASSERT_EQ(catalogue.size(), 20u);
+    for (uint32_t i = 0; i < catalogue.size(); ++i) EXPECT_EQ(catalogue[i].index, i);
+    ASSERT_EQ(catalogue[0].inputs.size(), 3u);
+    EXPECT_EQ(catalogue[0].inputs[2].type, ParamTypeNumber);
+    EXPECT_EQ(catalogue[0].inputs[2].descriptor, u"EditType=Slider;Min=0;Max=1;Default=0.5");
+    EXPECT_EQ(catalogue[19].group, u"Color filters");
+    EXPECT_EQ(Module().FindMethod(u"flat_field"), 19);
+    EXPECT_EQ(Module().FindMethod(u"mean"), 5);
+    EXPECT_EQ(Module().FindMethod(u"Mean"), -1);
+    EXPECT_EQ(Module().FindMethod(u""), -1);
+
     auto& m = Module();
     char16_t name[64], desc[64];
     int32_t type = 0;

@@ -1,4 +1,6 @@
-// Method handles and the icon table across Init and Done.
+// Method handles, and the icon table across Init and Done and through the
+// module's instance handle.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -57,6 +59,20 @@ TEST(Icons, NullBeforeInitAndAfterDone) {
     ASSERT_TRUE(ka_iproc::DescribeIcon(root, &image));
     EXPECT_EQ(image.width, 20);
     EXPECT_EQ(image.height, 20);
+
+    // The resources by id through the instance handle: 1001 to 1023.
+    void* instance = dlopen(copy.string().c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    ASSERT_NE(instance, nullptr);
+    for (int32_t id : {1001, 1023}) {
+        IconAddress icon = GetResourceIconAddress(instance, id);
+        ASSERT_TRUE(ka_iproc::DescribeIcon(icon, &image)) << id;
+        EXPECT_EQ(image.resourceId, id);
+        DoneIcon(&icon);
+    }
+    EXPECT_EQ(GetResourceIconAddress(instance, 1000), nullptr);
+    EXPECT_EQ(GetResourceIconAddress(instance, 1024), nullptr);
+    EXPECT_EQ(GetResourceIconAddress(nullptr, 1001), nullptr);
+    dlclose(instance);
 
     module->Done();
     EXPECT_EQ(iconOf(0), nullptr);
