@@ -1,6 +1,6 @@
-// Helpers for the morphology tests: pictures written as text, and plain,
-// direct implementations of the rules (one pixel at a time, full scans in
-// the defined order) to hold the engines against.
+// Helpers for the morphology tests: pictures written as text, and the
+// threshold passes written plainly (one pixel at a time, straight from the
+// rule) to hold the engines against.
 #pragma once
 
 #include <cstdint>
@@ -44,12 +44,6 @@ Image ImageOf(FrameHandle frame);  // 8-bit frames only
 // every pass over an image) the 0s and 255s with the level.
 Image ReferencePasses(bool dilation, FrameHandle source, int32_t level, int32_t n);
 Image ReferencePasses(bool dilation, Image image, int32_t level, int32_t n);
-
-// The whole skeletonization, straight from the rules: threshold, pruning,
-// thinning that visits every pixel in each sub-iteration's order, stairs,
-// copy. maxIterations 0 means no limit. iterationsRun (optional) receives the
-// number of thinning iterations.
-Image ReferenceSkeleton(FrameHandle input, int32_t level, int32_t maxIterations, int32_t* iterationsRun = nullptr);
 
 // Random dark discs on light with some noise, 0 or 255 in every byte of a
 // frame of any depth: shapes that survive long runs of passes.
