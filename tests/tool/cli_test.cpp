@@ -1,7 +1,8 @@
-// The tool's command line: help, the catalogue commands, exit statuses and
-// where the module is loaded from.
+// The tool's command line: help, the catalogue commands, usage errors of
+// every command and where the module is loaded from.
 #include <gtest/gtest.h>
 
+#include "tool_images.h"
 #include "tool_runner.h"
 
 namespace kaf_tool_test {
@@ -44,6 +45,22 @@ TEST(ToolHelp, UsageErrorsExitWithTwo) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty()) << r.out;
     }
+#ifdef KAF_HAVE_IMAGE_IO
+    // Options of scan that the scanners cannot take, on a picture it can read.
+    const std::string dir = ScratchDir(), picture = SaveTestImage(dir + "/noise.bmp", NoiseImage(30, 24, 8, 1));
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{"--line=1,2,3"}, {"--line=1,2,3,x"}, {"--line=1,2,3,4", "--bits=12"},
+          {"--line=1,2,3,4", "--bits=0"}, {"--line=1,2,3,4", "--bits=10", "--sharpen"},
+          {"--line=1,2,3,4", "--mode=red"}, {"--line=1,2,3,4", "--region=1,2,3,4"}, {"--line=1,2,3,4", "--user=-1"},
+          {"--line=1,2,3,4", "--stop-after=0"}, {"--line=1,2,3,4", "--sharpen=1"}, {picture, "--line=1,2,3,4"}}) {
+        std::vector<std::string> args = {"scan", picture};
+        args.insert(args.end(), options.begin(), options.end());
+        ToolResult r = RunTool(args);
+        EXPECT_EQ(r.status, 2) << args.back() << "\n" << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+    EXPECT_EQ(RunTool({"scan", dir + "/missing.bmp", "--line=1,2,3,4"}).status, 2);
+#endif
 }
 
 TEST(ToolModule, LoadedFromTheEnvironmentVariableFirst) {

@@ -4,9 +4,6 @@
 
 #ifdef KAF_HAVE_IMAGE_IO
 
-#include <regex>
-
-#include "test_host.h"
 #include "tool_images.h"
 #include "tool_runner.h"
 
@@ -64,10 +61,8 @@ TEST_F(RunCommand, MethodFailureExitsWithOneAndTheErrorText) {
     // another size, the method fails.
     ToolResult none = RunTool({"run", "flat_field", colour_, Path("a.png")});
     EXPECT_EQ(none.status, 1) << none.err;
-    ASSERT_FALSE(none.ErrLines().empty());
-    EXPECT_EQ(none.ErrLines().back().rfind("error: ", 0), 0u) << none.err;
+    EXPECT_EQ(none.err, "error: Cannot get input frame\n");
     EXPECT_FALSE(FileExists(Path("a.png")));
-    EXPECT_EQ(none.ErrLines().back(), "error: Cannot get input frame");
     std::string small = SaveTestImage(Path("white.bmp"), NoiseImage(4, 4, 24, 1));
     for (const char* name : {"White calibration frame=", "white CALIBRATION frame=", "1="}) {
         ToolResult r = RunTool({"run", "flat_field", colour_, Path("b.png"), "-p", name + small});
@@ -104,14 +99,7 @@ TEST_F(RunCommand, ParametersReachTheMethodByNameOrIndex) {
 // "blur" with a pass-through rating of exactly 1 copies the input frame
 // whole, whatever its depth: the image comes out as it went in, so what is
 // checked here is the way from file to frame and back.
-class RunRoundTrip : public RunCommand {
-protected:
-    ToolResult Copy(const std::string& in, const std::string& out) {
-        return RunTool({"run", "blur", in, out, "-p", "Pass-through rating=1"});
-    }
-};
-
-TEST_F(RunRoundTrip, EveryFormatAndDepthComesBackUnchanged) {
+TEST_F(RunCommand, EveryFormatAndDepthComesBackUnchanged) {
     struct Case {
         const char* extension;
         int32_t bpp;
@@ -124,7 +112,7 @@ TEST_F(RunRoundTrip, EveryFormatAndDepthComesBackUnchanged) {
         kaf_tool::Image image = NoiseImage(13, 5, c.bpp, static_cast<uint32_t>(c.bpp));
         std::string in = SaveTestImage(Path("in_" + name + "." + c.extension), image);
         std::string out = Path("out_" + name + "." + c.extension);
-        ToolResult r = Copy(in, out);
+        ToolResult r = RunTool({"run", "blur", in, out, "-p", "Pass-through rating=1"});
         ASSERT_EQ(r.status, 0) << name << "\n" << r.err;
         kaf_tool::Image back = LoadTestImage(out);
         EXPECT_EQ(back.bpp, c.bpp) << name;

@@ -8,20 +8,6 @@
 
 namespace kaf_tool_test {
 
-kaf_tool::Image MakeTestImage(int32_t width, int32_t height, int32_t bpp,
-                              const std::function<uint8_t(int32_t, int32_t, int32_t)>& fn) {
-    kaf_tool::Image image;
-    std::string error;
-    EXPECT_TRUE(kaf_tool::MakeImage(width, height, bpp, &image, &error)) << error;
-    int32_t bytesPerPixel = bpp / 8;
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            for (int32_t k = 0; k < bytesPerPixel; ++k) image.Row(y)[bytesPerPixel * x + k] = fn(x, y, k);
-        }
-    }
-    return image;
-}
-
 kaf_tool::Image NoiseImage(int32_t width, int32_t height, int32_t bpp, uint32_t seed) {
     kaf_tool::Image image;
     std::string error;

@@ -3,16 +3,12 @@
 
 #ifdef KAF_HAVE_IMAGE_IO
 
-#include <functional>
 #include <string>
 
 #include "image_io.h"
 
 namespace kaf_tool_test {
 
-// An image whose byte k of pixel (x, y) (row y in storage order) is fn(x, y, k).
-kaf_tool::Image MakeTestImage(int32_t width, int32_t height, int32_t bpp,
-                              const std::function<uint8_t(int32_t, int32_t, int32_t)>& fn);
 kaf_tool::Image NoiseImage(int32_t width, int32_t height, int32_t bpp, uint32_t seed);
 // Writes the image (format by extension) and returns the path.
 std::string SaveTestImage(const std::string& path, const kaf_tool::Image& image);

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,13 +18,11 @@ namespace kaf_tool_test {
 
 namespace {
 
+// The program's scratch folder, removed when it ends.
 struct ScratchRoot {
-    std::string path;
+    std::string path = std::filesystem::temp_directory_path().string() + "/kaf_tool_test_XXXXXX";
     ScratchRoot() {
-        std::string pattern = std::filesystem::temp_directory_path().string() + "/kaf_tool_test_XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (mkdtemp(buffer.data())) path = buffer.data();
+        if (!mkdtemp(path.data())) path.clear();
     }
     ~ScratchRoot() {
         std::error_code ignored;
@@ -41,8 +40,7 @@ ScratchRoot& Root() {
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
 
@@ -53,54 +51,45 @@ std::string ScratchDir() {
     static int counter = 0;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "misc";
-    for (char& c : name) {
-        if (c == '/') c = '_';
-    }
+    std::replace(name.begin(), name.end(), '/', '_');
     std::string dir = Root().path + "/" + name + "_" + std::to_string(++counter);
     std::filesystem::create_directories(dir);
     return dir;
 }
 
 std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream data;
-    data << in.rdbuf();
+    data << std::ifstream(path, std::ios::binary).rdbuf();
     return data.str();
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 
 ToolResult RunTool(const std::vector<std::string>& args,
                    const std::vector<std::pair<std::string, std::string>>& environment) {
-    ToolResult result;
-    std::string dir = Root().path;
-    std::string outPath = dir + "/stdout_" + std::to_string(getpid());
-    std::string errPath = dir + "/stderr_" + std::to_string(getpid());
+    const std::string outPath = Root().path + "/stdout", errPath = Root().path + "/stderr";
     std::vector<std::string> argv = kaf_test::ToolCommand(args);
-    pid_t child = fork();
+    const pid_t child = fork();
     if (child == 0) {
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int in = open("/dev/null", O_RDONLY);
+        const int in = open("/dev/null", O_RDONLY);
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out < 0 || err < 0 || in < 0) _exit(127);
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
-        for (const auto& variable : environment) {
-            if (variable.second.empty()) unsetenv(variable.first.c_str());
-            else setenv(variable.first.c_str(), variable.second.c_str(), 1);
+        for (const auto& [name, value] : environment) {
+            value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
         }
         std::vector<char*> pointers;
-        for (std::string& a : argv) pointers.push_back(&a[0]);
+        for (std::string& a : argv) pointers.push_back(a.data());
         pointers.push_back(nullptr);
         execv(pointers[0], pointers.data());
         _exit(127);
     }
+    ToolResult result;
     int status = 0;
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) result.status = WEXITSTATUS(status);
     result.out = ReadBytes(outPath);
