@@ -14,6 +14,20 @@ os.environ.setdefault("KAFILTERS_LIBRARY_DIR", os.path.join(ROOT, "build"))
 
 CHANNELS = {8: None, 24: 3, 32: 4}
 
+# Parameters other than the defaults for every method (keyword -> value),
+# giving the methods reaches that differ and pass the smallest dask chunks.
+PARAMETERS = {
+    "median": dict(radius=3), "minimum": dict(radius=2, intensity=0.5), "maximum": dict(radius=1, intensity=0.4),
+    "extreme": dict(radius=5, intensity=0.9), "mean": dict(radius=4), "gaussian": dict(radius=2),
+    "blur": dict(radius=3, rating=0.3), "laplacian_high_boost_1": dict(coefficient=0.5),
+    "laplacian_high_boost_2": dict(coefficient=1.25), "laplacian_high_boost_3": dict(coefficient=2),
+    "kernel_3x3": dict(source=[-1, 0, 1, -2, 0.5, 2, -1, 0, 1]), "kernel_5x5": dict(source=np.linspace(-1, 1, 25)),
+    "kernel": dict(width=7, height=3, source=np.linspace(0.2, -0.1, 21)),
+    "dilation": dict(repeat=3, threshold=0.4), "erosion": dict(repeat=2, threshold=0.4),
+    "opening": dict(repeat=2, threshold=0.5), "closing": dict(repeat=3, threshold=0.6),
+    "edge": dict(deviation=0.4, threshold=0), "skeletonization": dict(iterations=4, threshold=0.45), "flat_field": {},
+}
+
 
 @pytest.fixture
 def picture():

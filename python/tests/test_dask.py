@@ -14,21 +14,11 @@ distributed = pytest.importorskip("distributed")
 import kafilters  # noqa: E402
 import kafilters.dask as kd  # noqa: E402
 
-from conftest import ROOT  # noqa: E402
+from conftest import PARAMETERS, ROOT  # noqa: E402
 
-# Parameters that give each tiled method a different reach: small, and
-# larger than the smallest chunks.
-TILED = [
-    ("median", dict(radius=3)), ("minimum", dict(radius=2, intensity=0.5)), ("maximum", dict(radius=1)),
-    ("extreme", dict(radius=5)), ("mean", dict(radius=4)), ("gaussian", dict(radius=2)),
-    ("blur", dict(radius=3, rating=0.3)), ("laplacian_high_boost_1", dict(coefficient=0.5)),
-    ("laplacian_high_boost_2", {}), ("laplacian_high_boost_3", dict(coefficient=2)),
-    ("kernel_3x3", dict(source=[-1, 0, 1, -2, 0.5, 2, -1, 0, 1])), ("kernel_5x5", dict(source=np.linspace(-1, 1, 25))),
-    ("kernel", dict(width=7, height=3, source=np.linspace(0.2, -0.1, 21))),
-    ("dilation", dict(repeat=3)), ("erosion", dict(repeat=2, threshold=0.4)),
-    ("opening", dict(repeat=2)), ("closing", dict(repeat=3, threshold=0.6)),
-    ("edge", dict(deviation=0.4, threshold=0)), ("edge", dict(deviation=2.0, threshold=0.05)),
-]
+# The tiled methods, and edge again with a deeper reach.
+TILED = [(name, params) for name, params in PARAMETERS.items() if name not in ("skeletonization", "flat_field")]
+TILED.append(("edge", dict(deviation=2.0, threshold=0.05)))
 
 
 @pytest.fixture(scope="module")

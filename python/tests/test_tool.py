@@ -14,31 +14,9 @@ import pytest
 import kafilters
 from kafilters import _native
 
-DEPTHS = (8, 24, 32)
+from conftest import PARAMETERS
 
-# Non-default parameters for every method (keyword -> value).
-PARAMETERS = {
-    "blur": {"radius": 2, "rating": 0.3},
-    "gaussian": {"radius": 2},
-    "laplacian_high_boost_1": {"coefficient": 0.5},
-    "laplacian_high_boost_2": {"coefficient": 1.25},
-    "laplacian_high_boost_3": {"coefficient": 2},
-    "mean": {"radius": 3},
-    "median": {"radius": 2},
-    "minimum": {"radius": 2, "intensity": 0.7},
-    "maximum": {"radius": 1, "intensity": 0.4},
-    "extreme": {"radius": 2, "intensity": 0.9},
-    "skeletonization": {"iterations": 4, "threshold": 0.45},
-    "edge": {"deviation": 1.5, "threshold": 0.3},
-    "dilation": {"repeat": 2, "threshold": 0.4},
-    "erosion": {"repeat": 1, "threshold": 0.6},
-    "opening": {"repeat": 2, "threshold": 0.5},
-    "closing": {"repeat": 3, "threshold": 0.55},
-    "kernel_3x3": {"source": [0.1, -0.2, 0.3, 0.25, 0.9, -0.1, 0, 0.2, 0.05]},
-    "kernel_5x5": {"source": list(np.linspace(-0.2, 0.3, 25))},
-    "kernel": {"width": 3, "height": 5, "source": list(np.linspace(0.15, -0.05, 15))},
-    "flat_field": {},
-}
+DEPTHS = (8, 24, 32)
 
 
 def write_bmp(path, image):

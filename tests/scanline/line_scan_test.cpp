@@ -62,12 +62,6 @@ std::vector<Sample> Scan(Scanner scanner, Frame& frame, TLine line, int mode = 1
     return samples;
 }
 
-std::vector<uint32_t> Values(const std::vector<Sample>& samples) {
-    std::vector<uint32_t> values;
-    for (const Sample& s : samples) values.push_back(s.value);
-    return values;
-}
-
 int Level(int32_t x, int32_t y, int c = 0) { return (x * 7 + y * 3 + c * 50) & 255; }
 
 const Scanner kBoth[] = {&ScanLineSubPixelPrecision, &ScanLineSubPixelPrecisionWithSharpening};
@@ -131,15 +125,9 @@ TEST(ScanLine, ChannelModesAt32Bits) {
     EXPECT_EQ(packed[1].value >> 8 & 255, uint32_t((Level(1, 4, 1) + Level(1, 5, 1)) / 2));
 }
 
-TEST(ScanLineSharpening, StepEdgeOvershootsThenSettles) {
+// The values themselves are the rules test's; here what happens above 255.
+TEST(ScanLineSharpening, ValuesAbove255GoOnUnclampedButPackAs255) {
     Frame frame(40, 10, 8);
-    frame.Fill([](int32_t x, int32_t, int) { return x < 20 ? 0 : 100; });
-    const std::vector<uint32_t> s = Values(Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, {10, 5, 30, 5}));
-    std::vector<uint32_t> expected(20, 0);
-    expected[10] = 175;  // column 20: K = 1200 - 500 = 700; column 19: K = -300 gives 0
-    for (int i = 11; i < 20; ++i) expected[i] = 100;
-    EXPECT_EQ(s, expected);
-    // Above 255 the value goes on unclamped, but packs as 255 in each byte.
     frame.Fill([](int32_t x, int32_t, int) { return x < 20 ? 0 : 200; });
     EXPECT_EQ(Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, {20, 5, 21, 5})[0].value, 350u);
     EXPECT_EQ(Scan(&ScanLineSubPixelPrecisionWithSharpening, frame, {20, 5, 21, 5}, 0)[0].value, 0xFFFFFFu);
