@@ -3,6 +3,7 @@
 // the declared limits against the descriptor texts.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 #include "plugin/catalogue.h"
@@ -81,23 +82,6 @@ TEST(EnumerateMethodInputs, ReportsTypesNamesAndDescriptors) {
 
 namespace {
 
-// The number a descriptor gives for a key ("Default", "Min", "Max"), if any.
-bool DescriptorValue(const char16_t* descriptor, const std::u16string& key, double* value) {
-    if (!descriptor) return false;
-    const std::u16string text = descriptor;
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find(u';', start);
-        if (end == std::u16string::npos) end = text.size();
-        const std::u16string field = text.substr(start, end - start);
-        if (field.rfind(key + u"=", 0) == 0) {
-            *value = std::stod(kaf_test::Narrow(field.substr(key.size() + 1)));
-            return true;
-        }
-        start = end + 1;
-    }
-    return false;
-}
-
 // The declarations the run frame reads agree with what the descriptor texts
 // show the user: the default, and every limit a text gives.
 TEST(Catalogue, DeclaredDefaultsAndLimitsAgreeWithTheDescriptors) {
@@ -107,15 +91,14 @@ TEST(Catalogue, DeclaredDefaultsAndLimitsAgreeWithTheDescriptors) {
             const std::string where = kaf_test::Narrow(row.name) + " input " + std::to_string(k);
             EXPECT_EQ(input.kind == InputKind::Frame, input.Type() == ParamTypeFrame) << where;
             EXPECT_TRUE(input.defaultValue >= input.minimum && input.defaultValue <= input.maximum) << where;
-            double value = 0;
-            if (DescriptorValue(input.descriptor, u"Default", &value)) {
-                EXPECT_EQ(value, input.defaultValue) << where;
-            }
-            if (DescriptorValue(input.descriptor, u"Min", &value)) {
-                EXPECT_EQ(value, input.minimum) << where;
-            }
-            if (DescriptorValue(input.descriptor, u"Max", &value)) {
-                EXPECT_EQ(value, input.maximum) << where;
+            // Each "Key=number" of the descriptor against the declaration.
+            const std::string descriptor = input.descriptor ? kaf_test::Narrow(input.descriptor) : "";
+            const std::regex field("(?:^|;)(Default|Min|Max)=([^;]+)");
+            for (std::sregex_iterator it(descriptor.begin(), descriptor.end(), field), end; it != end; ++it) {
+                const double declared = (*it)[1] == "Default" ? input.defaultValue
+                                        : (*it)[1] == "Min"   ? input.minimum
+                                                              : input.maximum;
+                EXPECT_EQ(std::stod((*it)[2]), declared) << where << " " << (*it)[1];
             }
         }
     }

@@ -43,14 +43,6 @@ const std::vector<ka_iproc::PluginModule::Method>& Catalogue() {
     return catalogue;
 }
 
-struct TestHost::State {
-    explicit State(uint32_t index) : instance(Module(), index) {}
-    ka_iproc::MethodInstance instance;
-    ka_iproc::Session session;
-    ka_iproc::ParameterList inputs;
-    ka_iproc::ParameterList outputs{{u"Output frame"}};
-};
-
 namespace {
 
 uint32_t IndexOf(const std::u16string& methodName) {
@@ -63,41 +55,22 @@ uint32_t IndexOf(const std::u16string& methodName) {
 
 TestHost::TestHost(const std::u16string& methodName) : TestHost(IndexOf(methodName)) {}
 
-TestHost::TestHost(uint32_t methodIndex) : state_(new State(methodIndex)) {
+TestHost::TestHost(uint32_t methodIndex) : instance_(Module(), methodIndex) {
     // Every catalogue input is wired to an object of its own name, whether or
     // not the test adds one: an absent object makes the method use its default.
     if (methodIndex < Catalogue().size()) {
-        for (const auto& input : Catalogue()[methodIndex].inputs) state_->inputs.Names().push_back(input.name);
+        for (const auto& input : Catalogue()[methodIndex].inputs) inputs_.Names().push_back(input.name);
     }
 }
 
-TestHost::~TestHost() { delete state_; }
-
-FrameHandle TestHost::AddFrame(int32_t width, int32_t height, int32_t bitsPerPixel, const std::u16string& name) {
-    return state_->session.AddFrame(name, width, height, bitsPerPixel);
-}
-
-void TestHost::SetNumber(const std::u16string& name, double value) { state_->session.AddNumber(name, value); }
-
-void TestHost::SetArray(const std::u16string& name, const std::vector<double>& values) {
-    state_->session.AddArray(name, values);
-}
-
-void TestHost::Remove(const std::u16string& name) { state_->session.Remove(name); }
-
 Outcome TestHost::Run(int32_t errorMax) {
     Outcome outcome;
-    state_->session.ClearWarnings();
-    outcome.ok = state_->instance.Run(state_->session, state_->inputs, state_->outputs, &outcome.error, errorMax);
-    outcome.warnings = state_->session.Warnings();
-    outcome.output = state_->session.FindFrame(u"Output frame");
+    session_.ClearWarnings();
+    outcome.ok = instance_.Run(session_, inputs_, outputs_, &outcome.error, errorMax);
+    outcome.warnings = session_.Warnings();
+    outcome.output = session_.FindFrame(u"Output frame");
     return outcome;
 }
-
-uintptr_t TestHost::Handle() const { return state_->instance.Handle(); }
-ka_iproc::Session& TestHost::Session() { return state_->session; }
-ka_iproc::ParameterList& TestHost::Inputs() { return state_->inputs; }
-ka_iproc::ParameterList& TestHost::Outputs() { return state_->outputs; }
 
 namespace {
 

@@ -37,26 +37,28 @@ class TestHost {
 public:
     explicit TestHost(const std::u16string& methodName);
     explicit TestHost(uint32_t methodIndex);
-    ~TestHost();
 
     // A zero-filled frame under the name (default: "Input frame").
     FrameHandle AddFrame(int32_t width, int32_t height, int32_t bitsPerPixel,
-                         const std::u16string& name = u"Input frame");
-    void SetNumber(const std::u16string& name, double value);
-    void SetArray(const std::u16string& name, const std::vector<double>& values);
-    void Remove(const std::u16string& name);
+                         const std::u16string& name = u"Input frame") {
+        return session_.AddFrame(name, width, height, bitsPerPixel);
+    }
+    void SetNumber(const std::u16string& name, double value) { session_.AddNumber(name, value); }
+    void SetArray(const std::u16string& name, const std::vector<double>& values) { session_.AddArray(name, values); }
+    void Remove(const std::u16string& name) { session_.Remove(name); }
 
     // One RunMethod; warnings are those of this run only.
     Outcome Run(int32_t errorMax = 255);
 
-    uintptr_t Handle() const;
-    ka_iproc::Session& Session();
-    ka_iproc::ParameterList& Inputs();
-    ka_iproc::ParameterList& Outputs();
+    ka_iproc::Session& Session() { return session_; }
+    ka_iproc::ParameterList& Inputs() { return inputs_; }
+    ka_iproc::ParameterList& Outputs() { return outputs_; }
 
 private:
-    struct State;
-    State* state_;
+    ka_iproc::MethodInstance instance_;
+    ka_iproc::Session session_;
+    ka_iproc::ParameterList inputs_;
+    ka_iproc::ParameterList outputs_{{u"Output frame"}};
 };
 
 // Pixel access (row y in storage order).
