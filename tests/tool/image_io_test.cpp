@@ -27,31 +27,22 @@ using namespace std::string_literals;
 
 std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
-void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-    for (int i = 0; i < 4; ++i) v[at + i] = static_cast<uint8_t>(x >> (8 * i));
-}
-
-// A BMP file written by hand: header of `infoSize` bytes, `palette` entries,
-// rows as given (already padded), height as given (negative: top-down).
-std::vector<uint8_t> HandBmp(int32_t width, int32_t height, int bpp, uint32_t infoSize,
-                             const std::vector<uint8_t>& palette, const std::vector<uint8_t>& rows,
+// A BMP file written by hand: header of `infoSize` bytes, rows as given
+// (already padded). A header shorter than the fields written here is cut
+// back to its stated size.
+std::vector<uint8_t> HandBmp(int32_t width, int32_t height, int bpp, uint32_t infoSize, const std::vector<uint8_t>& rows,
                              uint32_t compression = 0) {
-    size_t offset = 14 + infoSize + palette.size();
-    // Room for the fields below even when the stated header is shorter; a
-    // short header's file is then cut back to its stated size.
+    const size_t offset = 14 + infoSize;
     std::vector<uint8_t> file(std::max<size_t>(offset, 34), 0);
     file[0] = 'B';
     file[1] = 'M';
-    Put32(file, 2, static_cast<uint32_t>(offset + rows.size()));
-    Put32(file, 10, static_cast<uint32_t>(offset));
-    Put32(file, 14, infoSize);
-    Put32(file, 18, static_cast<uint32_t>(width));
-    Put32(file, 22, static_cast<uint32_t>(height));
+    for (const auto& [at, value] : {std::pair<size_t, uint32_t>{2, uint32_t(offset + rows.size())}, {10, uint32_t(offset)},
+                                    {14, infoSize}, {18, uint32_t(width)}, {22, uint32_t(height)}, {30, compression}}) {
+        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    }
     file[26] = 1;
     file[28] = static_cast<uint8_t>(bpp);
-    Put32(file, 30, compression);
     file.resize(offset);
-    std::copy(palette.begin(), palette.end(), file.begin() + 14 + infoSize);
     file.insert(file.end(), rows.begin(), rows.end());
     return file;
 }
@@ -61,13 +52,13 @@ TEST(ImageBmp, BrokenFilesAreRefusedWithAReason) {
     std::string error;
     Image image;
     EXPECT_FALSE(kaf_tool::DecodeBmp(Bytes("BM"), &image, &error));
-    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 8, 40, {}, {1, 2, 3}), &image, &error));
+    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 8, 40, {1, 2, 3}), &image, &error));
     EXPECT_NE(error.find("truncated"), std::string::npos) << error;
-    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 8, 40, {}, rows, 1), &image, &error));
+    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 8, 40, rows, 1), &image, &error));
     EXPECT_NE(error.find("compressed"), std::string::npos) << error;
-    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 12, 40, {}, rows), &image, &error));
-    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(0, 2, 8, 40, {}, rows), &image, &error));
-    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 8, 12, {}, rows), &image, &error));
+    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 12, 40, rows), &image, &error));
+    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(0, 2, 8, 40, rows), &image, &error));
+    EXPECT_FALSE(kaf_tool::DecodeBmp(HandBmp(3, 2, 8, 12, rows), &image, &error));
 }
 
 // A PNG written by libpng's own simple interface, in the given format.
@@ -99,7 +90,8 @@ TEST(ImagePng, ReadingConvertsToFrameLayouts) {
     EXPECT_FALSE(kaf_tool::DecodePng(Bytes("\x89PNG\r\n\x1a\n rest"), &image, &error));
 }
 
-std::vector<uint8_t> LibjpegFile(int width, int height, int components, uint8_t r, uint8_t g, uint8_t b) {
+// A colour JPEG of one colour written by libjpeg.
+std::vector<uint8_t> LibjpegFile(int width, int height, uint8_t r, uint8_t g, uint8_t b) {
     jpeg_compress_struct jpeg{};
     jpeg_error_mgr errors{};
     jpeg.err = jpeg_std_error(&errors);
@@ -109,16 +101,13 @@ std::vector<uint8_t> LibjpegFile(int width, int height, int components, uint8_t 
     jpeg_mem_dest(&jpeg, &buffer, &size);
     jpeg.image_width = static_cast<JDIMENSION>(width);
     jpeg.image_height = static_cast<JDIMENSION>(height);
-    jpeg.input_components = components;
-    jpeg.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg.input_components = 3;
+    jpeg.in_color_space = JCS_RGB;
     jpeg_set_defaults(&jpeg);
     jpeg_set_quality(&jpeg, 95, TRUE);
     jpeg_start_compress(&jpeg, TRUE);
     std::vector<uint8_t> row;
-    for (int x = 0; x < width; ++x) {
-        if (components == 1) row.push_back(r);
-        else row.insert(row.end(), {r, g, b});
-    }
+    for (int x = 0; x < width; ++x) row.insert(row.end(), {r, g, b});
     while (jpeg.next_scanline < jpeg.image_height) {
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&jpeg, rows, 1);
@@ -130,10 +119,10 @@ std::vector<uint8_t> LibjpegFile(int width, int height, int components, uint8_t 
     return file;
 }
 
-TEST(ImageJpeg, GreyAndColourPicturesAreRead) {
+TEST(ImageJpeg, ColourPicturesAreReadInFrameOrder) {
     Image image;
     std::string error;
-    ASSERT_TRUE(kaf_tool::DecodeJpeg(LibjpegFile(9, 5, 3, 250, 128, 10), &image, &error)) << error;
+    ASSERT_TRUE(kaf_tool::DecodeJpeg(LibjpegFile(9, 5, 250, 128, 10), &image, &error)) << error;
     EXPECT_EQ(image.bpp, 24);
     EXPECT_EQ(image.width, 9);
     EXPECT_EQ(image.height, 5);
@@ -169,11 +158,7 @@ std::vector<uint8_t> LibtiffFile(uint32_t width, uint32_t height, uint16_t bits,
         TIFFWriteEncodedStrip(tiff, 0, const_cast<uint8_t*>(data.data()), static_cast<tmsize_t>(data.size()));
     }
     TIFFClose(tiff);
-    FILE* file = std::fopen(path.c_str(), "rb");
-    std::vector<uint8_t> bytes(1 << 16);
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-    std::fclose(file);
-    return bytes;
+    return Bytes(ReadBytes(path));
 }
 
 // Strips are the run test's round trips; tiles of 16 leave partial tiles at
