@@ -2,14 +2,12 @@
 // with the same parameters, a failing file is named with its reason while the
 // others are written, and the results match single-file runs whatever the
 // number of workers.
-#ifndef _WIN32
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 
-#include "../tool/tool_runner.h"
+#include "tool_runner.h"
 #include "test_host.h"
 
 namespace kaf_tool_test {
@@ -98,36 +96,5 @@ TEST_F(BatchRun, BrokenFileAmongGoodOnesIsNamedAndTheRestAreWritten) {
     }
 }
 
-TEST_F(BatchRun, UsageErrorsExitWithTwo) {
-    Put("a.pgm", Pgm(5, 4, 1));
-    WriteBytes(dir_ + "/file.txt", "x");
-    fs::create_directories(dir_ + "/empty");
-    struct Case {
-        std::vector<std::string> args;
-        std::string message;
-    };
-    const Case cases[] = {
-        {{"run", "median", in_, dir_ + "/file.txt"}, "is a file"},
-        {{"run", "median", in_, dir_ + "/result.png"}, "names an image file"},
-        {{"run", "median", in_, in_}, "OUTPUT must be another folder than INPUT"},
-        {{"run", "median", in_, in_ + "/."}, "OUTPUT must be another folder than INPUT"},
-        {{"run", "median", dir_ + "/empty", dir_ + "/out"}, "holds no image files"},
-        {{"run", "median", in_, dir_ + "/out", "--repeat", "2"}, "--repeat times a single image"},
-        {{"run", "median", in_, dir_ + "/out", "-j", "0"}, "--jobs must lie between 1"},
-        {{"run", "median", in_, dir_ + "/out", "--shard", "3/2"}, "--shard K must lie between 1 and 2"},
-        {{"run", "median", in_, dir_ + "/out", "--shard", "2"}, "--shard needs K/N"},
-        {{"run", "median", in_ + "/a.pgm", dir_ + "/out.pgm", "--shard", "1/2"}, "--shard splits a folder"},
-    };
-    for (const Case& c : cases) {
-        ToolResult r = RunTool(c.args);
-        EXPECT_EQ(r.status, 2) << c.message;
-        EXPECT_TRUE(Contains(r.err, c.message)) << r.err;
-    }
-    EXPECT_FALSE(FileExists(dir_ + "/out"));
-    EXPECT_FALSE(FileExists(dir_ + "/result.png"));
-}
-
 }  // namespace
 }  // namespace kaf_tool_test
-
-#endif
