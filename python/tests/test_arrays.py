@@ -1,6 +1,11 @@
-"""Arrays in and out of frames, keyword handling and the catalogue."""
+"""What the Python side adds around the module: arrays in and out of frames,
+keyword handling, the catalogue, the module's warnings and errors as
+KafiltersWarning and KafiltersError with its exact texts, and the scanners'
+sample records (the samples themselves are the C++ suite's, agreement with
+the tool is test_tool's)."""
 
 import inspect
+import warnings
 
 import numpy as np
 import pytest
@@ -72,3 +77,58 @@ def test_catalogue_gives_functions_signatures_and_keywords():
     assert set(methods) <= set(dir(kafilters))
     with pytest.raises(AttributeError):
         kafilters.no_such_method
+
+
+def run_collecting(function, *args, **kwargs):
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        result = function(*args, **kwargs)
+    return result, [(w.category, str(w.message), w.filename) for w in caught]
+
+
+def test_warnings_carry_the_exact_text_and_the_caller(picture):
+    # The texts themselves are the C++ suite's; here they must arrive whole,
+    # once, as KafiltersWarning pointing at the caller.
+    image = picture(8)
+    result, caught = run_collecting(kafilters.median, image, radius=20)
+    assert caught == [(kafilters.KafiltersWarning,
+                       "Not acceptable value of the parameter Neighbourhood radius (20). "
+                       "It will be used new value 10.", __file__)]
+    np.testing.assert_array_equal(result, kafilters.median(image, radius=10))
+    result, caught = run_collecting(kafilters.median, image, radius=[2, 7, 9])
+    assert [text for _, text, _ in caught] == [
+        "Only the first element of the array would be evaluated in the input data object Neighbourhood radius"]
+    np.testing.assert_array_equal(result, kafilters.median(image, radius=2))
+
+
+def test_failed_runs_raise_with_the_module_error_text(picture):
+    image = picture(8)
+    with pytest.raises(kafilters.KafiltersError) as failure:
+        kafilters.kernel(image, width=2, height=1, source=[1, 1])
+    assert failure.value.text == "error: Kernel dimensions must be odd integers"
+    assert str(failure.value) == failure.value.text and failure.value.method == "kernel"
+    with pytest.raises(kafilters.KafiltersError, match="^error: "):
+        kafilters.flat_field(image)  # no white frame given
+
+
+@pytest.fixture
+def grey():
+    return np.random.default_rng(3).integers(0, 256, (24, 20), dtype=np.uint8)
+
+
+def test_samples_are_records_and_the_limit_ends_the_walk(grey):
+    samples = kafilters.scan_line(grey, (10.0, 20.0, 15.0, 20.0), mode=0, bits=8)
+    assert samples.dtype == kafilters.SAMPLE_DTYPE
+    np.testing.assert_array_equal(samples["x"], [10, 11, 12, 13, 14])
+    np.testing.assert_array_equal(samples["value"], grey[20, 10:15].astype(np.uint32) * 0x10101)
+    assert len(kafilters.scan_line(grey, (2, 2, 15, 9), limit=1)) == 1
+    assert len(kafilters.scan_line(np.dstack([grey] * 4), (2, 2, 15, 9), mode=5)) == 0
+
+
+def test_scan_arguments_are_checked(grey):
+    with pytest.raises(ValueError, match="bits must lie between 1 and 9"):
+        kafilters.scan_line(grey, (0, 0, 5, 5), bits=10, sharpen=True)
+    with pytest.raises(ValueError, match="line must have 4 numbers"):
+        kafilters.scan_line(grey, (0, 0, 5))
+    with pytest.raises(TypeError):
+        kafilters.scan_line(grey, (0, 0, 5, 5), mode=1.5)
