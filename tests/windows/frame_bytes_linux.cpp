@@ -7,6 +7,7 @@
 // compares the two files record by record.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,12 +25,10 @@ using Records = std::vector<std::pair<std::string, std::string>>;
 
 // Splits "record NAME LENGTH\n" + LENGTH bytes, ...; false on a torn file.
 bool ReadRecords(const std::string& path, Records* records) {
-    std::ifstream file(path, std::ios::binary);
     std::stringstream buffer;
-    buffer << file.rdbuf();
+    buffer << std::ifstream(path, std::ios::binary).rdbuf();
     const std::string data = buffer.str();
-    size_t at = 0;
-    while (at < data.size()) {
+    for (size_t at = 0; at < data.size();) {
         const size_t lineEnd = data.find('\n', at);
         if (lineEnd == std::string::npos || data.compare(at, 7, "record ") != 0) return false;
         const std::string header = data.substr(at + 7, lineEnd - at - 7);
@@ -41,12 +40,6 @@ bool ReadRecords(const std::string& path, Records* records) {
         at = lineEnd + 1 + length;
     }
     return !records->empty();
-}
-
-size_t CountWithPrefix(const Records& records, const std::string& prefix) {
-    size_t count = 0;
-    for (const auto& record : records) count += record.first.compare(0, prefix.size(), prefix) == 0;
-    return count;
 }
 
 TEST(FrameBytes, OtherBuildMatchesTheLinuxModule) {
@@ -66,10 +59,14 @@ TEST(FrameBytes, OtherBuildMatchesTheLinuxModule) {
 
     // The run covers what it should: the catalogue, methods, both scanners
     // with samples.
-    EXPECT_EQ(CountWithPrefix(linuxRecords, "catalogue/"), 20u);
+    auto count = [&](const std::string& prefix) {
+        return std::count_if(linuxRecords.begin(), linuxRecords.end(),
+                             [&](const auto& record) { return record.first.compare(0, prefix.size(), prefix) == 0; });
+    };
+    EXPECT_EQ(count("catalogue/"), 20);
     EXPECT_GT(linuxRecords.size(), 20u + 2 * 360);
-    EXPECT_GT(CountWithPrefix(linuxRecords, "scan/"), 100u);
-    EXPECT_GT(CountWithPrefix(linuxRecords, "scan-sharpened/"), 100u);
+    EXPECT_GT(count("scan/"), 100);
+    EXPECT_GT(count("scan-sharpened/"), 100);
 
     ASSERT_EQ(otherRecords.size(), linuxRecords.size());
     size_t differing = 0;
