@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "tool_images.h"
 #include "tool_runner.h"
 
 namespace kaf_tool_test {

@@ -16,7 +16,6 @@
 #include <tiffio.h>
 
 #include "image_io.h"
-#include "tool_images.h"
 #include "tool_runner.h"
 
 namespace kaf_tool_test {

@@ -4,7 +4,6 @@
 
 #ifdef KAF_HAVE_IMAGE_IO
 
-#include "tool_images.h"
 #include "tool_runner.h"
 
 namespace kaf_tool_test {
