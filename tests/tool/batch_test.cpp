@@ -26,57 +26,43 @@ const char kJpeg[] =
     "\x00\x01\x00\x03\x05\x08\x16\x21\x41\x43\x71\xff\xda\x00\x08\x01\x01\x00\x00\x3f\x00\x5a\x5c\x20"
     "\x8c\x53\xe6\xda\xc6\x38\xbf\xff\xd9";
 
-std::string Pgm(int width, int height, int seed) {
+// A binary PGM (channels 1) or PPM (channels 3) of a seeded pattern.
+std::string Pnm(int channels, int width, int height, int seed) {
     std::string pixels;
-    for (int i = 0; i < width * height; ++i) pixels += static_cast<char>((i * 37 + seed * 91) % 251);
-    return "P5\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n" + pixels;
-}
-
-std::string Ppm(int width, int height, int seed) {
-    std::string pixels;
-    for (int i = 0; i < 3 * width * height; ++i) pixels += static_cast<char>((i * 53 + seed * 17) % 256);
-    return "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n" + pixels;
+    for (int i = 0; i < channels * width * height; ++i) pixels += static_cast<char>((i * 37 + seed * 91) % 251);
+    return (channels == 1 ? "P5\n" : "P6\n") + std::to_string(width) + " " + std::to_string(height) + "\n255\n" + pixels;
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-class BatchRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = ScratchDir();
-        in_ = dir_ + "/in";
-        fs::create_directories(in_ + "/nested");
-    }
-    void Put(const std::string& name, const std::string& bytes) { WriteBytes(in_ + "/" + name, bytes); }
-
-    std::string dir_, in_;
-};
 
 // Files of two sizes and three formats, a JPEG whose result becomes PNG, a
 // JPEG whose .png name is already taken, a broken file, a text file and a
 // sub-folder. The broken file is reported and the others are written, each
 // exactly as a run on the file alone writes it, with one worker (one method
 // object for every file, sizes changing between them) or three.
-TEST_F(BatchRun, BrokenFileAmongGoodOnesIsNamedAndTheRestAreWritten) {
-    Put("a.pgm", Pgm(7, 5, 1));
-    Put("b.ppm", Ppm(9, 6, 2));
-    Put("c.jpg", std::string(kJpeg, sizeof kJpeg - 1));
-    Put("d.pgm", Pgm(11, 3, 4));
-    Put("photo.jpg", std::string(kJpeg, sizeof kJpeg - 1));
-    Put("photo.png", "\x89PNG but not really");
-    Put("notes.txt", "not an image");
-    WriteBytes(in_ + "/nested/e.pgm", Pgm(4, 4, 5));
+TEST(BatchRun, BrokenFileAmongGoodOnesIsNamedAndTheRestAreWritten) {
+    const std::string dir = ScratchDir(), in = dir + "/in";
+    fs::create_directories(in + "/nested");
+    auto put = [&](const std::string& name, const std::string& bytes) { WriteBytes(in + "/" + name, bytes); };
+    put("a.pgm", Pnm(1, 7, 5, 1));
+    put("b.ppm", Pnm(3, 9, 6, 2));
+    put("c.jpg", std::string(kJpeg, sizeof kJpeg - 1));
+    put("d.pgm", Pnm(1, 11, 3, 4));
+    put("photo.jpg", std::string(kJpeg, sizeof kJpeg - 1));
+    put("photo.png", "\x89PNG but not really");
+    put("notes.txt", "not an image");
+    put("nested/e.pgm", Pnm(1, 4, 4, 5));
     const std::vector<std::pair<std::string, std::string>> written = {
         {"a.pgm", "a.pgm"}, {"b.ppm", "b.ppm"}, {"c.jpg", "c.png"}, {"d.pgm", "d.pgm"}, {"photo.jpg", "photo.jpg.png"}};
 
     for (const char* jobs : {"1", "3"}) {
         SCOPED_TRACE(std::string("jobs ") + jobs);
-        std::string out = dir_ + "/out" + jobs;
-        ToolResult r = RunTool({"run", "median", in_, out, "-p", "Neighbourhood radius=1", "-j", jobs});
+        std::string out = dir + "/out" + jobs;
+        ToolResult r = RunTool({"run", "median", in, out, "-p", "Neighbourhood radius=1", "-j", jobs});
         EXPECT_EQ(r.status, 1) << r.err;
-        EXPECT_TRUE(Contains(r.err, "failed: photo.png: cannot read " + in_ + "/photo.png as PNG")) << r.err;
+        EXPECT_TRUE(Contains(r.err, "failed: photo.png: cannot read " + in + "/photo.png as PNG")) << r.err;
         EXPECT_TRUE(Contains(r.err, "5 of 6 files written, 1 failed: photo.png")) << r.err;
-        EXPECT_TRUE(Contains(r.err, "note: 1 file in " + in_ + " is not an image")) << r.err;
+        EXPECT_TRUE(Contains(r.err, "note: 1 file in " + in + " is not an image")) << r.err;
         // Not a terminal: a plain line for each file written.
         EXPECT_TRUE(Contains(r.err, "] c.jpg -> " + out + "/c.png")) << r.err;
         EXPECT_TRUE(r.out.empty()) << r.out;
@@ -87,8 +73,8 @@ TEST_F(BatchRun, BrokenFileAmongGoodOnesIsNamedAndTheRestAreWritten) {
         EXPECT_FALSE(FileExists(out + "/photo.png"));
         EXPECT_FALSE(FileExists(out + "/nested"));
         for (const auto& file : written) {
-            std::string single = dir_ + "/single_" + file.second;
-            ASSERT_EQ(RunTool({"run", "median", in_ + "/" + file.first, single, "-p", "Neighbourhood radius=1"}).status, 0);
+            std::string single = dir + "/single_" + file.second;
+            ASSERT_EQ(RunTool({"run", "median", in + "/" + file.first, single, "-p", "Neighbourhood radius=1"}).status, 0);
             std::string batch = ReadBytes(out + "/" + file.second);
             EXPECT_FALSE(batch.empty()) << file.second;
             EXPECT_EQ(batch, ReadBytes(single)) << file.second;
