@@ -7,20 +7,10 @@
 #include <cstdlib>
 #include <memory>
 #include <random>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
 namespace kaf_test {
-
-std::vector<std::string> ToolCommand(const std::vector<std::string>& args) {
-    std::vector<std::string> argv;
-    std::istringstream launcher(KAF_TOOL_LAUNCHER);
-    for (std::string word; launcher >> word;) argv.push_back(word);
-    argv.push_back(KAF_TOOL_PATH);
-    argv.insert(argv.end(), args.begin(), args.end());
-    return argv;
-}
 
 ka_iproc::PluginModule& Module() {
     // Loaded once and never unloaded: icons and method objects may outlive

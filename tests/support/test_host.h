@@ -13,10 +13,6 @@
 
 namespace kaf_test {
 
-// The command line that runs the build's kafilters tool with these
-// arguments (behind the emulator where the build needs one).
-std::vector<std::string> ToolCommand(const std::vector<std::string>& args);
-
 // The module, loaded once from the build folder with Init() called.
 ka_iproc::PluginModule& Module();
 // The module's catalogue as the enumeration exports report it (read once).

@@ -1,7 +1,5 @@
 #include "tool_runner.h"
 
-#include "test_host.h"
-
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -71,7 +69,12 @@ bool FileExists(const std::string& path) { return std::filesystem::exists(path);
 ToolResult RunTool(const std::vector<std::string>& args,
                    const std::vector<std::pair<std::string, std::string>>& environment) {
     const std::string outPath = Root().path + "/stdout", errPath = Root().path + "/stderr";
-    std::vector<std::string> argv = kaf_test::ToolCommand(args);
+    // The build's tool behind the emulator where the build needs one.
+    std::vector<std::string> argv;
+    std::istringstream launcher(KAF_TOOL_LAUNCHER);
+    for (std::string word; launcher >> word;) argv.push_back(word);
+    argv.push_back(KAF_TOOL_PATH);
+    argv.insert(argv.end(), args.begin(), args.end());
     const pid_t child = fork();
     if (child == 0) {
         const int in = open("/dev/null", O_RDONLY);
