@@ -22,19 +22,6 @@ using kaf_test::PixelAt;
 using kaf_test::PixelBytes;
 using kaf_test::TestHost;
 
-// Gradient planes with runs of equal values, ties and NaN, so that every
-// branch of the table and both strict comparisons are met.
-void RandomGradients(std::mt19937& generator, std::vector<float>& gx, std::vector<float>& gy) {
-    std::uniform_int_distribution<int> coarse(-3, 3);
-    std::uniform_real_distribution<float> fine(-30.0f, 30.0f);
-    for (size_t i = 0; i < gx.size(); ++i) {
-        const int kind = generator() % 8;
-        gx[i] = kind < 3 ? float(coarse(generator)) : kind < 7 ? fine(generator) : 0.005f;
-        gy[i] = kind == 1 ? gx[i] : kind == 2 ? -gx[i] : kind < 7 ? fine(generator) : -0.01f;
-        if (generator() % 500 == 0) gx[i] = std::numeric_limits<float>::quiet_NaN();
-    }
-}
-
 TEST(EdgeStages, EqualMagnitudesAreNotMaximaAndDiagonalsUseTheTable) {
     // A ridge two pixels wide along the columns: neither pixel is a maximum.
     const int height = 5, width = 6;
@@ -62,8 +49,17 @@ TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
     const EdgeRows plain = *EdgeRowsFor(kaf_isa::InstructionSet::Baseline);
     std::mt19937 generator(21);
     const int width = 133;
+    // Gradient planes with runs of equal values, ties and NaN, so that every
+    // branch of the table and both strict comparisons are met.
     std::vector<float> gx(3 * width), gy(3 * width);
-    RandomGradients(generator, gx, gy);
+    std::uniform_int_distribution<int> coarse(-3, 3);
+    std::uniform_real_distribution<float> fine(-30.0f, 30.0f);
+    for (size_t i = 0; i < gx.size(); ++i) {
+        const int kind = generator() % 8;
+        gx[i] = kind < 3 ? float(coarse(generator)) : kind < 7 ? fine(generator) : 0.005f;
+        gy[i] = kind == 1 ? gx[i] : kind == 2 ? -gx[i] : kind < 7 ? fine(generator) : -0.01f;
+        if (generator() % 500 == 0) gx[i] = std::numeric_limits<float>::quiet_NaN();
+    }
     std::vector<uint8_t> pixels(4 * width);
     for (uint8_t& p : pixels) p = static_cast<uint8_t>(generator());
     std::vector<float> magnitude(3 * width), plainGray(width), gray(width);

@@ -11,12 +11,6 @@
 
 using kaf_test::Module;
 
-namespace {
-
-std::u16string Text(const char16_t* buffer) { return std::u16string(buffer); }
-
-}  // namespace
-
 // Every method is reported with its icon and a zeroed reserved field; level one
 // gives the group, whose code picks the group icon (the colour group has none
 // and leaves the icon argument alone).
@@ -32,7 +26,7 @@ TEST(EnumerateMethods, ReportsEveryMethodWithItsGroupAndIcon) {
         int32_t code = 0;
         icon = &code;
         ASSERT_EQ(m.EnumerateMethodsCategories(i, 0, 1, 63, group, &code, &icon), 1);
-        EXPECT_EQ(Text(group), code == 33 ? u"Convolution filters" : code == 34 ? u"Morphologic filters"
+        EXPECT_EQ(std::u16string(group), code == 33 ? u"Convolution filters" : code == 34 ? u"Morphologic filters"
                                                                             : u"Color filters") << i;
         if (code == 35) {
             EXPECT_EQ(icon, static_cast<IconAddress>(&code));
@@ -42,8 +36,8 @@ TEST(EnumerateMethods, ReportsEveryMethodWithItsGroupAndIcon) {
             EXPECT_EQ(image.resourceId, code == 33 ? 1021 : 1022);
         }
         if (i == 9) {
-            EXPECT_EQ(Text(name), u"extreme");
-            EXPECT_EQ(Text(desc), u"Changing each pixel with neighbourhood minimum/maximum (depending which is further)");
+            EXPECT_EQ(std::u16string(name), u"extreme");
+            EXPECT_EQ(std::u16string(desc), u"Changing each pixel with neighbourhood minimum/maximum (depending which is further)");
             EXPECT_EQ(code, 34);
         }
     }
@@ -68,16 +62,16 @@ TEST(EnumerateMethodInputs, ReportsTypesNamesAndDescriptors) {
     int32_t type = 0;
     ASSERT_EQ(m.EnumerateMethodInputs(11, 1, &type, 63, desc, 63, name), 1);
     EXPECT_EQ(type, 10);
-    EXPECT_EQ(Text(name), u"Standard deviation");
-    EXPECT_EQ(Text(desc), u"");
+    EXPECT_EQ(std::u16string(name), u"Standard deviation");
+    EXPECT_EQ(std::u16string(desc), u"");
     ASSERT_EQ(m.EnumerateMethodInputs(19, 1, &type, 63, desc, 63, name), 1);
     EXPECT_EQ(type, 1);
-    EXPECT_EQ(Text(name), u"White calibration frame");
+    EXPECT_EQ(std::u16string(name), u"White calibration frame");
     ASSERT_EQ(m.EnumerateMethodInputs(0, 2, &type, 63, desc, 63, name), 1);
-    EXPECT_EQ(Text(name), u"Pass-through rating");
-    EXPECT_EQ(Text(desc), u"EditType=Slider;Min=0;Max=1;Default=0.5");
+    EXPECT_EQ(std::u16string(name), u"Pass-through rating");
+    EXPECT_EQ(std::u16string(desc), u"EditType=Slider;Min=0;Max=1;Default=0.5");
     ASSERT_EQ(m.EnumerateMethodInputs(14, 1, &type, 63, desc, 63, name), 1);
-    EXPECT_EQ(Text(desc), u"Default=1;Min=1;Max=20");
+    EXPECT_EQ(std::u16string(desc), u"Default=1;Min=1;Max=20");
 }
 
 namespace {
