@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "test_host.h"
 
@@ -40,33 +41,28 @@ TEST(Icons, NullBeforeInitAndAfterDone) {
         EXPECT_EQ(module->EnumerateMethods(method, 63, name, 127, desc, &icon, &reserved), 1);
         return icon;
     };
+    // Resource id, width, height and depth of an icon.
+    auto describe = [](IconAddress icon) {
+        ka_iproc::IconImage image{};
+        EXPECT_TRUE(ka_iproc::DescribeIcon(icon, &image));
+        return std::vector<int64_t>{image.resourceId, image.width, image.height, image.bitsPerPixel};
+    };
     EXPECT_EQ(iconOf(0), nullptr);
     module->Init();
-    ka_iproc::IconImage image;
-    ASSERT_TRUE(ka_iproc::DescribeIcon(iconOf(0), &image));
-    EXPECT_EQ(image.resourceId, 1003);
-    EXPECT_EQ(image.width, 40);
-    EXPECT_EQ(image.height, 40);
-    EXPECT_EQ(image.bitsPerPixel, 32);
-    ASSERT_TRUE(ka_iproc::DescribeIcon(iconOf(19), &image));
-    EXPECT_EQ(image.resourceId, 1023);
-    EXPECT_EQ(image.bitsPerPixel, 24);
-
+    EXPECT_EQ(describe(iconOf(0)), (std::vector<int64_t>{1003, 40, 40, 32}));
+    EXPECT_EQ(describe(iconOf(19)), (std::vector<int64_t>{1023, 40, 40, 24}));
     IconAddress root = nullptr;
     int32_t code;
     char16_t name[64];
     module->EnumerateMethodsCategories(0, 0, 0, 63, name, &code, &root);
-    ASSERT_TRUE(ka_iproc::DescribeIcon(root, &image));
-    EXPECT_EQ(image.width, 20);
-    EXPECT_EQ(image.height, 20);
+    EXPECT_EQ(describe(root), (std::vector<int64_t>{1001, 20, 20, 32}));
 
     // The resources by id through the instance handle: 1001 to 1023.
     void* instance = dlopen(copy.string().c_str(), RTLD_LAZY | RTLD_NOLOAD);
     ASSERT_NE(instance, nullptr);
     for (int32_t id : {1001, 1023}) {
         IconAddress icon = GetResourceIconAddress(instance, id);
-        ASSERT_TRUE(ka_iproc::DescribeIcon(icon, &image)) << id;
-        EXPECT_EQ(image.resourceId, id);
+        EXPECT_EQ(describe(icon)[0], id);
         DoneIcon(&icon);
     }
     EXPECT_EQ(GetResourceIconAddress(instance, 1000), nullptr);
