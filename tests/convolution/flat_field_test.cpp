@@ -23,14 +23,12 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr char16_t kWhite[] = u"White calibration frame";
 
+// A "flat_field" object with an input and a calibration frame of one geometry.
 struct FlatField {
+    FlatField(int width, int height, int bpp)
+        : input(host.AddFrame(width, height, bpp)), white(host.AddFrame(width, height, bpp, kWhite)) {}
     TestHost host{u"flat_field"};
-    FrameHandle input;
-    FrameHandle white;
-    FlatField(int width, int height, int bpp) {
-        input = host.AddFrame(width, height, bpp);
-        white = host.AddFrame(width, height, bpp, kWhite);
-    }
+    FrameHandle input, white;
 };
 
 TEST(FlatField, PixelsScaledByTheMeanOverTheCalibrationPixel) {

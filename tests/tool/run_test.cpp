@@ -65,22 +65,17 @@ TEST_F(RunCommand, ParametersReachTheMethodByNameOrIndex) {
 // whole, whatever its depth: the image comes out as it went in, so what is
 // checked here is the way from file to frame and back.
 TEST_F(RunCommand, EveryFormatAndDepthComesBackUnchanged) {
-    struct Case {
-        const char* extension;
-        int32_t bpp;
-    };
-    const Case cases[] = {{"bmp", 8}, {"bmp", 16}, {"bmp", 24}, {"bmp", 32}, {"png", 8},  {"png", 24},
-                          {"png", 32}, {"pgm", 8}, {"ppm", 24}, {"pam", 32}, {"bmp", 1},  {"bmp", 4},
-                          {"tif", 8},  {"tiff", 24}, {"tif", 32}};
-    for (const Case& c : cases) {
-        std::string name = std::string(c.extension) + std::to_string(c.bpp);
-        kaf_tool::Image image = NoiseImage(13, 5, c.bpp, static_cast<uint32_t>(c.bpp));
-        std::string in = SaveTestImage(Path("in_" + name + "." + c.extension), image);
-        std::string out = Path("out_" + name + "." + c.extension);
+    for (const auto& [extension, bpp] : {std::pair<std::string, int32_t>{"bmp", 8}, {"bmp", 16}, {"bmp", 24},
+                                         {"bmp", 32}, {"png", 8}, {"png", 24}, {"png", 32}, {"pgm", 8}, {"ppm", 24},
+                                         {"pam", 32}, {"bmp", 1}, {"bmp", 4}, {"tif", 8}, {"tiff", 24}, {"tif", 32}}) {
+        const std::string name = extension + std::to_string(bpp);
+        const kaf_tool::Image image = NoiseImage(13, 5, bpp, static_cast<uint32_t>(bpp));
+        const std::string out = Path("out_" + name + "." + extension);
+        const std::string in = SaveTestImage(Path("in_" + name + "." + extension), image);
         ToolResult r = RunTool({"run", "blur", in, out, "-p", "Pass-through rating=1"});
         ASSERT_EQ(r.status, 0) << name << "\n" << r.err;
-        kaf_tool::Image back = LoadTestImage(out);
-        EXPECT_EQ(back.bpp, c.bpp) << name;
+        const kaf_tool::Image back = LoadTestImage(out);
+        EXPECT_EQ(back.bpp, bpp) << name;
         EXPECT_EQ(PixelBytes(back), PixelBytes(image)) << name;
     }
 }
