@@ -20,18 +20,17 @@ using kaf_test::PixelBytes;
 using kaf_test::TestHost;
 
 TEST(SmoothingKernels, GaussianSigmasAndWeightsFromTheCentreOutward) {
-    struct Row {
+    const struct {
         int radius;
         float sigma;
         std::vector<float> weights;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {1, 0.2f, {0.999993f, 3.72663e-06f}},
         {5, 1.39403f, {0.286195f, 0.22127f, 0.102259f, 0.0282487f, 0.00466462f, 0.000460418f}},
         {10, 2.88657f, {0.138242f, 0.13019f, 0.108742f, 0.0805547f, 0.0529254f, 0.03084f, 0.0159384f, 0.00730552f,
                         0.00296986f, 0.00107078f, 0.000342405f}},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         const float sigma = GaussianSigma(row.radius);
         EXPECT_NEAR(sigma, row.sigma, row.sigma * 1e-5f) << row.radius;
         std::vector<float> kernel(2 * row.radius + 1);
