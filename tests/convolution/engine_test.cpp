@@ -1,6 +1,6 @@
 // The convolution engines called directly on host frames: held to the plain
-// per-pixel reference on random frames, and every instruction set's spans
-// held to the one-sample path.
+// per-pixel reference on random frames, a kernel that is not a number, and
+// every instruction set's spans held to the one-sample path.
 #include <cmath>
 #include <limits>
 #include <random>

@@ -1,6 +1,6 @@
 // The image codecs (round trips of every format and depth are the run test's):
-// BMP storage order and palette, refused files, channel order, TIFF tiles and
-// the conversions on reading files of other writers.
+// refused BMP files with their reasons, PNG, JPEG and TIFF files of other
+// writers read in frame order with their conversions, and TIFF tiles.
 #include <algorithm>
 #include <gtest/gtest.h>
 

@@ -6,12 +6,14 @@
 // bytes test's. `make wine-test` runs these with KAF_WIN32_DIR and
 // KAF_WIN64_DIR naming the two build folders; without them the tests are
 // skipped.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,56 +21,35 @@
 
 namespace {
 
-std::string CommandOutput(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return output;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
-
-bool HaveProgram(const std::string& name) {
-    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // What objdump -p tells about one image.
 struct PeImage {
-    std::string format;                                // "pei-i386" or "pei-x86-64"
-    std::vector<std::string> exports;                  // in table order
+    std::string format;                                    // "pei-i386" or "pei-x86-64"
+    std::vector<std::string> exports;                      // in table order
     std::map<std::string, std::set<std::string>> imports;  // lower-case DLL name -> functions
 };
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 PeImage ReadPeImage(const std::string& path) {
+    std::string dump;
+    if (FILE* pipe = popen(("objdump -p '" + path + "' 2>&1").c_str(), "r")) {
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) dump.append(buffer, n);
+        pclose(pipe);
+    }
+    const std::regex formatLine(R"(file format (\S+))"), exportLine(R"(^\t\[\s*\d+\] (\S+)$)"),
+        dllLine(R"(^\tDLL Name: (\S+)$)"), importLine(R"(^\t[0-9a-f]+\s+\d+\s+(\S+)$)");
     PeImage image;
-    const std::string dump = CommandOutput("objdump -p '" + path + "' 2>&1");
-    const std::regex formatLine(R"(file format (\S+))");
-    const std::regex exportLine(R"(^\t\[\s*\d+\] (\S+)$)");
-    const std::regex dllLine(R"(^\tDLL Name: (\S+)$)");
-    const std::regex importLine(R"(^\t[0-9a-f]+\s+\d+\s+(\S+)$)");
-
     enum class Section { None, Exports, Imports } section = Section::None;
     std::string dll;
-    size_t start = 0;
-    while (start < dump.size()) {
-        size_t end = dump.find('\n', start);
-        if (end == std::string::npos) end = dump.size();
-        const std::string line = dump.substr(start, end - start);
-        start = end + 1;
+    std::istringstream lines(dump);
+    for (std::string line; std::getline(lines, line);) {
         std::smatch m;
         if (image.format.empty() && std::regex_search(line, m, formatLine)) image.format = m[1];
         if (line.find("[Ordinal/Name Pointer] Table") != std::string::npos) {
             section = Section::Exports;
         } else if (std::regex_match(line, m, dllLine)) {
             section = Section::Imports;
-            dll = Lower(m[1]);
+            dll = m[1];
+            std::transform(dll.begin(), dll.end(), dll.begin(), [](unsigned char c) { return char(std::tolower(c)); });
             image.imports[dll];
         } else if (line.empty()) {
             section = Section::None;
@@ -85,21 +66,19 @@ struct Architecture {
     const char* name;
     const char* folderVariable;
     const char* format;
-    const char* scanName;
-    const char* sharpenedName;
+    bool is64;
 };
 
-const Architecture kArchitectures[] = {
-    {"win32", "KAF_WIN32_DIR", "pei-i386",
-     "?ScanLineSubPixelPrecision@@YAXPAUtagBITMAPINFOHEADER@@PAUTRectangularRegion@ka_iproc@@UTLine@3@HIHP6GEIMMI@Z@Z",
-     "?ScanLineSubPixelPrecisionWithSharpening@@YAXPAUtagBITMAPINFOHEADER@@PAUTRectangularRegion@ka_iproc@@UTLine@3@"
-     "HIHP6GEIMMI@Z@Z"},
-    {"win64", "KAF_WIN64_DIR", "pei-x86-64",
-     "?ScanLineSubPixelPrecision@@YAXPEAUtagBITMAPINFOHEADER@@PEAUTRectangularRegion@ka_iproc@@UTLine@3@HIHP6AEIMMI@Z@"
-     "Z",
-     "?ScanLineSubPixelPrecisionWithSharpening@@YAXPEAUtagBITMAPINFOHEADER@@PEAUTRectangularRegion@ka_iproc@@UTLine@3@"
-     "HIHP6AEIMMI@Z@Z"},
-};
+const Architecture kArchitectures[] = {{"win32", "KAF_WIN32_DIR", "pei-i386", false},
+                                       {"win64", "KAF_WIN64_DIR", "pei-x86-64", true}};
+
+// A scanner's decorated name: pointers are "PA" on win32 and "PEA" on
+// win64, the callback __stdcall ("G") on win32 and __cdecl ("A") on win64.
+std::string Decorated(const std::string& scanner, bool is64) {
+    const std::string pointer = is64 ? "PEA" : "PA";
+    return "?" + scanner + "@@YAX" + pointer + "UtagBITMAPINFOHEADER@@" + pointer +
+           "UTRectangularRegion@ka_iproc@@UTLine@3@HIHP6" + (is64 ? "A" : "G") + "EIMMI@Z@Z";
+}
 
 // The host library's functions: all that the module may import from it.
 const std::set<std::string> kHostFunctions = {
@@ -117,7 +96,7 @@ protected:
     void SetUp() override {
         const char* folder = std::getenv(GetParam().folderVariable);
         if (!folder) GTEST_SKIP() << GetParam().folderVariable << " not set (make wine-test sets it)";
-        if (!HaveProgram("objdump")) GTEST_SKIP() << "objdump not installed";
+        if (std::system("command -v objdump >/dev/null 2>&1") != 0) GTEST_SKIP() << "objdump not installed";
         folder_ = folder;
         ASSERT_TRUE(std::filesystem::exists(folder_ + "/kafilters.dll")) << folder_;
         module_ = ReadPeImage(folder_ + "/kafilters.dll");
@@ -130,9 +109,10 @@ TEST_P(PeImageTest, IsAnImageOfItsArchitecture) { EXPECT_EQ(module_.format, GetP
 
 TEST_P(PeImageTest, ExportsExactlyTheEntryPointsAndTheDecoratedScanners) {
     const std::set<std::string> expected = {
-        "Init",       "Done",      "EnumerateMethods", "EnumerateMethodsCategories", "EnumerateMethodInputs",
-        "EnumerateMethodOutputs",  "InitMethod",       "DoneMethod",
-        "RunMethod",  GetParam().scanName, GetParam().sharpenedName,
+        "Init", "Done", "EnumerateMethods", "EnumerateMethodsCategories", "EnumerateMethodInputs",
+        "EnumerateMethodOutputs", "InitMethod", "DoneMethod", "RunMethod",
+        Decorated("ScanLineSubPixelPrecision", GetParam().is64),
+        Decorated("ScanLineSubPixelPrecisionWithSharpening", GetParam().is64),
     };
     EXPECT_EQ(module_.exports.size(), 11u);
     EXPECT_EQ(std::set<std::string>(module_.exports.begin(), module_.exports.end()), expected);
