@@ -1,5 +1,6 @@
 // Vectors of bytes for the routines compiled per instruction set (AVX2 and
-// AVX-512): loads and stores, byte minimum and maximum, a byte blend, and the
+// AVX-512): loads and stores, byte minimum, maximum and OR, a blend that
+// keeps every fourth byte of another vector, and the
 // bytes a few places before or after a vector's, taken from it and its
 // neighbour by shifts (a shift of whole 32-bit lanes across the vector, then
 // one of bytes within each 128-bit lane). Rows read a vector at a time this
@@ -14,8 +15,9 @@
 #if defined(KAF_X86_SETS)
 #include <immintrin.h>
 
-// GCC 12 reports its own _mm512_undefined_* placeholders, inside the lane
-// shifts, as maybe uninitialized wherever they are inlined.
+// GCC 12 reports its own _mm512_undefined_* placeholders as maybe
+// uninitialized wherever lane code is inlined; every file with lane code
+// includes this header.
 #if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
@@ -48,12 +50,6 @@ struct ByteLanes {
     static V KeepFourthBytes(V a, const uint8_t* own) {
         return {_mm256_blendv_epi8(a.v, Load(own).v, _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u)))};
     }
-    // `zero` where a byte is 0, `other` elsewhere.
-    static V Select(V a, uint8_t zero, uint8_t other) {
-        const __m256i isZero = _mm256_cmpeq_epi8(a.v, _mm256_setzero_si256());
-        return {_mm256_blendv_epi8(_mm256_set1_epi8(static_cast<char>(other)), _mm256_set1_epi8(static_cast<char>(zero)),
-                                   isZero)};
-    }
 };
 
 }  // namespace byte_lanes_avx2
@@ -82,11 +78,6 @@ struct ByteLanes {
     }
     static V KeepFourthBytes(V a, const uint8_t* own) {
         return {_mm512_mask_blend_epi8(0x8888888888888888ull, a.v, Load(own).v)};
-    }
-    static V Select(V a, uint8_t zero, uint8_t other) {
-        const __mmask64 isZero = _mm512_testn_epi8_mask(a.v, a.v);
-        return {_mm512_mask_blend_epi8(isZero, _mm512_set1_epi8(static_cast<char>(other)),
-                                       _mm512_set1_epi8(static_cast<char>(zero)))};
     }
 };
 

@@ -8,12 +8,6 @@
 
 #if defined(KAF_X86_SETS)
 
-// GCC 12 reports its own _mm512_undefined_* placeholders as maybe uninitialized.
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#endif
-
 KAF_TARGET_BEGIN(KAF_SET_AVX2)
 #define RANK_KERNELS avx2
 #define RANK_KERNELS_AVX2 1
