@@ -82,24 +82,29 @@ inline T RankOfNineColumns(const SortedColumn<T>& c0, const SortedColumn<T>& c1,
     return Ops::Max(Ops::Max(lowMiddle, midSmallest), Ops::Min(Ops::Min(lowLargest, midMiddle), highSmallest));
 }
 
+// Column j of three rows, sorted.
+inline SortedColumn<uint8_t> ColumnAt(const uint8_t* above, const uint8_t* at, const uint8_t* below, int32_t j) {
+    return SortColumn(above[j], at[j], below[j]);
+}
+
 // The fourth smallest of the nine bytes around bytes j0 .. j1 - 1 of a row,
 // each column sorted where it is read.
 template <int kStep>
 void RankOfNine(const uint8_t* __restrict above, const uint8_t* __restrict at, const uint8_t* __restrict below,
                 uint8_t* __restrict out, int32_t j0, int32_t j1) {
-    auto column = [&](int32_t j) { return SortColumn(above[j], at[j], below[j]); };
-    for (int32_t j = j0; j < j1; ++j) out[j] = RankOfNineColumns(column(j - kStep), column(j), column(j + kStep));
+    for (int32_t j = j0; j < j1; ++j) {
+        out[j] = RankOfNineColumns(ColumnAt(above, at, below, j - kStep), ColumnAt(above, at, below, j),
+                                   ColumnAt(above, at, below, j + kStep));
+    }
 }
 
 #if defined(RANK_KERNELS_AVX2) || defined(RANK_KERNELS_AVX512)
-// A row's bytes a vector at a time, in the AVX2 and AVX-512 kernels: each
-// column of the window is sorted once, and the columns kStep bytes to either
-// side come from the sorted vectors before and after by byte shifts, instead
-// of being stored and read back.
-// RankOfNine for bytes 0 .. j - 1 of the row, a vector at a time, where j is
-// returned: every vector whose next one lies inside the row. Bytes below
-// kStep (the first pixel) are written with no meaning; with kKeepFourth,
-// byte 3 of every pixel is the input's own.
+// RankOfNine for bytes 0 .. j - 1 of the row, a vector at a time (AVX2 and
+// AVX-512), where j is returned: every vector whose next one lies inside the
+// row. Each column of the window is sorted once, and the columns kStep bytes
+// to either side come from the sorted vectors before and after by byte
+// shifts. Bytes below kStep (the first pixel) are written with no meaning;
+// with kKeepFourth, byte 3 of every pixel is the input's own.
 template <int kStep, bool kKeepFourth>
 int32_t RankOfNineLanes(const uint8_t* above, const uint8_t* at, const uint8_t* below, uint8_t* out,
                         int32_t bytes) {
@@ -207,7 +212,7 @@ bool MedianByNetwork(const PixelPlane& input, const PixelPlane& output, ThreadSc
                 done = RankOfNineLanes<kStep, Format::kHasFourthByte>(above, at, below, out, bytes);
 #endif
                 RankOfNine<kStep>(above, at, below, out, std::max(done, kStep), bytes - kStep);
-                auto column = [&](int32_t i) { return SortColumn(above[i], at[i], below[i]); };
+                auto column = [&](int32_t i) { return ColumnAt(above, at, below, i); };
                 for (int c = 0; c < Format::kChannels; ++c) {
                     out[c] = RankOfSixColumns(column(c), column(kStep + c));
                     out[last + c] = RankOfSixColumns(column(last - kStep + c), column(last + c));
