@@ -5,6 +5,7 @@
 
 #include "parallel.h"
 #include "pixel_format.h"
+#include "row_prefetch.h"
 #include "tap_span.h"
 #include "window_clipping.h"
 
@@ -246,6 +247,10 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
                     const int64_t row = top - a;
                     const int64_t slot = row % ringRows;
                     if (held[slot] != row) {
+                        // Rows come into the ring in frame order.
+                        if (row + 2 < frame.height) {
+                            PrefetchRow(frame.InputRow(row + 2) + B * p0, static_cast<size_t>(B * (p1 - p0)));
+                        }
                         source.Fill(work + slot * slotFloats + lead, row, p0, p1, extra);
                         held[slot] = row;
                     }

@@ -397,6 +397,8 @@ public:
     void operator()(int32_t j, Key* __restrict dst) {
         const uint8_t* in = input_.Row(j);
         const int32_t r = radius_, w = input_.width;
+        // Rows come in frame order.
+        if (j + 2 < input_.height) PrefetchRow(input_.Row(j + 2), static_cast<size_t>(w) * Format::kBytesPerPixel);
         if (r == 0) {
             MakeKeys<Format, Order>(in, dst, w);
             return;

@@ -81,17 +81,4 @@ inline int32_t RankBlockRows(int32_t height, int32_t threads, int32_t radius) {
     return RowsPerBlock(height, threads, overlapBound > 16 ? overlapBound : 16);
 }
 
-// Asks for a row the next step will read, one cache line at a time, so that
-// it streams in while the current row is worked on. The 3 x 3 median reads
-// each input row afresh from far memory and does little with it, so the
-// hardware alone does not get it there early enough.
-inline void PrefetchRow(const uint8_t* row, size_t bytes) {
-#if defined(__GNUC__)
-    for (size_t i = 0; i < bytes; i += 64) __builtin_prefetch(row + i);
-#else
-    (void)row;
-    (void)bytes;
-#endif
-}
-
 }  // namespace rank
