@@ -132,6 +132,10 @@ struct KeyLanes {
     static void StoreWords(uint8_t* out, V v) { _mm512_storeu_si512(out, __m512i(v)); }
 
     // The later key where its rank is below the earlier key's.
+    // Keys x - 1 .. and x + 1 .. of the vector at x, from its neighbours.
+    static V Earlier(V before, V at) { return V(_mm512_alignr_epi32(__m512i(at), __m512i(before), 15)); }
+    static V Later(V at, V after) { return V(_mm512_alignr_epi32(__m512i(after), __m512i(at), 1)); }
+
     static V PickKeys(V earlier, V later) {
         const __mmask16 takeLater = _mm512_cmplt_epi32_mask(__m512i(later), __m512i(earlier & kRankMask));
         return V(_mm512_mask_blend_epi32(takeLater, __m512i(earlier), __m512i(later)));
@@ -177,6 +181,11 @@ struct KeyLanes {
     // Ranks lie in 0 .. 0x7FFF, so a signed comparison of the high 16-bit
     // halves compares them, and its sign bit, the sign bit of the lane, is
     // what the float blend looks at.
+    static V Earlier(V before, V at) {
+        return V(ByteLanes::Earlier<sizeof(int32_t)>({__m256i(before)}, {__m256i(at)}).v);
+    }
+    static V Later(V at, V after) { return V(ByteLanes::Later<sizeof(int32_t)>({__m256i(at)}, {__m256i(after)}).v); }
+
     static V PickKeys(V earlier, V later) {
         const __m256i takeLater = _mm256_cmpgt_epi16(__m256i(earlier), __m256i(later));
         return V(_mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(__m256i(earlier)),
@@ -325,6 +334,29 @@ void PickThrees(const uint8_t* __restrict in, typename Order::Key* __restrict be
 }
 
 #if defined(RANK_KERNELS_KEY_LANES)
+// The row pass of r = 1 for 4-byte pixels, in registers: a vector of keys
+// made from the row's pixels, and the keys one place to either side shifted
+// in from the vectors before and after (neutral before the row). best[x] =
+// the best of keys x - 1, x, x + 1, taken in that order, for the vectors
+// whose next vector lies within the row; returns the first x not done.
+template <class Order>
+int32_t PickThreesInLanes(const uint8_t* __restrict in, int32_t width, int32_t* __restrict best) {
+    using L = KeyLanes;
+    constexpr int32_t N = L::kLanes;
+    auto keysAt = [&](int32_t x) { return KeysOfWords<Order>(L::LoadWords(in + 4 * x)); };
+    if (width < 2 * N) return 0;
+    KeyVector before = KeyVector{} + Order::kNeutral;
+    KeyVector now = keysAt(0);
+    int32_t x = 0;
+    for (; x + 2 * N <= width; x += N) {
+        const KeyVector after = keysAt(x + N);
+        L::Store(best + x, L::PickKeys(L::PickKeys(L::Earlier(before, now), now), L::Later(now, after)));
+        before = now;
+        now = after;
+    }
+    return x;
+}
+
 // The doubling of the row pass for byte keys, in registers: from two vectors
 // of a row of spans of kCovered keys (this vector's and the next), the spans
 // of twice as many for this vector's lanes and, where the keys reach, the
@@ -407,6 +439,23 @@ public:
             PickThrees<Format, Order>(in, dst, w);
             return;
         }
+#if defined(RANK_KERNELS_KEY_LANES)
+        // Measured: 4-byte pixels gain by it; 3-byte ones, whose keys take
+        // longer to make, are as fast or faster through the row of keys.
+        if constexpr (Format::kBytesPerPixel == 4) {
+            if (r == 1) {
+                int32_t x = PickThreesInLanes<Order>(in, w, dst);
+                if (x > 0) {
+                    for (; x < w; ++x) {
+                        const Key right = x + 1 < w ? KeyOf<Format, Order>(in, x + 1) : Order::kNeutral;
+                        dst[x] = Order::Pick(Order::Pick(KeyOf<Format, Order>(in, x - 1), KeyOf<Format, Order>(in, x)),
+                                             right);
+                    }
+                    return;
+                }
+            }
+        }
+#endif
         const int32_t piece = PieceWidth();
         for (int32_t x0 = 0; x0 < w; x0 += piece) Piece(in, x0, std::min(piece, w - x0), dst + x0);
     }
