@@ -276,10 +276,27 @@ void MakeKeys(const uint8_t* __restrict in, typename Order::Key* __restrict keys
 }
 
 // pairs[x] = the better of pixels x and x + 1, for x < count. Computing each
-// key twice costs less than storing the keys and reading them back.
+// key twice costs less than storing the keys and reading them back; with key
+// vectors, 4-byte pixels make each key once and shift in the next.
 template <class Format, class Order>
 void PairKeys(const uint8_t* __restrict in, typename Order::Key* __restrict pairs, int32_t count) {
-    for (int32_t x = 0; x < count; ++x) {
+    int32_t x = 0;
+#if defined(RANK_KERNELS_KEY_LANES)
+    if constexpr (Format::kBytesPerPixel == 4) {
+        using L = KeyLanes;
+        constexpr int32_t N = L::kLanes;
+        if (count >= 2 * N) {
+            KeyVector now = KeysOfWords<Order>(L::LoadWords(in));
+            // Pixel count is the last the pairs read.
+            for (; x + 2 * N <= count + 1; x += N) {
+                const KeyVector after = KeysOfWords<Order>(L::LoadWords(in + 4 * (x + N)));
+                L::Store(pairs + x, L::PickKeys(now, L::Later(now, after)));
+                now = after;
+            }
+        }
+    }
+#endif
+    for (; x < count; ++x) {
         pairs[x] = Order::Pick(KeyOf<Format, Order>(in, x), KeyOf<Format, Order>(in, x + 1));
     }
 }
