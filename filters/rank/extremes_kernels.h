@@ -158,15 +158,16 @@ struct KeyLanes {
         v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 36)), 3);
         return V(_mm512_shuffle_epi8(v, SpreadBgr()));
     }
-    // Stores the low three bytes of sixteen words as sixteen 3-byte pixels;
-    // writes 4 bytes past them (what the pixels after them are written over
-    // with later).
+    // Stores the low three bytes of sixteen words as sixteen 3-byte pixels,
+    // the quarters' 12 bytes brought together and stored at once; writes 16
+    // bytes past them (what the pixels after them are written over with
+    // later).
+    static constexpr int32_t kBgrBytesPast = 16;
     static void StoreBgrWords(uint8_t* out, V words) {
         const __m512i packed = _mm512_shuffle_epi8(__m512i(words), PackBgr());
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm512_castsi512_si128(packed));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm512_extracti32x4_epi32(packed, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 24), _mm512_extracti32x4_epi32(packed, 2));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 36), _mm512_extracti32x4_epi32(packed, 3));
+        const __m512i together = _mm512_permutexvar_epi32(
+            _mm512_set_epi32(15, 15, 15, 15, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0), packed);
+        _mm512_storeu_si512(out, together);
     }
 };
 #else
@@ -213,6 +214,7 @@ struct KeyLanes {
     // Stores the low three bytes of eight words as eight 3-byte pixels;
     // writes 4 bytes past them (what the pixels after them are written over
     // with later).
+    static constexpr int32_t kBgrBytesPast = 4;
     static void StoreBgrWords(uint8_t* out, V words) {
         const __m256i packed = _mm256_shuffle_epi8(__m256i(words), PackBgr());
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(packed));
@@ -764,11 +766,11 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
     if constexpr (Format::kChannels == 3 && kSelection != ExtremeSelection::Further &&
                   std::is_same_v<Mix, TakeSelected>) {
         // The selected pixels themselves, a vector at a time (3-byte pixels:
-        // while the 4 bytes written past them lie within the row).
+        // while the bytes written past them lie within the row's pixels).
         using Order = std::conditional_t<kDark, Dark, Bright>;
         using L = KeyLanes;
         const int32_t* rows[3] = {kDark ? dark0 : bright0, kDark ? dark1 : bright1, kDark ? dark2 : bright2};
-        constexpr int32_t kAhead = Format::kBytesPerPixel == 3 ? L::kLanes + 2 : L::kLanes;
+        constexpr int32_t kAhead = Format::kBytesPerPixel == 3 ? L::kLanes + (L::kBgrBytesPast + 2) / 3 : L::kLanes;
         // The running extremes repeat their second row: picking it again
         // changes nothing.
         const bool third = rows[2] != rows[1];
