@@ -132,14 +132,14 @@ struct KeyLanes {
     static void StoreWords(uint8_t* out, V v) { _mm512_storeu_si512(out, __m512i(v)); }
 
     // The later key where its rank is below the earlier key's.
-    // Keys x - 1 .. and x + 1 .. of the vector at x, from its neighbours.
-    static V Earlier(V before, V at) { return V(_mm512_alignr_epi32(__m512i(at), __m512i(before), 15)); }
-    static V Later(V at, V after) { return V(_mm512_alignr_epi32(__m512i(after), __m512i(at), 1)); }
-
     static V PickKeys(V earlier, V later) {
         const __mmask16 takeLater = _mm512_cmplt_epi32_mask(__m512i(later), __m512i(earlier & kRankMask));
         return V(_mm512_mask_blend_epi32(takeLater, __m512i(earlier), __m512i(later)));
     }
+
+    // Keys x - 1 .. and x + 1 .. of the vector at x, from its neighbours.
+    static V Earlier(V before, V at) { return V(_mm512_alignr_epi32(__m512i(at), __m512i(before), 15)); }
+    static V Later(V at, V after) { return V(_mm512_alignr_epi32(__m512i(after), __m512i(at), 1)); }
 
     // Each 128-bit quarter: the 12 bytes of four 3-byte pixels as four words,
     // and back.
@@ -182,17 +182,18 @@ struct KeyLanes {
     // Ranks lie in 0 .. 0x7FFF, so a signed comparison of the high 16-bit
     // halves compares them, and its sign bit, the sign bit of the lane, is
     // what the float blend looks at.
-    static V Earlier(V before, V at) {
-        return V(ByteLanes::Earlier<sizeof(int32_t)>({__m256i(before)}, {__m256i(at)}).v);
-    }
-    static V Later(V at, V after) { return V(ByteLanes::Later<sizeof(int32_t)>({__m256i(at)}, {__m256i(after)}).v); }
-
     static V PickKeys(V earlier, V later) {
         const __m256i takeLater = _mm256_cmpgt_epi16(__m256i(earlier), __m256i(later));
         return V(_mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(__m256i(earlier)),
                                                       _mm256_castsi256_ps(__m256i(later)),
                                                       _mm256_castsi256_ps(takeLater))));
     }
+
+    // Keys x - 1 .. and x + 1 .. of the vector at x, from its neighbours.
+    static V Earlier(V before, V at) {
+        return V(ByteLanes::Earlier<sizeof(int32_t)>({__m256i(before)}, {__m256i(at)}).v);
+    }
+    static V Later(V at, V after) { return V(ByteLanes::Later<sizeof(int32_t)>({__m256i(at)}, {__m256i(after)}).v); }
 
     // Each 128-bit half: the 12 bytes of four 3-byte pixels as four words,
     // and back.
@@ -254,6 +255,28 @@ inline KeyVector WordsOfKeys(KeyVector keys) {
     const KeyVector red = BrightnessesOf<Order>(keys) - (keys & 0xFF) - ((keys >> 8) & 0xFF);
     return (keys & 0xFFFF) | (red << 16);
 }
+
+// The keys of 4-byte pixels a vector at a time: fn(x, before, now, after)
+// for the vectors now = keys x .. x + N - 1 whose next vector (after) lies
+// within the `pixels` pixels; before is neutral for the first. Each key is
+// made once, and a vector's neighbours are shifted in from before and after
+// (KeyLanes::Earlier, Later). Returns the first x not done.
+template <class Order, class Fn>
+int32_t ForEachKeyVector(const uint8_t* __restrict in, int32_t pixels, Fn&& fn) {
+    using L = KeyLanes;
+    constexpr int32_t N = L::kLanes;
+    if (pixels < 2 * N) return 0;
+    KeyVector before = KeyVector{} + Order::kNeutral;
+    KeyVector now = KeysOfWords<Order>(L::LoadWords(in));
+    int32_t x = 0;
+    for (; x + 2 * N <= pixels; x += N) {
+        const KeyVector after = KeysOfWords<Order>(L::LoadWords(in + 4 * (x + N)));
+        fn(x, before, now, after);
+        before = now;
+        now = after;
+    }
+    return x;
+}
 #endif
 
 // keys[x] = the key of pixel x, for x < count.
@@ -279,23 +302,16 @@ void MakeKeys(const uint8_t* __restrict in, typename Order::Key* __restrict keys
 
 // pairs[x] = the better of pixels x and x + 1, for x < count. Computing each
 // key twice costs less than storing the keys and reading them back; with key
-// vectors, 4-byte pixels make each key once and shift in the next.
+// vectors, 4-byte pixels make each key once.
 template <class Format, class Order>
 void PairKeys(const uint8_t* __restrict in, typename Order::Key* __restrict pairs, int32_t count) {
     int32_t x = 0;
 #if defined(RANK_KERNELS_KEY_LANES)
     if constexpr (Format::kBytesPerPixel == 4) {
-        using L = KeyLanes;
-        constexpr int32_t N = L::kLanes;
-        if (count >= 2 * N) {
-            KeyVector now = KeysOfWords<Order>(L::LoadWords(in));
-            // Pixel count is the last the pairs read.
-            for (; x + 2 * N <= count + 1; x += N) {
-                const KeyVector after = KeysOfWords<Order>(L::LoadWords(in + 4 * (x + N)));
-                L::Store(pairs + x, L::PickKeys(now, L::Later(now, after)));
-                now = after;
-            }
-        }
+        // The pairs read pixels 0 .. count.
+        x = ForEachKeyVector<Order>(in, count + 1, [&](int32_t at, KeyVector, KeyVector now, KeyVector after) {
+            KeyLanes::Store(pairs + at, KeyLanes::PickKeys(now, KeyLanes::Later(now, after)));
+        });
     }
 #endif
     for (; x < count; ++x) {
@@ -334,16 +350,16 @@ void PickRows(Key* __restrict dst, const Key* __restrict first, const Key* __res
 }
 
 // best[x] = the best of pixels x - 1, x and x + 1 (those in the row), for
-// the whole row: the row pass of r = 1 in one sweep.
+// x = from .. width - 1: the row pass of r = 1 in one sweep.
 template <class Format, class Order>
-void PickThrees(const uint8_t* __restrict in, typename Order::Key* __restrict best, int32_t width) {
+void PickThrees(const uint8_t* __restrict in, typename Order::Key* __restrict best, int32_t width, int32_t from = 0) {
     using Key = typename Order::Key;
     if (width == 1) {
         best[0] = KeyOf<Format, Order>(in, 0);
         return;
     }
-    best[0] = Order::Pick(KeyOf<Format, Order>(in, 0), KeyOf<Format, Order>(in, 1));
-    for (int32_t x = 1; x + 1 < width; ++x) {
+    if (from == 0) best[0] = Order::Pick(KeyOf<Format, Order>(in, 0), KeyOf<Format, Order>(in, 1));
+    for (int32_t x = std::max(from, 1); x + 1 < width; ++x) {
         const Key left = KeyOf<Format, Order>(in, x - 1);
         const Key centre = KeyOf<Format, Order>(in, x);
         const Key right = KeyOf<Format, Order>(in, x + 1);
@@ -353,29 +369,6 @@ void PickThrees(const uint8_t* __restrict in, typename Order::Key* __restrict be
 }
 
 #if defined(RANK_KERNELS_KEY_LANES)
-// The row pass of r = 1 for 4-byte pixels, in registers: a vector of keys
-// made from the row's pixels, and the keys one place to either side shifted
-// in from the vectors before and after (neutral before the row). best[x] =
-// the best of keys x - 1, x, x + 1, taken in that order, for the vectors
-// whose next vector lies within the row; returns the first x not done.
-template <class Order>
-int32_t PickThreesInLanes(const uint8_t* __restrict in, int32_t width, int32_t* __restrict best) {
-    using L = KeyLanes;
-    constexpr int32_t N = L::kLanes;
-    auto keysAt = [&](int32_t x) { return KeysOfWords<Order>(L::LoadWords(in + 4 * x)); };
-    if (width < 2 * N) return 0;
-    KeyVector before = KeyVector{} + Order::kNeutral;
-    KeyVector now = keysAt(0);
-    int32_t x = 0;
-    for (; x + 2 * N <= width; x += N) {
-        const KeyVector after = keysAt(x + N);
-        L::Store(best + x, L::PickKeys(L::PickKeys(L::Earlier(before, now), now), L::Later(now, after)));
-        before = now;
-        now = after;
-    }
-    return x;
-}
-
 // The doubling of the row pass for byte keys, in registers: from two vectors
 // of a row of spans of kCovered keys (this vector's and the next), the spans
 // of twice as many for this vector's lanes and, where the keys reach, the
@@ -438,7 +431,7 @@ public:
     void Layout(ScratchCarver& carver) {
         const size_t piece = PieceWidth();
         const size_t padded = piece + 2 * static_cast<size_t>(radius_);
-        if (KeysFirst() && radius_ > 0) padded_ = carver.Take<Key>(padded);
+        if (kKeysFirst && radius_ > 0) padded_ = carver.Take<Key>(padded);
         if (radius_ < 2) return;
         doubled_[0] = carver.Take<Key>(padded);
         doubled_[1] = carver.Take<Key>(padded);
@@ -454,27 +447,20 @@ public:
             MakeKeys<Format, Order>(in, dst, w);
             return;
         }
-        if (!KeysFirst() && r == 1) {
-            PickThrees<Format, Order>(in, dst, w);
+        if (!kKeysFirst && r == 1) {
+            int32_t done = 0;
+#if defined(RANK_KERNELS_KEY_LANES)
+            if constexpr (Format::kBytesPerPixel == 4) {
+                // The three picks in registers, a vector of keys at a time.
+                done = ForEachKeyVector<Order>(in, w, [&](int32_t x, KeyVector before, KeyVector now, KeyVector after) {
+                    using L = KeyLanes;
+                    L::Store(dst + x, L::PickKeys(L::PickKeys(L::Earlier(before, now), now), L::Later(now, after)));
+                });
+            }
+#endif
+            PickThrees<Format, Order>(in, dst, w, done);
             return;
         }
-#if defined(RANK_KERNELS_KEY_LANES)
-        // Measured: 4-byte pixels gain by it; 3-byte ones, whose keys take
-        // longer to make, are as fast or faster through the row of keys.
-        if constexpr (Format::kBytesPerPixel == 4) {
-            if (r == 1) {
-                int32_t x = PickThreesInLanes<Order>(in, w, dst);
-                if (x > 0) {
-                    for (; x < w; ++x) {
-                        const Key right = x + 1 < w ? KeyOf<Format, Order>(in, x + 1) : Order::kNeutral;
-                        dst[x] = Order::Pick(Order::Pick(KeyOf<Format, Order>(in, x - 1), KeyOf<Format, Order>(in, x)),
-                                             right);
-                    }
-                    return;
-                }
-            }
-        }
-#endif
         const int32_t piece = PieceWidth();
         for (int32_t x0 = 0; x0 < w; x0 += piece) Piece(in, x0, std::min(piece, w - x0), dst + x0);
     }
@@ -484,14 +470,6 @@ private:
     // and making them there saves a pass; 3-byte pixels straddle words and
     // do not vectorise, so their keys are made once into a row of their own.
     static constexpr bool kKeysFirst = Format::kBytesPerPixel == 3;
-#if defined(RANK_KERNELS_KEY_LANES)
-    // With key vectors, the three-key picks of r = 1 over 4-byte pixels are
-    // cheaper from a row of keys made a vector at a time.
-    static constexpr bool kKeysFirstAtRadius1 = Format::kBytesPerPixel == 4;
-#else
-    static constexpr bool kKeysFirstAtRadius1 = false;
-#endif
-    bool KeysFirst() const { return kKeysFirst || (kKeysFirstAtRadius1 && radius_ == 1); }
 
     // Rows of colour keys are done in pieces of 512 pixels, each with the r
     // pixels either side, so that the working rows stay small (measured at
@@ -511,7 +489,7 @@ private:
         const uint8_t* pixels = in + static_cast<size_t>(first) * Format::kBytesPerPixel;
         // pairs[i] = the better of padded keys i and i + 1.
         Key* __restrict pairs = doubled_[0];
-        if (KeysFirst()) {
+        if (kKeysFirst) {
             Key* __restrict padded = padded_;
             std::fill(padded, padded + lead, Order::kNeutral);
             MakeKeys<Format, Order>(pixels, padded + lead, inside);
