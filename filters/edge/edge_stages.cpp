@@ -53,6 +53,12 @@ void ConvertToGrayPlane(const PixelPlane& frame, float* plane) {
 
 namespace {
 
+// The longest derivative kernel (half-width 10), the most output rows the
+// lanes compute at once, and the column pass's strip width in samples.
+constexpr int64_t kMaxDerivativeLength = 21;
+constexpr int64_t kMaxDerivativeRowsAtOnce = 4;
+constexpr int64_t kDerivativeStrip = 512;
+
 SpanOutput SumsInto(float* destination, int64_t count) {
     SpanOutput out;
     out.samples = destination;
@@ -85,16 +91,42 @@ void RowDerivativePass(const float* source, const float* kernel, int32_t length,
 void ColumnDerivativePass(const float* source, const float* kernel, int32_t length, float* destination,
                           int32_t height, int32_t width) {
     const int64_t radius = (length - 1) / 2;
-    ParallelRows(height, [&](int32_t r) {
-        const RowRange taps = KernelRowsInside(r, length, height);
-        TapSpan<float> span;
-        span.origin = source + (r + radius - taps.first) * static_cast<int64_t>(width);
-        span.rowStep = -static_cast<ptrdiff_t>(width);
-        span.rows = static_cast<int32_t>(taps.count);
-        span.columns = 1;
-        span.weights = kernel + taps.first;
-        span.weightStride = 1;
-        ConvolveSpan(span, SumsInto(destination + static_cast<size_t>(r) * width, width));
+    const int64_t rowsAtOnce = ColumnRowsAtOnce();
+    // Strips narrow enough that the rows one output row reads stay in the
+    // first-level cache while the rows below reuse them; several output rows
+    // at once where the whole kernel meets the plane, each kernel row loaded
+    // once for all of them.
+    ParallelRowBlocks(height, 16, [&](int32_t y0, int32_t y1) {
+        const float* rowTable[kMaxDerivativeLength + kMaxDerivativeRowsAtOnce];
+        for (int64_t p0 = 0; p0 < width; p0 += kDerivativeStrip) {
+            const int64_t count = std::min<int64_t>(width - p0, kDerivativeStrip);
+            for (int64_t y = y0; y < y1;) {
+                TapSpan<float> span;
+                span.columns = 1;
+                span.weightStride = 1;
+                if (y + rowsAtOnce <= y1 && y - radius >= 0 && y + rowsAtOnce - 1 + radius < height) {
+                    const int64_t top = y + rowsAtOnce - 1 + radius;
+                    for (int64_t a = 0; a < length + rowsAtOnce - 1; ++a) rowTable[a] = source + (top - a) * width + p0;
+                    span.rowTable = rowTable;
+                    span.rows = static_cast<int32_t>(length + rowsAtOnce - 1);
+                    span.weights = kernel;
+                    SpanOutput outputs[kMaxDerivativeRowsAtOnce];
+                    for (int64_t m = 0; m < rowsAtOnce; ++m) {
+                        outputs[m] = SumsInto(destination + (y + rowsAtOnce - 1 - m) * width + p0, count);
+                    }
+                    ConvolveColumnRows(span, outputs);
+                    y += rowsAtOnce;
+                } else {
+                    const RowRange taps = KernelRowsInside(y, length, height);
+                    span.origin = source + (y + radius - taps.first) * width + p0;
+                    span.rowStep = -static_cast<ptrdiff_t>(width);
+                    span.rows = static_cast<int32_t>(taps.count);
+                    span.weights = kernel + taps.first;
+                    ConvolveSpan(span, SumsInto(destination + y * width + p0, count));
+                    y += 1;
+                }
+            }
+        }
     });
 }
 

@@ -43,6 +43,35 @@ TEST(EdgeStages, EqualMagnitudesAreNotMaximaAndDiagonalsUseTheTable) {
     EXPECT_EQ(*PixelAt(output, 2, 2), 255);
 }
 
+TEST(EdgeStages, DerivativePassesTakeTheTapsInsideInOrder) {
+    // Wider than a strip of the column pass and taller than its row blocks,
+    // so strip ends, row blocks and several output rows at once all meet.
+    const int width = 1100, height = 45;
+    std::mt19937 generator(5);
+    std::uniform_real_distribution<float> value(0.0f, 255.0f);
+    std::vector<float> plane(width * height);
+    for (float& v : plane) v = value(generator);
+    for (int n : {1, 5, 10}) {
+        const int length = 2 * n + 1;
+        std::vector<float> kernel(length);
+        for (float& k : kernel) k = value(generator) / 255.0f - 0.5f;
+        std::vector<float> gx(width * height), gy(width * height);
+        RowDerivativePass(plane.data(), kernel.data(), length, gx.data(), height, width);
+        ColumnDerivativePass(plane.data(), kernel.data(), length, gy.data(), height, width);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                float sx = 0.0f, sy = 0.0f;
+                for (int i = 0; i < length; ++i) {
+                    if (x - n + i >= 0 && x - n + i < width) sx = sx + kernel[i] * plane[y * width + x - n + i];
+                    if (y + n - i >= 0 && y + n - i < height) sy = sy + kernel[i] * plane[(y + n - i) * width + x];
+                }
+                ASSERT_EQ(std::memcmp(&gx[y * width + x], &sx, 4), 0) << n << ": " << x << "," << y;
+                ASSERT_EQ(std::memcmp(&gy[y * width + x], &sy, 4), 0) << n << ": " << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
     const std::vector<LaneRoutines> sets = kaf_test::RunnableSets(LanesFor);
     const std::vector<EdgeRows> rowSets = kaf_test::RunnableSets(EdgeRowsFor);
