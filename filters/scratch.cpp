@@ -1,5 +1,9 @@
 #include "scratch.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "run_frame.h"
 
 bool ScratchFrame::Ensure(FrameHandle like, int32_t width, int32_t height, int32_t bitsPerPixel) {
@@ -18,3 +22,15 @@ bool ScratchFrame::LayOut(size_t bytes, int32_t width, int32_t height, int32_t b
 }
 
 PixelPlane ScratchFrame::Plane() const { return RunFrame::PlaneOf(Handle()); }
+
+void AskForLargePages(void* block, size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kLargePage - 1) & ~(kLargePage - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kLargePage - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}

@@ -10,6 +10,11 @@
 #include "ka_iproc.h"
 #include "pixel_format.h"
 
+// Frame-sized blocks are walked row after row, each row on pages of its own:
+// on large pages the walk needs far fewer address translations. Only a hint;
+// the block's contents and use are the same either way.
+void AskForLargePages(void* block, size_t bytes);
+
 // Resizes *block to count elements of T. False (block unchanged) when the
 // byte count overflows or realloc fails.
 template <class T>
@@ -19,6 +24,7 @@ bool ReallocArray(T*& block, size_t count) {
     void* grown = std::realloc(block, bytes ? bytes : 1);
     if (!grown) return false;
     block = static_cast<T*>(grown);
+    AskForLargePages(grown, bytes);
     return true;
 }
 
