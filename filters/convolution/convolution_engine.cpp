@@ -43,6 +43,22 @@ UniformWeight UniformWeightOf(const float* kernel, int64_t count) {
     return {true, kernel[0]};
 }
 
+// The longest kernel (in taps) that takes 32-bit pixels whole; see
+// RingSamplesPerPixel. Also the longest row-pass kernel that reads the
+// frame's bytes directly (see SmoothedRows::Fill); longer ones were measured
+// slower that way.
+constexpr int64_t kMaxTapsFromBytes = 3;
+
+// Working rows hold the samples a pass filters: every byte of 8- and 24-bit
+// pixels. Of 32-bit pixels, whose byte 3 is the input's, they hold blue,
+// green and red only, so that no tap works out a byte that is thrown away;
+// for kernels of a few taps, where sorting the bytes in and out costs more
+// than those taps, they hold whole pixels as the frame does.
+template <class Format>
+int64_t RingSamplesPerPixel(int64_t kernelTaps) {
+    return Format::kHasFourthByte && kernelTaps > kMaxTapsFromBytes ? Format::kChannels : Format::kBytesPerPixel;
+}
+
 struct FrameRows {
     const uint8_t* input;
     uint8_t* output;
@@ -66,36 +82,62 @@ SpanOutput ByteOutput(const KernelPass& pass, uint8_t* samples, int64_t count, f
     return out;
 }
 
-// Output row y, pixels x0..x1-1, from the kernel rows that meet the frame;
-// `taps` gives where those rows start, and kernel column kx of pixel x lies
-// B * (x - columnBase + kx) samples from each row's start.
+// Where a pass's bytes for pixels p0..p1-1 of output row y go. Straight
+// into the row when the samples are the frame's bytes; for working rows of
+// 32-bit pixels (colours only) into `colours`, 3 bytes a pixel, which Finish
+// then joins with the input's byte 3 into the row.
+template <class Format>
+struct RowOutput {
+    const FrameRows* frame = nullptr;
+    int64_t y = 0, p0 = 0, p1 = 0;
+    uint8_t* colours = nullptr;  // null: straight into the row
+
+    int64_t SamplesPerPixel() const { return colours ? Format::kChannels : Format::kBytesPerPixel; }
+    SpanOutput Span(const KernelPass& pass, int64_t x, int64_t pixels, float weightSum) const {
+        constexpr int64_t B = Format::kBytesPerPixel;
+        if (colours) {
+            return ByteOutput(pass, colours + Format::kChannels * (x - p0), Format::kChannels * pixels, weightSum,
+                              nullptr);
+        }
+        const uint8_t* fourth = Format::kHasFourthByte ? frame->InputRow(y) + B * x : nullptr;
+        return ByteOutput(pass, frame->OutputRow(y) + B * x, B * pixels, weightSum, fourth);
+    }
+    void Finish() const {
+        constexpr int64_t B = Format::kBytesPerPixel;
+        if (colours) JoinFourthBytes(colours, frame->InputRow(y) + B * p0, frame->OutputRow(y) + B * p0, p1 - p0);
+    }
+};
+
+// An output row from the kernel rows that meet the frame; `taps` gives where
+// those rows start, and kernel column kx of pixel x lies
+// C * (x - columnBase + kx) samples from each row's start, C samples a pixel.
 template <class Format, class Sample>
-void ConvolveOutputRow(const FrameRows& frame, const KernelPass& pass, int64_t y, const RowRange& rows,
-                       TapSpan<Sample> taps, int64_t x0, int64_t x1, int64_t columnBase) {
-    constexpr int64_t B = Format::kBytesPerPixel;
-    taps.columnStep = B;
+void ConvolveOutputRow(const KernelPass& pass, const RowOutput<Format>& row, const RowRange& rows,
+                       TapSpan<Sample> taps, int64_t columnBase) {
+    const int64_t C = row.SamplesPerPixel();
+    taps.columnStep = C;
     taps.rows = static_cast<int32_t>(rows.count);
     taps.weights = pass.weights + rows.first * pass.width;
     taps.weightStride = pass.width;
     const int64_t rx = (pass.width - 1) / 2;
-    ForEachColumnSpan(x0, x1, rx, pass.width, frame.width, [&](int64_t x, int64_t pixels, int64_t kx0, int64_t columns) {
-        TapSpan<Sample> span = taps;
-        span.shift = B * (x - columnBase + kx0);
-        span.weights += kx0;
-        span.columns = static_cast<int32_t>(columns);
-        const uint8_t* fourth = Format::kHasFourthByte ? frame.InputRow(y) + B * x : nullptr;
-        ConvolveSpan(span, ByteOutput(pass, frame.OutputRow(y) + B * x, B * pixels, SumSpanWeights(span), fourth));
-    });
+    ForEachColumnSpan(row.p0, row.p1, rx, pass.width, row.frame->width,
+                      [&](int64_t x, int64_t pixels, int64_t kx0, int64_t columns) {
+                          TapSpan<Sample> span = taps;
+                          span.shift = C * (x - columnBase + kx0);
+                          span.weights += kx0;
+                          span.columns = static_cast<int32_t>(columns);
+                          ConvolveSpan(span, row.Span(pass, x, pixels, SumSpanWeights(span)));
+                      });
+    row.Finish();
 }
 
-// Output rows y .. y + count - 1, pixels p0..p1-1, for a kernel of one
-// column whose rows all meet the frame for every one of them; `taps` has the
-// ring rows from row y + count - 1 + radius down to row y - radius.
+// Output rows y + count - 1 down to y (rows[0] .. rows[count - 1]) of one
+// strip, for a kernel of one column whose rows all meet the frame for every
+// one of them; `taps` has the ring rows from row y + count - 1 + radius down
+// to row y - radius.
 template <class Format>
-void ConvolveOutputRows(const FrameRows& frame, const KernelPass& pass, int64_t y, int64_t count, TapSpan<float> taps,
-                        int64_t p0, int64_t p1) {
-    constexpr int64_t B = Format::kBytesPerPixel;
-    taps.columnStep = B;
+void ConvolveOutputRows(const KernelPass& pass, const RowOutput<Format>* rows, int64_t count, TapSpan<float> taps) {
+    taps.columnStep = rows[0].SamplesPerPixel();
     taps.rows = static_cast<int32_t>(pass.height);
     taps.columns = 1;
     taps.weights = pass.weights;
@@ -104,11 +146,10 @@ void ConvolveOutputRows(const FrameRows& frame, const KernelPass& pass, int64_t 
     taps.rows += static_cast<int32_t>(count - 1);
     SpanOutput outputs[kMaxRowsAtOnce];
     for (int64_t m = 0; m < count; ++m) {
-        const int64_t row = y + count - 1 - m;
-        const uint8_t* fourth = Format::kHasFourthByte ? frame.InputRow(row) + B * p0 : nullptr;
-        outputs[m] = ByteOutput(pass, frame.OutputRow(row) + B * p0, B * (p1 - p0), weightSum, fourth);
+        outputs[m] = rows[m].Span(pass, rows[m].p0, rows[m].p1 - rows[m].p0, weightSum);
     }
     ConvolveColumnRows(taps, outputs);
+    for (int64_t m = 0; m < count; ++m) rows[m].Finish();
 }
 
 // Ring rows that are frame rows converted to floats, over the strip's pixels
@@ -118,22 +159,25 @@ struct ConvertedRows {
     const FrameRows& frame;
     int64_t halo;
     UniformWeight premultiply;
+    int64_t samplesPerPixel;  // RingSamplesPerPixel
 
-    static constexpr int64_t kExtraFloatsPerPixel = 0;
+    int64_t SamplesPerPixel() const { return samplesPerPixel; }
+    int64_t ExtraFloatsPerPixel() const { return 0; }
     int64_t ExtraFloatsFixed() const { return 0; }
     void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float*) const {
         constexpr int64_t B = Format::kBytesPerPixel;
         const int64_t q0 = std::max<int64_t>(0, p0 - halo);
         const int64_t q1 = std::min(frame.width, p1 + halo);
-        ConvertSamples(frame.InputRow(row) + B * q0, slot + B * (q0 - (p0 - halo)), B * (q1 - q0),
-                       premultiply.weight);
+        const uint8_t* bytes = frame.InputRow(row) + B * q0;
+        float* samples = slot + samplesPerPixel * (q0 - (p0 - halo));
+        if (samplesPerPixel != B) {
+            ConvertColours(bytes, samples, q1 - q0, premultiply.weight);
+        } else {
+            ConvertSamples(bytes, samples, B * (q1 - q0), premultiply.weight);
+        }
     }
     bool Premultiplied() const { return premultiply.uniform; }
 };
-
-// The longest row-pass kernel that reads the frame's bytes directly (see
-// SmoothedRows::Fill); longer ones were measured slower that way.
-constexpr int64_t kMaxTapsFromBytes = 3;
 
 // Ring rows that are the row pass's results (as floats) over the strip's
 // pixels: the bytes ConvolveRows would write, never stored as bytes.
@@ -145,9 +189,10 @@ struct SmoothedRows {
     int64_t radius;
     UniformWeight premultiply;  // the same for the row and the column pass
 
+    int64_t SamplesPerPixel() const { return RingSamplesPerPixel<Format>(length); }
     // The converted input row the row pass reads.
-    static constexpr int64_t kExtraFloatsPerPixel = Format::kBytesPerPixel;
-    int64_t ExtraFloatsFixed() const { return Format::kBytesPerPixel * 2 * radius; }
+    int64_t ExtraFloatsPerPixel() const { return SamplesPerPixel(); }
+    int64_t ExtraFloatsFixed() const { return SamplesPerPixel() * 2 * radius; }
     // Rows are converted to floats once (and, for a kernel of equal weights,
     // multiplied once), then read by every tap. A short kernel of unequal
     // weights reads the frame's bytes at each tap instead: converting a byte
@@ -155,7 +200,8 @@ struct SmoothedRows {
     // reads them back, and a byte becomes the same float either way.
     void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float* converted) const {
         if (premultiply.uniform || length > kMaxTapsFromBytes) {
-            ConvertedRows<Format>{frame, radius, premultiply}.Fill(converted, row, p0, p1, nullptr);
+            const ConvertedRows<Format> input{frame, radius, premultiply, SamplesPerPixel()};
+            input.Fill(converted, row, p0, p1, nullptr);
             FillFrom(slot, converted, p0 - radius, p0, p1);
         } else {
             FillFrom(slot, frame.InputRow(row), 0, p0, p1);
@@ -165,7 +211,7 @@ struct SmoothedRows {
     // sample B * (x - origin).
     template <class Sample>
     void FillFrom(float* slot, const Sample* source, int64_t origin, int64_t p0, int64_t p1) const {
-        constexpr int64_t B = Format::kBytesPerPixel;
+        const int64_t B = SamplesPerPixel();
         ForEachColumnSpan(p0, p1, radius, length, frame.width, [&](int64_t x, int64_t pixels, int64_t k0, int64_t taps) {
             TapSpan<Sample> span;
             span.origin = source;
@@ -210,10 +256,12 @@ inline int64_t RingRows(const KernelPass& pass) { return pass.height + RowsAtOnc
 template <class Format, class Source>
 int64_t StripPixels(const KernelPass& pass, const Source& source, int64_t frameWidth) {
     if (pass.height > kMaxRingRows) return 0;
-    constexpr int64_t B = Format::kBytesPerPixel;
+    const int64_t B = source.SamplesPerPixel();
     const int64_t rx = (pass.width - 1) / 2;
     const int64_t slots = RingRows(pass);
-    const int64_t perPixel = slots * B + Source::kExtraFloatsPerPixel;
+    // 32-bit output rows' colour bytes take a float's room a pixel.
+    const int64_t colourRows = B != Format::kBytesPerPixel ? RowsAtOnce(pass) : 0;
+    const int64_t perPixel = slots * B + source.ExtraFloatsPerPixel() + colourRows;
     const int64_t fixed = slots * (B * 2 * rx + 2 * kSlotAlignFloats) + source.ExtraFloatsFixed();
     const int64_t pixels = std::min(frameWidth, (kWorkFloats - fixed) / perPixel);
     return pixels >= std::min(kMinStripPixels, frameWidth) ? pixels : 0;
@@ -224,9 +272,10 @@ int64_t StripPixels(const KernelPass& pass, const Source& source, int64_t frameW
 template <class Format, class Source>
 void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source& source, int64_t stripPixels) {
     constexpr int64_t B = Format::kBytesPerPixel;
+    const int64_t C = source.SamplesPerPixel();
     const int64_t ry = (pass.height - 1) / 2;
-    const int64_t slotFloats = RingSlotFloats(B, stripPixels, (pass.width - 1) / 2);
-    const int64_t lead = RingLeadFloats(B, (pass.width - 1) / 2);
+    const int64_t slotFloats = RingSlotFloats(C, stripPixels, (pass.width - 1) / 2);
+    const int64_t lead = RingLeadFloats(C, (pass.width - 1) / 2);
     const int64_t ringRows = RingRows(pass);
     const int64_t rowsAtOnce = RowsAtOnce(pass);
     // Blocks of rows go to the threads as each finishes its last, so a
@@ -236,6 +285,8 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
     ParallelRowBlocks(static_cast<int32_t>(frame.height), minRows, [&](int32_t y0, int32_t y1) {
         alignas(64) float work[kWorkFloats];
         float* extra = work + ringRows * slotFloats;
+        uint8_t* colours = reinterpret_cast<uint8_t*>(extra + source.ExtraFloatsFixed() +
+                                                      source.ExtraFloatsPerPixel() * stripPixels);
         int64_t held[kMaxRingRows + kMaxRowsAtOnce];
         const float* rowTable[kMaxRingRows + kMaxRowsAtOnce];
         for (int64_t p0 = 0; p0 < frame.width; p0 += stripPixels) {
@@ -262,13 +313,21 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
             taps.premultiplied = source.Premultiplied();
             for (int64_t y = y0; y < y1;) {
                 const RowRange rows = KernelRowsInside(y, pass.height, frame.height);
+                // The m-th row computed at once; its colour bytes, if any,
+                // lie C x stripPixels bytes after the previous one's.
+                auto output = [&](int64_t row, int64_t m) {
+                    uint8_t* own = C != B ? colours + m * C * stripPixels : nullptr;
+                    return RowOutput<Format>{&frame, row, p0, p1, own};
+                };
                 if (rowsAtOnce > 1 && y + rowsAtOnce <= y1 && y - ry >= 0 && y + rowsAtOnce - 1 + ry < frame.height) {
                     ringTable(y + rowsAtOnce - 1 + ry, pass.height + rowsAtOnce - 1);
-                    ConvolveOutputRows<Format>(frame, pass, y, rowsAtOnce, taps, p0, p1);
+                    RowOutput<Format> outputs[kMaxRowsAtOnce];
+                    for (int64_t m = 0; m < rowsAtOnce; ++m) outputs[m] = output(y + rowsAtOnce - 1 - m, m);
+                    ConvolveOutputRows<Format>(pass, outputs, rowsAtOnce, taps);
                     y += rowsAtOnce;
                 } else {
                     ringTable(y + ry - rows.first, rows.count);
-                    ConvolveOutputRow<Format>(frame, pass, y, rows, taps, p0, p1, p0);
+                    ConvolveOutputRow<Format>(pass, output(y, 0), rows, taps, p0);
                     y += 1;
                 }
             }
@@ -286,7 +345,7 @@ void ConvolveFromFrame(const FrameRows& frame, const KernelPass& pass) {
         TapSpan<uint8_t> taps;
         taps.origin = frame.InputRow(y + ry - rows.first);
         taps.rowStep = -frame.stride;
-        ConvolveOutputRow<Format>(frame, pass, y, rows, taps, 0, frame.width, rx);
+        ConvolveOutputRow<Format>(pass, RowOutput<Format>{&frame, y, 0, frame.width, nullptr}, rows, taps, rx);
     });
 }
 
@@ -304,8 +363,9 @@ void WithFrameRows(const PixelPlane& input, const PixelPlane& output, Fn&& fn) {
 void RunKernelPass(const PixelPlane& input, const PixelPlane& output, const KernelPass& pass) {
     WithFrameRows(input, output, [&](auto format, const FrameRows& frame) {
         using Format = decltype(format);
-        const ConvertedRows<Format> source{frame, (pass.width - 1) / 2,
-                                           UniformWeightOf(pass.weights, pass.height * pass.width)};
+        const int64_t taps = pass.height * pass.width;
+        const ConvertedRows<Format> source{frame, (pass.width - 1) / 2, UniformWeightOf(pass.weights, taps),
+                                           RingSamplesPerPixel<Format>(taps)};
         const int64_t stripPixels = StripPixels<Format>(pass, source, frame.width);
         if (stripPixels > 0) {
             ConvolveStrips<Format>(frame, pass, source, stripPixels);

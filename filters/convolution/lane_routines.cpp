@@ -9,6 +9,8 @@ LaneRoutines LanesPlain() {
     lanes.columnRows = 1;
     lanes.convert = nullptr;
     lanes.magnitudes = nullptr;
+    lanes.convertColours = nullptr;
+    lanes.joinFourthBytes = nullptr;
     lanes.blockSamples = INT32_MAX;
     return lanes;
 }

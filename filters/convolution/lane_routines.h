@@ -20,6 +20,11 @@ struct LaneRoutines {
     int32_t columnRows;
     // floats[i] = bytes[i] x scale, for count >= blockSamples.
     void (*convert)(const uint8_t* bytes, float* floats, int64_t count, float scale);
+    // ConvertColours and JoinFourthBytes (tap_span.h) for the first pixels
+    // in whole vectors; they return how many pixels they did. Null where a
+    // set has no routine of its own: the callers then do every pixel.
+    int64_t (*convertColours)(const uint8_t* bgra, float* bgr, int64_t pixels, float scale);
+    int64_t (*joinFourthBytes)(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra, int64_t pixels);
     // magnitude[i] = sqrt(gx[i] * gx[i] + gy[i] * gy[i]), for count >= blockSamples.
     void (*magnitudes)(const float* gx, const float* gy, float* magnitude, int64_t count);
     int32_t blockSamples;

@@ -75,6 +75,10 @@ struct Group {
 constexpr int kGroupsPerBlock = 4;
 // Output rows a column pass computes at once (four were no faster than two).
 constexpr int kColumnRows = 2;
+// Three of every four bytes need byte shuffles across the register; the
+// callers' plain loops do them.
+constexpr auto kConvertColours = nullptr;
+constexpr auto kJoinFourthBytes = nullptr;
 #include "lane_routines.inc"
 
 }  // namespace lanes_avx2

@@ -55,6 +55,58 @@ struct Group {
 constexpr int kGroupsPerBlock = 8;
 // Output rows a column pass computes at once (four were no faster than two).
 constexpr int kColumnRows = 2;
+
+// Sixteen BGRA pixels at a time: each 16-byte quarter keeps bytes 0-2 of its
+// four pixels in its low 12 bytes, and one dword permutation lays the
+// quarters' 12 bytes end to end.
+int64_t ConvertColours(const uint8_t* bgra, float* bgr, int64_t pixels, float scale) {
+    const __m512i dropFourth =
+        _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+    const __m512i together = _mm512_setr_epi32(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15);
+    const __m512 k = _mm512_set1_ps(scale);
+    auto store = [&](float* out, __m128i bytes) {
+        _mm512_storeu_ps(out, _mm512_mul_ps(_mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(bytes)), k));
+    };
+    int64_t i = 0;
+    for (; i + 16 <= pixels; i += 16) {
+        const __m512i whole = _mm512_loadu_si512(bgra + 4 * i);
+        const __m512i colours = _mm512_permutexvar_epi32(together, _mm512_shuffle_epi8(whole, dropFourth));
+        store(bgr + 3 * i, _mm512_castsi512_si128(colours));
+        store(bgr + 3 * i + 16, _mm512_extracti32x4_epi32(colours, 1));
+        store(bgr + 3 * i + 32, _mm512_extracti32x4_epi32(colours, 2));
+    }
+    return i;
+}
+
+// The reverse: each quarter takes three dwords of colour bytes, spreads them
+// to four pixels and takes byte 3 from `fourth`. The output row is written
+// once and not read back by the pass, so from its first 64-byte boundary on
+// whole lines go out with streaming stores, which do not first read the
+// lines they overwrite. (A row whose pixels do not start on 4-byte
+// boundaries never reaches one and is left to the caller.)
+int64_t JoinFourthBytes(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra, int64_t pixels) {
+    const __m512i spread = _mm512_setr_epi32(0, 1, 2, 2, 3, 4, 5, 5, 6, 7, 8, 8, 9, 10, 11, 11);
+    const __m512i toPixels =
+        _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
+    const __m512i fourthByte = _mm512_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    if (reinterpret_cast<uintptr_t>(bgra) % 4 != 0) return 0;
+    int64_t i = 0;
+    while (i < pixels && reinterpret_cast<uintptr_t>(bgra + 4 * i) % 64 != 0) {
+        for (int c = 0; c < 3; ++c) bgra[4 * i + c] = bgr[3 * i + c];
+        bgra[4 * i + 3] = fourth[4 * i + 3];
+        ++i;
+    }
+    for (; i + 16 <= pixels; i += 16) {
+        const __m512i colours = _mm512_maskz_loadu_epi32(0x0FFF, bgr + 3 * i);
+        const __m512i joined = _mm512_shuffle_epi8(_mm512_permutexvar_epi32(spread, colours), toPixels);
+        const __m512i kept = _mm512_and_si512(_mm512_loadu_si512(fourth + 4 * i), fourthByte);
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(bgra + 4 * i), _mm512_or_si512(joined, kept));
+    }
+    _mm_sfence();
+    return i;
+}
+constexpr auto kConvertColours = ConvertColours;
+constexpr auto kJoinFourthBytes = JoinFourthBytes;
 #include "lane_routines.inc"
 
 }  // namespace lanes_avx512

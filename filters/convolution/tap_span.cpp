@@ -90,3 +90,18 @@ void ConvertSamples(const uint8_t* bytes, float* floats, int64_t count, float sc
         for (int64_t i = 0; i < count; ++i) floats[i] = float(bytes[i]) * scale;
     }
 }
+
+void ConvertColours(const uint8_t* bgra, float* bgr, int64_t pixels, float scale) {
+    const LaneRoutines& lanes = Lanes();
+    for (int64_t i = lanes.convertColours ? lanes.convertColours(bgra, bgr, pixels, scale) : 0; i < pixels; ++i) {
+        for (int64_t c = 0; c < 3; ++c) bgr[3 * i + c] = float(bgra[4 * i + c]) * scale;
+    }
+}
+
+void JoinFourthBytes(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra, int64_t pixels) {
+    const LaneRoutines& lanes = Lanes();
+    for (int64_t i = lanes.joinFourthBytes ? lanes.joinFourthBytes(bgr, fourth, bgra, pixels) : 0; i < pixels; ++i) {
+        for (int64_t c = 0; c < 3; ++c) bgra[4 * i + c] = bgr[3 * i + c];
+        bgra[4 * i + 3] = fourth[4 * i + 3];
+    }
+}

@@ -84,6 +84,14 @@ void ConvolveColumnRows(const TapSpan<float>& taps, const SpanOutput* outputs);
 // floats[i] = bytes[i] x scale (single precision) for i < count.
 void ConvertSamples(const uint8_t* bytes, float* floats, int64_t count, float scale = 1.0f);
 
+// BGRA pixels to their colour samples: bgr[3i + c] = bgra[4i + c] x scale
+// (single precision) for c < 3, i < pixels; byte 3 is left out.
+void ConvertColours(const uint8_t* bgra, float* bgr, int64_t pixels, float scale = 1.0f);
+
+// And colour bytes back to BGRA pixels: bgra[4i + c] = bgr[3i + c] for c < 3,
+// and bgra[4i + 3] = fourth[4i + 3] (byte 3 of the pixel at the same place).
+void JoinFourthBytes(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra, int64_t pixels);
+
 // W: the weights of the span's taps added in tap order, from 0.
 template <class Sample>
 float SumSpanWeights(const TapSpan<Sample>& taps) {

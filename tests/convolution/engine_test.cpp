@@ -2,6 +2,7 @@
 // per-pixel reference on random frames, a kernel that is not a number, and
 // every instruction set's spans held to the one-sample path.
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <type_traits>
@@ -257,6 +258,54 @@ TEST(KernelEngine, EveryInstructionSetGivesTheSameSamples) {
             for (int m = 0; m < rowsAtOnce; ++m) {
                 EXPECT_EQ(got[m], expected[m]) << "trial " << trial << " row " << m << " block " << lanes.blockSamples;
             }
+        }
+    }
+}
+
+// Colour samples of 32-bit pixels out of the frame and back: each set's
+// routine does whole vectors only and writes nothing past them, and the
+// module's calls give the plain loops' samples, for counts around a vector's
+// 16 pixels and rows at every alignment.
+TEST(KernelEngine, ColourSamplesLeaveByteThreeToTheInput) {
+    std::mt19937 generator(8);
+    std::vector<uint8_t> pixels(4 * 80 + 64), colours(3 * 80);
+    for (uint8_t& b : pixels) b = static_cast<uint8_t>(generator());
+    for (uint8_t& b : colours) b = static_cast<uint8_t>(generator());
+    const std::vector<LaneRoutines> sets = kaf_test::RunnableSets(LanesFor);
+    for (int count : {0, 5, 16, 17, 47, 80}) {
+        for (int offset : {0, 1, 4, 36}) {
+            std::vector<float> plain(3 * count + 16, -1.0f);
+            for (int i = 0; i < 3 * count; ++i) plain[i] = float(pixels[offset + 4 * (i / 3) + i % 3]) * 0.37f;
+            std::vector<uint8_t> expected(pixels.size(), 0xAB);
+            for (int i = 0; i < 4 * count; ++i) {
+                expected[offset + i] = i % 4 == 3 ? pixels[offset + i] : colours[3 * (i / 4) + i % 4];
+            }
+            auto check = [&](int64_t floatsDone, int64_t bytesDone, const std::vector<float>& got,
+                             const std::vector<uint8_t>& out) {
+                for (size_t i = 0; i < plain.size(); ++i) {
+                    const float want = static_cast<int64_t>(i) < floatsDone ? plain[i] : -1.0f;
+                    ASSERT_EQ(std::memcmp(&got[i], &want, 4), 0) << count << " " << offset << " " << i;
+                }
+                for (size_t i = 0; i < out.size(); ++i) {
+                    const bool done = i >= size_t(offset) && i < size_t(offset + bytesDone);
+                    ASSERT_EQ(out[i], done ? expected[i] : 0xAB) << count << " " << offset << " " << i;
+                }
+            };
+            for (const LaneRoutines& lanes : sets) {
+                std::vector<float> got(plain.size(), -1.0f);
+                std::vector<uint8_t> out(pixels.size(), 0xAB);
+                const uint8_t* in = &pixels[offset];
+                const int64_t converted =
+                    lanes.convertColours ? lanes.convertColours(in, got.data(), count, 0.37f) : 0;
+                const int64_t joined =
+                    lanes.joinFourthBytes ? lanes.joinFourthBytes(colours.data(), in, &out[offset], count) : 0;
+                check(3 * converted, 4 * joined, got, out);
+            }
+            std::vector<float> got(plain.size(), -1.0f);
+            std::vector<uint8_t> out(pixels.size(), 0xAB);
+            ConvertColours(&pixels[offset], got.data(), count, 0.37f);
+            JoinFourthBytes(colours.data(), &pixels[offset], &out[offset], count);
+            check(3 * count, 4 * count, got, out);
         }
     }
 }
