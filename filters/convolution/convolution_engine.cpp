@@ -83,30 +83,40 @@ SpanOutput ByteOutput(const KernelPass& pass, uint8_t* samples, int64_t count, f
 }
 
 // Where a pass's bytes for pixels p0..p1-1 of output row y go. Straight
-// into the row when the samples are the frame's bytes; for working rows of
-// 32-bit pixels (colours only) into `colours`, 3 bytes a pixel, which Finish
-// then joins with the input's byte 3 into the row.
+// into the row when the samples are the frame's bytes and there is no sink;
+// else into `held`, C bytes a pixel, which Finish hands to the sink or, for
+// working rows of 32-bit pixels (colours only, C = 3), joins with the
+// input's byte 3 into the row.
 template <class Format>
 struct RowOutput {
     const FrameRows* frame = nullptr;
+    const RowSink* sink = nullptr;
     int64_t y = 0, p0 = 0, p1 = 0;
-    uint8_t* colours = nullptr;  // null: straight into the row
+    int64_t samplesPerPixel = Format::kBytesPerPixel;  // C
+    uint8_t* held = nullptr;  // null: straight into the row
 
-    int64_t SamplesPerPixel() const { return colours ? Format::kChannels : Format::kBytesPerPixel; }
+    int64_t SamplesPerPixel() const { return samplesPerPixel; }
     SpanOutput Span(const KernelPass& pass, int64_t x, int64_t pixels, float weightSum) const {
         constexpr int64_t B = Format::kBytesPerPixel;
-        if (colours) {
-            return ByteOutput(pass, colours + Format::kChannels * (x - p0), Format::kChannels * pixels, weightSum,
-                              nullptr);
-        }
+        const int64_t C = samplesPerPixel;
+        if (held) return ByteOutput(pass, held + C * (x - p0), C * pixels, weightSum, nullptr);
         const uint8_t* fourth = Format::kHasFourthByte ? frame->InputRow(y) + B * x : nullptr;
         return ByteOutput(pass, frame->OutputRow(y) + B * x, B * pixels, weightSum, fourth);
     }
     void Finish() const {
         constexpr int64_t B = Format::kBytesPerPixel;
-        if (colours) JoinFourthBytes(colours, frame->InputRow(y) + B * p0, frame->OutputRow(y) + B * p0, p1 - p0);
+        if (sink) {
+            sink->take(sink->context, held, samplesPerPixel, y, p0, p1 - p0);
+        } else if (held) {
+            JoinFourthBytes(held, frame->InputRow(y) + B * p0, frame->OutputRow(y) + B * p0, p1 - p0);
+        }
     }
 };
+
+// Whether a pass's output rows go through bytes held apart (see RowOutput).
+inline bool HoldsRows(const RowSink* sink, int64_t samplesPerPixel, int64_t bytesPerPixel) {
+    return sink || samplesPerPixel != bytesPerPixel;
+}
 
 // An output row from the kernel rows that meet the frame; `taps` gives where
 // those rows start, and kernel column kx of pixel x lies
@@ -254,14 +264,14 @@ inline int64_t RingRows(const KernelPass& pass) { return pass.height + RowsAtOnc
 // The widest strip (in pixels) whose ring and extra rows fit a thread's
 // working floats; 0 when none does.
 template <class Format, class Source>
-int64_t StripPixels(const KernelPass& pass, const Source& source, int64_t frameWidth) {
+int64_t StripPixels(const KernelPass& pass, const Source& source, const RowSink* sink, int64_t frameWidth) {
     if (pass.height > kMaxRingRows) return 0;
     const int64_t B = source.SamplesPerPixel();
     const int64_t rx = (pass.width - 1) / 2;
     const int64_t slots = RingRows(pass);
-    // 32-bit output rows' colour bytes take a float's room a pixel.
-    const int64_t colourRows = B != Format::kBytesPerPixel ? RowsAtOnce(pass) : 0;
-    const int64_t perPixel = slots * B + source.ExtraFloatsPerPixel() + colourRows;
+    // Output rows' bytes held apart take up to a float's room a pixel.
+    const int64_t heldRows = HoldsRows(sink, B, Format::kBytesPerPixel) ? RowsAtOnce(pass) : 0;
+    const int64_t perPixel = slots * B + source.ExtraFloatsPerPixel() + heldRows;
     const int64_t fixed = slots * (B * 2 * rx + 2 * kSlotAlignFloats) + source.ExtraFloatsFixed();
     const int64_t pixels = std::min(frameWidth, (kWorkFloats - fixed) / perPixel);
     return pixels >= std::min(kMinStripPixels, frameWidth) ? pixels : 0;
@@ -270,7 +280,8 @@ int64_t StripPixels(const KernelPass& pass, const Source& source, int64_t frameW
 // Every output row from ring rows: for each strip, each thread walks down its
 // block of rows, bringing into the ring the rows the kernel newly meets.
 template <class Format, class Source>
-void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source& source, int64_t stripPixels) {
+void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source& source, const RowSink* sink,
+                    int64_t stripPixels) {
     constexpr int64_t B = Format::kBytesPerPixel;
     const int64_t C = source.SamplesPerPixel();
     const int64_t ry = (pass.height - 1) / 2;
@@ -285,8 +296,8 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
     ParallelRowBlocks(static_cast<int32_t>(frame.height), minRows, [&](int32_t y0, int32_t y1) {
         alignas(64) float work[kWorkFloats];
         float* extra = work + ringRows * slotFloats;
-        uint8_t* colours = reinterpret_cast<uint8_t*>(extra + source.ExtraFloatsFixed() +
-                                                      source.ExtraFloatsPerPixel() * stripPixels);
+        uint8_t* outputBytes = reinterpret_cast<uint8_t*>(extra + source.ExtraFloatsFixed() +
+                                                          source.ExtraFloatsPerPixel() * stripPixels);
         int64_t held[kMaxRingRows + kMaxRowsAtOnce];
         const float* rowTable[kMaxRingRows + kMaxRowsAtOnce];
         for (int64_t p0 = 0; p0 < frame.width; p0 += stripPixels) {
@@ -313,11 +324,11 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
             taps.premultiplied = source.Premultiplied();
             for (int64_t y = y0; y < y1;) {
                 const RowRange rows = KernelRowsInside(y, pass.height, frame.height);
-                // The m-th row computed at once; its colour bytes, if any,
+                // The m-th row computed at once; its bytes, if held apart,
                 // lie C x stripPixels bytes after the previous one's.
                 auto output = [&](int64_t row, int64_t m) {
-                    uint8_t* own = C != B ? colours + m * C * stripPixels : nullptr;
-                    return RowOutput<Format>{&frame, row, p0, p1, own};
+                    uint8_t* own = HoldsRows(sink, C, B) ? outputBytes + m * C * stripPixels : nullptr;
+                    return RowOutput<Format>{&frame, sink, row, p0, p1, C, own};
                 };
                 if (rowsAtOnce > 1 && y + rowsAtOnce <= y1 && y - ry >= 0 && y + rowsAtOnce - 1 + ry < frame.height) {
                     ringTable(y + rowsAtOnce - 1 + ry, pass.height + rowsAtOnce - 1);
@@ -345,7 +356,7 @@ void ConvolveFromFrame(const FrameRows& frame, const KernelPass& pass) {
         TapSpan<uint8_t> taps;
         taps.origin = frame.InputRow(y + ry - rows.first);
         taps.rowStep = -frame.stride;
-        ConvolveOutputRow<Format>(pass, RowOutput<Format>{&frame, y, 0, frame.width, nullptr}, rows, taps, rx);
+        ConvolveOutputRow<Format>(pass, RowOutput<Format>{&frame, nullptr, y, 0, frame.width}, rows, taps, rx);
     });
 }
 
@@ -360,16 +371,20 @@ void WithFrameRows(const PixelPlane& input, const PixelPlane& output, Fn&& fn) {
     });
 }
 
-void RunKernelPass(const PixelPlane& input, const PixelPlane& output, const KernelPass& pass) {
+// Into the output plane, or, with a sink, into the sink (the output plane
+// then only gives the input's geometry again and is not written; every
+// kernel of up to 31 rows fits the ring).
+void RunKernelPass(const PixelPlane& input, const PixelPlane& output, const KernelPass& pass,
+                   const RowSink* sink = nullptr) {
     WithFrameRows(input, output, [&](auto format, const FrameRows& frame) {
         using Format = decltype(format);
         const int64_t taps = pass.height * pass.width;
         const ConvertedRows<Format> source{frame, (pass.width - 1) / 2, UniformWeightOf(pass.weights, taps),
                                            RingSamplesPerPixel<Format>(taps)};
-        const int64_t stripPixels = StripPixels<Format>(pass, source, frame.width);
+        const int64_t stripPixels = StripPixels<Format>(pass, source, sink, frame.width);
         if (stripPixels > 0) {
-            ConvolveStrips<Format>(frame, pass, source, stripPixels);
-        } else {
+            ConvolveStrips<Format>(frame, pass, source, sink, stripPixels);
+        } else if (!sink) {
             ConvolveFromFrame<Format>(frame, pass);
         }
     });
@@ -385,6 +400,14 @@ void ConvolveColumns(const PixelPlane& input, const float* kernel, int32_t lengt
     RunKernelPass(input, output, {kernel, length, 1, SpanFinish::LowByte, true});
 }
 
+void ConvolveRows(const PixelPlane& input, const float* kernel, int32_t length, const RowSink& output) {
+    RunKernelPass(input, input, {kernel, 1, length, SpanFinish::LowByte, true}, &output);
+}
+
+void ConvolveColumns(const PixelPlane& input, const float* kernel, int32_t length, const RowSink& output) {
+    RunKernelPass(input, input, {kernel, length, 1, SpanFinish::LowByte, true}, &output);
+}
+
 void ConvolveRowsThenColumns(const PixelPlane& input, const float* kernel, int32_t length,
                              const PixelPlane& output) {
     const KernelPass columns{kernel, length, 1, SpanFinish::LowByte, true};
@@ -392,8 +415,8 @@ void ConvolveRowsThenColumns(const PixelPlane& input, const float* kernel, int32
         using Format = decltype(format);
         const SmoothedRows<Format> source{frame, kernel, length, (length - 1) / 2, UniformWeightOf(kernel, length)};
         // Every kernel of up to 31 taps fits.
-        const int64_t stripPixels = StripPixels<Format>(columns, source, frame.width);
-        if (stripPixels > 0) ConvolveStrips<Format>(frame, columns, source, stripPixels);
+        const int64_t stripPixels = StripPixels<Format>(columns, source, nullptr, frame.width);
+        if (stripPixels > 0) ConvolveStrips<Format>(frame, columns, source, nullptr, stripPixels);
     });
 }
 

@@ -26,6 +26,20 @@ void ConvolveRows(const PixelPlane& input, const float* kernel, int32_t length, 
 // so kernel element 0 meets the highest-numbered row of the window.
 void ConvolveColumns(const PixelPlane& input, const float* kernel, int32_t length, const PixelPlane& output);
 
+// Where a pass can hand its bytes instead of an output frame, a piece of a
+// row at a time, while they are still in cache: take(context, bytes,
+// bytesPerPixel, y, x, pixels) gets pixels x .. x + pixels - 1 of output row
+// y. 8- and 24-bit pixels come whole; 32-bit ones as blue, green and red
+// (bytesPerPixel 3) or as four bytes whose byte 3 is not the output's
+// (bytesPerPixel 4). Pieces of different rows may come from different
+// threads at once. `length` is at most 31.
+struct RowSink {
+    void (*take)(void* context, const uint8_t* bytes, int64_t bytesPerPixel, int64_t y, int64_t x, int64_t pixels);
+    void* context;
+};
+void ConvolveRows(const PixelPlane& input, const float* kernel, int32_t length, const RowSink& output);
+void ConvolveColumns(const PixelPlane& input, const float* kernel, int32_t length, const RowSink& output);
+
 // ConvolveRows from the input into an intermediate frame, then ConvolveColumns
 // from there into the output, with the same bytes as those two calls but
 // without the intermediate frame: each thread keeps the row-pass results its

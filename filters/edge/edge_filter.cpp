@@ -53,18 +53,18 @@ bool CEdge::Step(RunFrame& run) {
 
     if (!gaussKernel.BuiltFor(sigma) && !BuildEdgeKernels(sigma)) return run.FailOutOfMemory();
     if (!PreparePlanes(w, h)) return run.FailOutOfMemory();
+    // The object's two smoothed-frame buffers are laid out as ever, so a run
+    // fails for want of memory where it always did, though the smoothing
+    // below hands its bytes straight to the gray planes and leaves them be.
     if (!rowSmoothFrame.Ensure(run.InputFrame(), w, h, b) || !columnSmoothFrame.Ensure(run.InputFrame(), w, h, b)) {
         return run.FailOutOfMemory();
     }
     cachedBpp = b;
 
-    // Each smoothed frame is smoothed in one direction only, both from the input.
-    const PixelPlane rowSmooth = rowSmoothFrame.Plane();
-    const PixelPlane columnSmooth = columnSmoothFrame.Plane();
-    ConvolveRows(run.InputPlane(), gaussKernel.Data(), length, rowSmooth);
-    ConvolveColumns(run.InputPlane(), gaussKernel.Data(), length, columnSmooth);
-    ConvertToGrayPlane(rowSmooth, rowGrayPlane.Data());
-    ConvertToGrayPlane(columnSmooth, columnGrayPlane.Data());
+    // The input is smoothed in each direction on its own, and each smoothed
+    // frame goes straight into its gray plane.
+    SmoothIntoGrayPlane(run.InputPlane(), gaussKernel.Data(), length, true, rowGrayPlane.Data());
+    SmoothIntoGrayPlane(run.InputPlane(), gaussKernel.Data(), length, false, columnGrayPlane.Data());
     RowDerivativePass(rowGrayPlane.Data(), derivativeKernel.Data(), length, gradientX.Data(), h, w);
     ColumnDerivativePass(columnGrayPlane.Data(), derivativeKernel.Data(), length, gradientY.Data(), h, w);
     SuppressAndThreshold(gradientX.Data(), gradientY.Data(), run.OutputPlane(), level);

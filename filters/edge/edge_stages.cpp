@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "convolution/convolution_engine.h"
 #include "convolution/lane_routines.h"
 #include "convolution/tap_span.h"
 #include "convolution/window_clipping.h"
@@ -34,21 +35,38 @@ void FillEdgeKernels(float sigma, float* gauss, float* derivative) {
     for (int32_t i = 0; i <= 2 * n; ++i) gauss[i] = gauss[i] / sum;
 }
 
-void ConvertToGrayPlane(const PixelPlane& frame, float* plane) {
-    const int32_t width = frame.width;
-    const EdgeRows& rows = kaf_isa::WidestTable(EdgeRowsFor);
-    DispatchByDepth(frame.bitsPerPixel, [&](auto format) {
-        using Format = decltype(format);
-        ParallelRows(frame.height, [&](int32_t r) {
-            const uint8_t* row = frame.Row(r);
-            float* gray = plane + static_cast<size_t>(r) * width;
-            if (Format::kChannels == 1) {
-                ConvertSamples(row, gray, width);
-            } else {
-                (Format::kHasFourthByte ? rows.grayOfBgra : rows.grayOfBgr)(row, gray, width);
-            }
-        });
-    });
+namespace {
+
+// Where SmoothIntoGrayPlane's passes hand their bytes: each piece of a row
+// becomes the gray values at the same place in the plane.
+struct GrayTarget {
+    float* plane;
+    int64_t width;
+    const EdgeRows* rows;
+};
+
+void TakeGray(void* context, const uint8_t* bytes, int64_t bytesPerPixel, int64_t y, int64_t x, int64_t pixels) {
+    const GrayTarget& target = *static_cast<const GrayTarget*>(context);
+    float* gray = target.plane + y * target.width + x;
+    const int32_t count = static_cast<int32_t>(pixels);
+    switch (bytesPerPixel) {
+    case 1: ConvertSamples(bytes, gray, pixels); break;
+    case 3: target.rows->grayOfBgr(bytes, gray, count); break;
+    default: target.rows->grayOfBgra(bytes, gray, count); break;  // byte 3 is not read
+    }
+}
+
+}  // namespace
+
+void SmoothIntoGrayPlane(const PixelPlane& input, const float* kernel, int32_t length, bool alongRows,
+                         float* plane) {
+    GrayTarget target{plane, input.width, &kaf_isa::WidestTable(EdgeRowsFor)};
+    const RowSink sink{TakeGray, &target};
+    if (alongRows) {
+        ConvolveRows(input, kernel, length, sink);
+    } else {
+        ConvolveColumns(input, kernel, length, sink);
+    }
 }
 
 namespace {

@@ -20,10 +20,14 @@ int32_t EdgeHalfWidth(float sigma);
 // so -x / (2 sigma squared) times it.
 void FillEdgeKernels(float sigma, float* gauss, float* derivative);
 
-// One float a pixel from an 8-, 24- or 32-bit frame, row r of the frame
-// into plane row r (width floats): the byte, or the sum of bytes 0, 1, 2
-// divided by 3 in integers. Other depths leave the plane unwritten.
-void ConvertToGrayPlane(const PixelPlane& frame, float* plane);
+// The gray plane (width floats a row) of the input smoothed along rows
+// (ConvolveRows) or along columns (ConvolveColumns) with the kernel: one
+// float a pixel, the smoothed byte, or the sum of the smoothed bytes 0, 1, 2
+// divided by 3 in integers. The smoothed frame itself is never stored: each
+// piece of a row becomes gray values while it is still in cache. Depths
+// other than 8, 24 and 32 leave the plane unwritten.
+void SmoothIntoGrayPlane(const PixelPlane& input, const float* kernel, int32_t length, bool alongRows,
+                         float* plane);
 
 // dst[r][x] = the single-precision sum, from 0, over taps i = 0..length-1 in
 // order, of kernel[i] x src[r][x - n + i] (row pass) or kernel[i] x

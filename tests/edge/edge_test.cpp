@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "convolution/convolution_engine.h"
 #include "convolution/lane_routines.h"
 #include "edge/edge_rows.h"
 #include "edge/edge_stages.h"
@@ -67,6 +68,43 @@ TEST(EdgeStages, DerivativePassesTakeTheTapsInsideInOrder) {
                 }
                 ASSERT_EQ(std::memcmp(&gx[y * width + x], &sx, 4), 0) << n << ": " << x << "," << y;
                 ASSERT_EQ(std::memcmp(&gy[y * width + x], &sy, 4), 0) << n << ": " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(EdgeStages, SmoothingGoesStraightIntoTheGrayPlanes) {
+    // The gray planes are those of the smoothed frames ConvolveRows and
+    // ConvolveColumns write: the byte, or bytes 0-2 added and divided by 3.
+    // Wide enough for several strips of the column pass, at kernel lengths
+    // that take 32-bit pixels whole (3) and as colours only (11, 21).
+    const int width = 1100, height = 40;
+    std::mt19937 generator(12);
+    ka_iproc::Session session;
+    for (int bpp : {8, 24, 32}) {
+        FrameHandle input = session.AddFrame(u"in", width, height, bpp);
+        FrameHandle smoothed = session.AddFrame(u"smoothed", width, height, bpp);
+        kaf_test::FillFrame(input, [&](int, int, int) { return static_cast<uint8_t>(generator()); });
+        const PixelPlane in = kaf_test::Plane(input), out = kaf_test::Plane(smoothed);
+        for (float sigma : {0.3f, 1.4f, 3.0f}) {
+            const int length = 2 * EdgeHalfWidth(sigma) + 1;
+            std::vector<float> gauss(length), derivative(length);
+            FillEdgeKernels(sigma, gauss.data(), derivative.data());
+            for (bool alongRows : {true, false}) {
+                if (alongRows) {
+                    ConvolveRows(in, gauss.data(), length, out);
+                } else {
+                    ConvolveColumns(in, gauss.data(), length, out);
+                }
+                std::vector<float> expected(width * height), got(width * height, -1.0f);
+                for (int y = 0; y < height; ++y) {
+                    for (int x = 0; x < width; ++x) {
+                        const uint8_t* p = out.data + y * out.stride + x * (bpp / 8);
+                        expected[y * width + x] = bpp == 8 ? p[0] : float((uint32_t{p[0]} + p[1] + p[2]) / 3u);
+                    }
+                }
+                SmoothIntoGrayPlane(in, gauss.data(), length, alongRows, got.data());
+                EXPECT_EQ(got, expected) << bpp << " bpp, length " << length << (alongRows ? " rows" : " columns");
             }
         }
     }
