@@ -115,7 +115,8 @@ TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
     const std::vector<EdgeRows> rowSets = kaf_test::RunnableSets(EdgeRowsFor);
     const EdgeRows plain = *EdgeRowsFor(kaf_isa::InstructionSet::Baseline);
     std::mt19937 generator(21);
-    const int width = 133;
+    // Wider than the pieces the suppression works in, at an odd width.
+    const int width = 601;
     // Gradient planes with runs of equal values, ties and NaN, so that every
     // branch of the table and both strict comparisons are met.
     std::vector<float> gx(3 * width), gy(3 * width);
@@ -134,6 +135,16 @@ TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
     std::vector<uint8_t> expected(width, 9), got(width, 9);
     plain.suppress(gx.data() + width, gy.data() + width, magnitude.data(), magnitude.data() + width,
                    magnitude.data() + 2 * width, expected.data(), width, 60.0f);
+    // Each pixel alone, as the one interior pixel of a row of three, gives
+    // the row's byte wherever the pieces fall.
+    for (int x = 1; x < width - 1; ++x) {
+        uint8_t alone[3] = {9, 9, 9};
+        plain.suppress(gx.data() + width + x - 1, gy.data() + width + x - 1, magnitude.data() + x - 1,
+                       magnitude.data() + width + x - 1, magnitude.data() + 2 * width + x - 1, alone, 3, 60.0f);
+        ASSERT_EQ(alone[1], expected[x]) << x;
+    }
+    EXPECT_EQ(expected[0], 9);
+    EXPECT_EQ(expected[width - 1], 9);
     for (const LaneRoutines& lanes : sets) {
         std::vector<float> m(3 * width);
         lanes.magnitudes(gx.data(), gy.data(), m.data(), 3 * width);
