@@ -21,8 +21,9 @@ struct LaneRoutines {
     // floats[i] = bytes[i] x scale, for count >= blockSamples.
     void (*convert)(const uint8_t* bytes, float* floats, int64_t count, float scale);
     // ConvertColours and JoinFourthBytes (tap_span.h) for the first pixels
-    // in whole vectors; they return how many pixels they did. Null where a
-    // set has no routine of its own: the callers then do every pixel.
+    // in whole vectors; they return how many pixels they did. The join's
+    // output starts on a 64-byte boundary. Null where a set has no routine
+    // of its own: the callers then do every pixel.
     int64_t (*convertColours)(const uint8_t* bgra, float* bgr, int64_t pixels, float scale);
     int64_t (*joinFourthBytes)(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra, int64_t pixels);
     // magnitude[i] = sqrt(gx[i] * gx[i] + gy[i] * gy[i]), for count >= blockSamples.

@@ -80,22 +80,15 @@ int64_t ConvertColours(const uint8_t* bgra, float* bgr, int64_t pixels, float sc
 
 // The reverse: each quarter takes three dwords of colour bytes, spreads them
 // to four pixels and takes byte 3 from `fourth`. The output row is written
-// once and not read back by the pass, so from its first 64-byte boundary on
-// whole lines go out with streaming stores, which do not first read the
-// lines they overwrite. (A row whose pixels do not start on 4-byte
-// boundaries never reaches one and is left to the caller.)
+// once and not read back by the pass, so whole lines (the caller starts on a
+// line) go out with streaming stores, which do not first read the lines they
+// overwrite.
 int64_t JoinFourthBytes(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra, int64_t pixels) {
     const __m512i spread = _mm512_setr_epi32(0, 1, 2, 2, 3, 4, 5, 5, 6, 7, 8, 8, 9, 10, 11, 11);
     const __m512i toPixels =
         _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
     const __m512i fourthByte = _mm512_set1_epi32(static_cast<int32_t>(0xFF000000u));
-    if (reinterpret_cast<uintptr_t>(bgra) % 4 != 0) return 0;
     int64_t i = 0;
-    while (i < pixels && reinterpret_cast<uintptr_t>(bgra + 4 * i) % 64 != 0) {
-        for (int c = 0; c < 3; ++c) bgra[4 * i + c] = bgr[3 * i + c];
-        bgra[4 * i + 3] = fourth[4 * i + 3];
-        ++i;
-    }
     for (; i + 16 <= pixels; i += 16) {
         const __m512i colours = _mm512_maskz_loadu_epi32(0x0FFF, bgr + 3 * i);
         const __m512i joined = _mm512_shuffle_epi8(_mm512_permutexvar_epi32(spread, colours), toPixels);

@@ -1,5 +1,7 @@
 #include "tap_span.h"
 
+#include <algorithm>
+
 #include "lane_routines.h"
 #include "numeric.h"
 
@@ -99,9 +101,20 @@ void ConvertColours(const uint8_t* bgra, float* bgr, int64_t pixels, float scale
 }
 
 void JoinFourthBytes(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra, int64_t pixels) {
+    int64_t i = 0;
+    auto plainUpTo = [&](int64_t end) {
+        for (; i < end; ++i) {
+            for (int64_t c = 0; c < 3; ++c) bgra[4 * i + c] = bgr[3 * i + c];
+            bgra[4 * i + 3] = fourth[4 * i + 3];
+        }
+    };
+    // The vector routine starts where the output reaches a 64-byte boundary
+    // (never, for pixels off 4-byte boundaries).
     const LaneRoutines& lanes = Lanes();
-    for (int64_t i = lanes.joinFourthBytes ? lanes.joinFourthBytes(bgr, fourth, bgra, pixels) : 0; i < pixels; ++i) {
-        for (int64_t c = 0; c < 3; ++c) bgra[4 * i + c] = bgr[3 * i + c];
-        bgra[4 * i + 3] = fourth[4 * i + 3];
+    const uintptr_t offset = reinterpret_cast<uintptr_t>(bgra) % 64;
+    if (lanes.joinFourthBytes && offset % 4 == 0) {
+        plainUpTo(std::min<int64_t>(pixels, static_cast<int64_t>((64 - offset) % 64 / 4)));
+        i += lanes.joinFourthBytes(bgr + 3 * i, fourth + 4 * i, bgra + 4 * i, pixels - i);
     }
+    plainUpTo(pixels);
 }
