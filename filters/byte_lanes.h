@@ -1,6 +1,7 @@
 // Vectors of bytes for the routines compiled per instruction set (AVX2 and
 // AVX-512): loads and stores, byte minimum, maximum and OR, a blend that
-// keeps every fourth byte of another vector, and the
+// keeps every fourth byte of another vector, bytes and 3-byte pixels spread
+// to one a 32-bit lane and bytes narrowed back, and the
 // bytes a few places before or after a vector's, taken from it and its
 // neighbour by shifts (a shift of whole 32-bit lanes across the vector, then
 // one of bytes within each 128-bit lane). Rows read a vector at a time this
@@ -50,6 +51,24 @@ struct ByteLanes {
     static V KeepFourthBytes(V a, const uint8_t* own) {
         return {_mm256_blendv_epi8(a.v, Load(own).v, _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u)))};
     }
+    // The kBytes / 4 3-byte pixels at `bgr`, one a 32-bit lane (blue,
+    // green, red in its low three bytes, 0 above); reads 4 bytes past them.
+    static V BgrWords(const uint8_t* bgr) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 12));
+        const __m256i spread = _mm256_set_epi8(-1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0,  //
+                                               -1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0);
+        return {_mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), spread)};
+    }
+    // The kBytes / 4 bytes at p, one a 32-bit lane.
+    static V WidenBytes(const uint8_t* p) {
+        return {_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)))};
+    }
+    // And back: 32-bit lanes that hold 0 .. 255 as kBytes / 4 bytes at p.
+    static void StoreNarrowed(uint8_t* p, V lanes) {
+        const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(lanes.v), _mm256_extracti128_si256(lanes.v, 1));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(words, words));
+    }
 };
 
 }  // namespace byte_lanes_avx2
@@ -78,6 +97,21 @@ struct ByteLanes {
     }
     static V KeepFourthBytes(V a, const uint8_t* own) {
         return {_mm512_mask_blend_epi8(0x8888888888888888ull, a.v, Load(own).v)};
+    }
+    static V BgrWords(const uint8_t* bgr) {
+        __m512i v = _mm512_castsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr)));
+        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 12)), 1);
+        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 24)), 2);
+        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 36)), 3);
+        const __m512i spread =
+            _mm512_broadcast_i32x4(_mm_set_epi8(-1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0));
+        return {_mm512_shuffle_epi8(v, spread)};
+    }
+    static V WidenBytes(const uint8_t* p) {
+        return {_mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)))};
+    }
+    static void StoreNarrowed(uint8_t* p, V lanes) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm512_cvtepi32_epi8(lanes.v));
     }
 };
 

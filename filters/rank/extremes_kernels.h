@@ -53,10 +53,12 @@ struct BrightestByte {
 // Colour pixels: a 32-bit key holds a rank in its high half and the green and
 // blue bytes below; red is brightness - blue - green. Only the rank decides,
 // so a later key replaces an earlier one when it is below the earlier key
-// with its colour bits cleared.
+// with its colour bits cleared. The darkest order ranks by brightness, the
+// brightest by its negation: the key is then the colour bits less
+// brightness x 65536, as cheap to make and to read back as the other.
 constexpr int32_t kRankMask = ~int32_t(0xFFFF);
 
-template <int32_t kRankOfZero, int32_t kRankStep>
+template <int32_t kRankStep>
 struct PixelOrder {
     using Key = int32_t;
     static constexpr Key kNeutral = INT32_MAX;  // rank 0x7FFF: worse than any pixel
@@ -67,12 +69,21 @@ struct PixelOrder {
         return earlier ^ ((earlier ^ later) & takeLater);
     }
     static constexpr int32_t kStep = kRankStep;
-    static constexpr int32_t RankOf(int32_t brightness) { return kRankOfZero + kRankStep * brightness; }
-    static constexpr int32_t Brightness(Key key) { return ((key >> 16) - kRankOfZero) * kRankStep; }
+    // `colours` is green x 256 + blue. Written for scalars and vector lanes.
+    template <class T>
+    static constexpr T KeyOf(T brightness, T colours) {
+        if constexpr (kRankStep == 1) return (brightness << 16) | colours;
+        return colours - (brightness << 16);
+    }
+    template <class T>
+    static constexpr T Brightness(T key) {
+        if constexpr (kRankStep == 1) return key >> 16;
+        return -(key >> 16);
+    }
 };
 
-using DarkestPixel = PixelOrder<0, 1>;       // rank = brightness
-using BrightestPixel = PixelOrder<1023, -1>;  // rank = 1023 - brightness
+using DarkestPixel = PixelOrder<1>;     // rank = brightness
+using BrightestPixel = PixelOrder<-1>;  // rank = -brightness
 
 template <class Format>
 struct OrdersOf {
@@ -100,10 +111,10 @@ typename Order::Key KeyOf(const uint8_t* row, int32_t x) {
     } else if constexpr (Format::kBytesPerPixel == 4) {
         const uint32_t p = LoadPixel(row + 4 * x);
         const int32_t brightness = static_cast<int32_t>((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF));
-        return (Order::RankOf(brightness) << 16) | static_cast<int32_t>(p & 0xFFFF);
+        return Order::KeyOf(brightness, static_cast<int32_t>(p & 0xFFFF));
     } else {
         const uint8_t* p = row + 3 * x;
-        return (Order::RankOf(p[0] + p[1] + p[2]) << 16) | (p[1] << 8) | p[0];
+        return Order::KeyOf(p[0] + p[1] + p[2], (p[1] << 8) | p[0]);
     }
 }
 
@@ -141,23 +152,14 @@ struct KeyLanes {
     static V Earlier(V before, V at) { return V(_mm512_alignr_epi32(__m512i(at), __m512i(before), 15)); }
     static V Later(V at, V after) { return V(_mm512_alignr_epi32(__m512i(after), __m512i(at), 1)); }
 
-    // Each 128-bit quarter: the 12 bytes of four 3-byte pixels as four words,
-    // and back.
-    static __m512i SpreadBgr() {
-        return _mm512_broadcast_i32x4(_mm_set_epi8(-1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0));
-    }
+    // Each 128-bit quarter: four words back to the 12 bytes of four 3-byte
+    // pixels.
     static __m512i PackBgr() {
         return _mm512_broadcast_i32x4(_mm_set_epi8(-1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0));
     }
     // The words of 3-byte pixels x .. x + 15 from their 48 bytes; reads 4
     // bytes past them.
-    static V LoadBgrWords(const uint8_t* in) {
-        __m512i v = _mm512_castsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)));
-        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 12)), 1);
-        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 24)), 2);
-        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 36)), 3);
-        return V(_mm512_shuffle_epi8(v, SpreadBgr()));
-    }
+    static V LoadBgrWords(const uint8_t* in) { return V(ByteLanes::BgrWords(in).v); }
     // Stores the low three bytes of sixteen words as sixteen 3-byte pixels,
     // the quarters' 12 bytes brought together and stored at once; writes 16
     // bytes past them (what the pixels after them are written over with
@@ -195,23 +197,15 @@ struct KeyLanes {
     }
     static V Later(V at, V after) { return V(ByteLanes::Later<sizeof(int32_t)>({__m256i(at)}, {__m256i(after)}).v); }
 
-    // Each 128-bit half: the 12 bytes of four 3-byte pixels as four words,
-    // and back.
-    static __m256i SpreadBgr() {
-        return _mm256_set_epi8(-1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0,  //
-                               -1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0);
-    }
+    // Each 128-bit half: four words back to the 12 bytes of four 3-byte
+    // pixels.
     static __m256i PackBgr() {
         return _mm256_set_epi8(-1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0,  //
                                -1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0);
     }
     // The words of 3-byte pixels x .. x + 7 from their 24 bytes; reads 4
     // bytes past them.
-    static V LoadBgrWords(const uint8_t* in) {
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 12));
-        return V(_mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), SpreadBgr()));
-    }
+    static V LoadBgrWords(const uint8_t* in) { return V(ByteLanes::BgrWords(in).v); }
     // Stores the low three bytes of eight words as eight 3-byte pixels;
     // writes 4 bytes past them (what the pixels after them are written over
     // with later).
@@ -226,33 +220,19 @@ struct KeyLanes {
 
 using KeyVector = KeyLanes::V;
 
-// RankOf and Brightness lane by lane: the step is 1 or -1, so an addition or
-// a subtraction. Ranks sit in the high half of a key, which an arithmetic
-// shift brings down.
-template <class Order>
-inline KeyVector RanksOf(KeyVector brightness) {
-    if constexpr (Order::kStep == 1) return Order::RankOf(0) + brightness;
-    return Order::RankOf(0) - brightness;
-}
-template <class Order>
-inline KeyVector BrightnessesOf(KeyVector keys) {
-    if constexpr (Order::kStep == 1) return (keys >> 16) - Order::RankOf(0);
-    return Order::RankOf(0) - (keys >> 16);
-}
-
 // The byte at bits 8..15 or 16..23 of a lane, masked after the shift, is the
 // same whatever the shift brings in at the top.
 template <class Order>
 inline KeyVector KeysOfWords(KeyVector words) {
     const KeyVector brightness = (words & 0xFF) + ((words >> 8) & 0xFF) + ((words >> 16) & 0xFF);
-    return (RanksOf<Order>(brightness) << 16) | (words & 0xFFFF);
+    return Order::KeyOf(brightness, words & 0xFFFF);
 }
 
 // The pixels of keys as words: blue and green from the key, red from the
 // brightness less those two.
 template <class Order>
 inline KeyVector WordsOfKeys(KeyVector keys) {
-    const KeyVector red = BrightnessesOf<Order>(keys) - (keys & 0xFF) - ((keys >> 8) & 0xFF);
+    const KeyVector red = Order::Brightness(keys) - (keys & 0xFF) - ((keys >> 8) & 0xFF);
     return (keys & 0xFFFF) | (red << 16);
 }
 
