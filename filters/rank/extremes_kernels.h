@@ -152,6 +152,14 @@ struct KeyLanes {
     static V Earlier(V before, V at) { return V(_mm512_alignr_epi32(__m512i(at), __m512i(before), 15)); }
     static V Later(V at, V after) { return V(_mm512_alignr_epi32(__m512i(after), __m512i(at), 1)); }
 
+    // Bytes 0 + 1 (+ 2 when kBytes is 3) of every lane: pairs of bytes
+    // times 1 or 0 added into 16-bit halves, and the halves added.
+    template <int kBytes>
+    static V ByteSums(V words) {
+        const __m512i pairs = _mm512_maddubs_epi16(__m512i(words), _mm512_set1_epi32(kBytes == 3 ? 0x00010101 : 0x00000101));
+        return V(_mm512_madd_epi16(pairs, _mm512_set1_epi16(1)));
+    }
+
     // Each 128-bit quarter: four words back to the 12 bytes of four 3-byte
     // pixels.
     static __m512i PackBgr() {
@@ -197,6 +205,12 @@ struct KeyLanes {
     }
     static V Later(V at, V after) { return V(ByteLanes::Later<sizeof(int32_t)>({__m256i(at)}, {__m256i(after)}).v); }
 
+    template <int kBytes>
+    static V ByteSums(V words) {
+        const __m256i pairs = _mm256_maddubs_epi16(__m256i(words), _mm256_set1_epi32(kBytes == 3 ? 0x00010101 : 0x00000101));
+        return V(_mm256_madd_epi16(pairs, _mm256_set1_epi16(1)));
+    }
+
     // Each 128-bit half: four words back to the 12 bytes of four 3-byte
     // pixels.
     static __m256i PackBgr() {
@@ -220,20 +234,32 @@ struct KeyLanes {
 
 using KeyVector = KeyLanes::V;
 
-// The byte at bits 8..15 or 16..23 of a lane, masked after the shift, is the
-// same whatever the shift brings in at the top.
-template <class Order>
+// The brightness of the words of 4-byte pixels by shifts and masks (the
+// byte at bits 8..15 or 16..23 of a lane, masked after the shift, is the
+// same whatever the shift brings in at the top); for 3-byte pixels, which
+// take more lane work to spread, by multiply-adds, which measured faster
+// there and slower for 4-byte pixels.
+template <class Order, int kBytesPerPixel = 4>
 inline KeyVector KeysOfWords(KeyVector words) {
-    const KeyVector brightness = (words & 0xFF) + ((words >> 8) & 0xFF) + ((words >> 16) & 0xFF);
-    return Order::KeyOf(brightness, words & 0xFFFF);
+    if constexpr (kBytesPerPixel == 3) return Order::KeyOf(KeyLanes::ByteSums<3>(words), words & 0xFFFF);
+    return Order::KeyOf((words & 0xFF) + ((words >> 8) & 0xFF) + ((words >> 16) & 0xFF), words & 0xFFFF);
 }
 
 // The pixels of keys as words: blue and green from the key, red from the
-// brightness less those two.
-template <class Order>
+// brightness less those two, put in place of the rank. A darkest-first key
+// less (blue + green) x 65536 is that word; a brightest-first key's rank is
+// -brightness, so -red = rank + blue + green. For 3-byte pixels blue +
+// green comes from multiply-adds, as in KeysOfWords.
+template <class Order, int kBytesPerPixel = 4>
 inline KeyVector WordsOfKeys(KeyVector keys) {
-    const KeyVector red = Order::Brightness(keys) - (keys & 0xFF) - ((keys >> 8) & 0xFF);
-    return (keys & 0xFFFF) | (red << 16);
+    KeyVector blueAndGreen;
+    if constexpr (kBytesPerPixel == 3) {
+        blueAndGreen = KeyLanes::ByteSums<2>(keys);
+    } else {
+        blueAndGreen = (keys & 0xFF) + ((keys >> 8) & 0xFF);
+    }
+    if constexpr (Order::kStep == 1) return keys - (blueAndGreen << 16);
+    return (keys & 0xFFFF) - (((keys >> 16) + blueAndGreen) << 16);
 }
 
 // The keys of 4-byte pixels a vector at a time: fn(x, before, now, after)
@@ -269,7 +295,7 @@ void MakeKeys(const uint8_t* __restrict in, typename Order::Key* __restrict keys
         // them lie within the run's pixels.
         constexpr int32_t kLanes = KeyLanes::kLanes;
         for (; x + kLanes + 2 <= count; x += kLanes) {
-            KeyLanes::Store(keys + x, KeysOfWords<Order>(KeyLanes::LoadBgrWords(in + 3 * x)));
+            KeyLanes::Store(keys + x, KeysOfWords<Order, 3>(KeyLanes::LoadBgrWords(in + 3 * x)));
         }
     } else if constexpr (Format::kBytesPerPixel == 4) {
         for (; x + KeyLanes::kLanes <= count; x += KeyLanes::kLanes) {
@@ -735,7 +761,7 @@ void FinishRow(const uint8_t* __restrict in, uint8_t* __restrict out,
         for (; x + kAhead <= width; x += L::kLanes) {
             KeyVector key = L::PickKeys(L::Load(rows[0] + x), L::Load(rows[1] + x));
             if (third) key = L::PickKeys(key, L::Load(rows[2] + x));
-            const KeyVector words = WordsOfKeys<Order>(key);
+            const KeyVector words = WordsOfKeys<Order, Format::kBytesPerPixel>(key);
             if constexpr (Format::kBytesPerPixel == 3) {
                 L::StoreBgrWords(out + 3 * x, words);
             } else {
