@@ -156,7 +156,8 @@ struct KeyLanes {
     // times 1 or 0 added into 16-bit halves, and the halves added.
     template <int kBytes>
     static V ByteSums(V words) {
-        const __m512i pairs = _mm512_maddubs_epi16(__m512i(words), _mm512_set1_epi32(kBytes == 3 ? 0x00010101 : 0x00000101));
+        const int32_t ones = kBytes == 3 ? 0x00010101 : 0x00000101;
+        const __m512i pairs = _mm512_maddubs_epi16(__m512i(words), _mm512_set1_epi32(ones));
         return V(_mm512_madd_epi16(pairs, _mm512_set1_epi16(1)));
     }
 
@@ -189,7 +190,7 @@ struct KeyLanes {
     static V LoadWords(const uint8_t* in) { return V(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in))); }
     static void StoreWords(uint8_t* out, V v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), __m256i(v)); }
 
-    // Ranks lie in 0 .. 0x7FFF, so a signed comparison of the high 16-bit
+    // Ranks lie in -765 .. 0x7FFF, so a signed comparison of the high 16-bit
     // halves compares them, and its sign bit, the sign bit of the lane, is
     // what the float blend looks at.
     static V PickKeys(V earlier, V later) {
@@ -207,7 +208,8 @@ struct KeyLanes {
 
     template <int kBytes>
     static V ByteSums(V words) {
-        const __m256i pairs = _mm256_maddubs_epi16(__m256i(words), _mm256_set1_epi32(kBytes == 3 ? 0x00010101 : 0x00000101));
+        const int32_t ones = kBytes == 3 ? 0x00010101 : 0x00000101;
+        const __m256i pairs = _mm256_maddubs_epi16(__m256i(words), _mm256_set1_epi32(ones));
         return V(_mm256_madd_epi16(pairs, _mm256_set1_epi16(1)));
     }
 
