@@ -29,8 +29,15 @@ def windows_tool():
                        WINEDLLOVERRIDES="mscoree,mshtml=")
 
     def call(*args):
-        return subprocess.run([WINE, exe, *args], capture_output=True, text=True, env=environment,
-                              stdin=subprocess.DEVNULL)
+        run = lambda: subprocess.run([WINE, exe, *args], capture_output=True, text=True, env=environment,
+                                     stdin=subprocess.DEVNULL)
+        done = run()
+        # Now and then Wine fails to start the program at all: exit status 1
+        # and not a word on either stream, which the tool never gives (each
+        # of its own failures prints why). That one case is tried again.
+        if done.returncode == 1 and not done.stdout and not done.stderr:
+            done = run()
+        return done
     return call
 
 
