@@ -1,7 +1,7 @@
 // Vectors of bytes for the routines compiled per instruction set (AVX2 and
 // AVX-512): loads and stores, byte minimum, maximum and OR, a blend that
 // keeps every fourth byte of another vector, bytes and 3-byte pixels spread
-// to one a 32-bit lane and bytes narrowed back, and the
+// to one a 32-bit lane, bytes narrowed back, 32-bit lanes permuted, and the
 // bytes a few places before or after a vector's, taken from it and its
 // neighbour by shifts (a shift of whole 32-bit lanes across the vector, then
 // one of bytes within each 128-bit lane). Rows read a vector at a time this
@@ -69,6 +69,8 @@ struct ByteLanes {
         const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(lanes.v), _mm256_extracti128_si256(lanes.v, 1));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(words, words));
     }
+    // Lane i of the result is lane index[i] of `lanes` (32-bit lanes).
+    static V PermuteWords(V lanes, V index) { return {_mm256_permutevar8x32_epi32(lanes.v, index.v)}; }
 };
 
 }  // namespace byte_lanes_avx2
@@ -113,6 +115,7 @@ struct ByteLanes {
     static void StoreNarrowed(uint8_t* p, V lanes) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm512_cvtepi32_epi8(lanes.v));
     }
+    static V PermuteWords(V lanes, V index) { return {_mm512_permutexvar_epi32(index.v, lanes.v)}; }
 };
 
 }  // namespace byte_lanes_avx512
