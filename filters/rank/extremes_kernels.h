@@ -166,9 +166,6 @@ struct KeyLanes {
     static __m512i PackBgr() {
         return _mm512_broadcast_i32x4(_mm_set_epi8(-1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0));
     }
-    // The words of 3-byte pixels x .. x + 15 from their 48 bytes; reads 4
-    // bytes past them.
-    static V LoadBgrWords(const uint8_t* in) { return V(ByteLanes::BgrWords(in).v); }
     // Stores the low three bytes of sixteen words as sixteen 3-byte pixels,
     // the quarters' 12 bytes brought together and stored at once; writes 16
     // bytes past them (what the pixels after them are written over with
@@ -219,9 +216,6 @@ struct KeyLanes {
         return _mm256_set_epi8(-1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0,  //
                                -1, -1, -1, -1, 14, 13, 12, 10, 9, 8, 6, 5, 4, 2, 1, 0);
     }
-    // The words of 3-byte pixels x .. x + 7 from their 24 bytes; reads 4
-    // bytes past them.
-    static V LoadBgrWords(const uint8_t* in) { return V(ByteLanes::BgrWords(in).v); }
     // Stores the low three bytes of eight words as eight 3-byte pixels;
     // writes 4 bytes past them (what the pixels after them are written over
     // with later).
@@ -297,7 +291,7 @@ void MakeKeys(const uint8_t* __restrict in, typename Order::Key* __restrict keys
         // them lie within the run's pixels.
         constexpr int32_t kLanes = KeyLanes::kLanes;
         for (; x + kLanes + 2 <= count; x += kLanes) {
-            KeyLanes::Store(keys + x, KeysOfWords<Order, 3>(KeyLanes::LoadBgrWords(in + 3 * x)));
+            KeyLanes::Store(keys + x, KeysOfWords<Order, 3>(KeyVector(ByteLanes::BgrWords(in + 3 * x).v)));
         }
     } else if constexpr (Format::kBytesPerPixel == 4) {
         for (; x + KeyLanes::kLanes <= count; x += KeyLanes::kLanes) {
