@@ -28,6 +28,9 @@ struct Group {
         _mm256_storeu_ps(p, g.v[0]);
         _mm256_storeu_ps(p + 8, g.v[1]);
     }
+    // No lane moves across the register halves cheaply enough to put
+    // a group together from two neighbouring ones.
+    static constexpr bool kJoinsGroups = false;
 
     static Group Add(const Group& a, const Group& b) {
         return {{_mm256_add_ps(a.v[0], b.v[0]), _mm256_add_ps(a.v[1], b.v[1])}};

@@ -29,6 +29,25 @@ struct Group {
     static Group Load(const float* p) { return {_mm512_loadu_ps(p)}; }
     static void Store(float* p, const Group& g) { _mm512_storeu_ps(p, g.v); }
 
+    // A group can be put together from two neighbouring ones: lanes
+    // kLanes..15 of `low` followed by lanes 0..kLanes-1 of `high`.
+    static constexpr bool kJoinsGroups = true;
+    template <int kLanes>
+    static Group Joined(const Group& low, const Group& high) {
+        if constexpr (kLanes == 0) {
+            return low;
+        } else {
+            return {_mm512_castsi512_ps(
+                _mm512_alignr_epi32(_mm512_castps_si512(high.v), _mm512_castps_si512(low.v), kLanes))};
+        }
+    }
+    // Load for a group of which only the first `count` bytes exist (the
+    // other lanes are 0 and nothing past those bytes is read).
+    static Group LoadFirst(const uint8_t* p, int count) {
+        const __mmask16 lanes = static_cast<__mmask16>((1u << count) - 1u);
+        return {_mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(_mm_maskz_loadu_epi8(lanes, p)))};
+    }
+
     static Group Add(const Group& a, const Group& b) { return {_mm512_add_ps(a.v, b.v)}; }
     static Group Scale(const Group& x, float w) { return {_mm512_mul_ps(x.v, _mm512_set1_ps(w))}; }
     static Group Mul(const Group& a, const Group& b) { return {_mm512_mul_ps(a.v, b.v)}; }

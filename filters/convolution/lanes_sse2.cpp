@@ -29,6 +29,9 @@ struct Group {
     static void Store(float* p, const Group& g) {
         for (int q = 0; q < 4; ++q) _mm_storeu_ps(p + 4 * q, g.v[q]);
     }
+    // No lane moves across the register halves cheaply enough to put
+    // a group together from two neighbouring ones.
+    static constexpr bool kJoinsGroups = false;
 
     static Group Add(const Group& a, const Group& b) {
         Group r;

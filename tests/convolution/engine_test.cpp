@@ -163,7 +163,9 @@ size_t SampleBytes(const SpanOutput& out) {
 
 // Every instruction set the processor runs gives the samples of the
 // one-sample path (which the module itself only uses for short spans), for
-// byte and float sources and every way of finishing a sum.
+// byte and float sources and every way of finishing a sum; every fourth
+// trial is a row pass of three taps into floats, with the taps a sample,
+// two, three or four samples apart.
 template <class Sample>
 void CheckSpans(const std::vector<Sample>& source, const std::vector<uint8_t>& fourth) {
     std::mt19937 generator(3);
@@ -180,15 +182,16 @@ void CheckSpans(const std::vector<Sample>& source, const std::vector<uint8_t>& f
         taps.origin = source.data() + 600;
         taps.rowStep = trial % 3 ? -128 : 256;
         taps.shift = trial % 4;
-        taps.columnStep = trial % 3 + 1;
-        taps.rows = 3;
-        taps.columns = 5;
+        const bool rowOfThree = trial % 4 == 2;
+        taps.columnStep = rowOfThree ? 1 + trial / 4 % 4 : trial % 3 + 1;
+        taps.rows = rowOfThree ? 1 : 3;
+        taps.columns = rowOfThree ? 3 : 5;
         taps.weights = kernel.data();
         taps.weightStride = 5;
         taps.premultiplied = trial % 7 == 3;
         SpanOutput out;
         out.count = 4 * (20 + trial * 7 % 200);
-        out.finish = kFinishes[trial % 5];
+        out.finish = rowOfThree ? SpanFinish::LowByteValue : kFinishes[trial % 5];
         out.divide = trial % 3 != 0;
         out.divisor = trial % 7 ? SumSpanWeights(taps) : 0.0f;
         out.scale = trial % 3 ? 1.0f : 0.0123f;
