@@ -44,9 +44,11 @@ struct Group {
     // Load for a group of which only the first `count` bytes exist (the
     // other lanes are 0 and nothing past those bytes is read).
     static Group LoadFirst(const uint8_t* p, int count) {
-        const __mmask16 lanes = static_cast<__mmask16>((1u << count) - 1u);
-        return {_mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(_mm_maskz_loadu_epi8(lanes, p)))};
+        return {_mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(_mm_maskz_loadu_epi8(FirstLanes(count), p)))};
     }
+    static Group LoadFirst(const float* p, int count) { return {_mm512_maskz_loadu_ps(FirstLanes(count), p)}; }
+    // Lanes 0 .. count - 1, for a count of 0 to 16.
+    static __mmask16 FirstLanes(int count) { return static_cast<__mmask16>((1u << count) - 1u); }
 
     static Group Add(const Group& a, const Group& b) { return {_mm512_add_ps(a.v, b.v)}; }
     static Group Scale(const Group& x, float w) { return {_mm512_mul_ps(x.v, _mm512_set1_ps(w))}; }

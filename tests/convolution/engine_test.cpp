@@ -164,8 +164,8 @@ size_t SampleBytes(const SpanOutput& out) {
 // Every instruction set the processor runs gives the samples of the
 // one-sample path (which the module itself only uses for short spans), for
 // byte and float sources and every way of finishing a sum; every fourth
-// trial is a row pass of three taps into floats, with the taps a sample,
-// two, three or four samples apart.
+// trial is a kernel of one row (3 or 15 taps, a sample to four samples
+// apart), the three-tap ones finished as row passes into floats.
 template <class Sample>
 void CheckSpans(const std::vector<Sample>& source, const std::vector<uint8_t>& fourth) {
     std::mt19937 generator(3);
@@ -182,10 +182,11 @@ void CheckSpans(const std::vector<Sample>& source, const std::vector<uint8_t>& f
         taps.origin = source.data() + 600;
         taps.rowStep = trial % 3 ? -128 : 256;
         taps.shift = trial % 4;
-        const bool rowOfThree = trial % 4 == 2;
-        taps.columnStep = rowOfThree ? 1 + trial / 4 % 4 : trial % 3 + 1;
-        taps.rows = rowOfThree ? 1 : 3;
-        taps.columns = rowOfThree ? 3 : 5;
+        const bool oneRow = trial % 4 == 2;
+        const bool rowOfThree = oneRow && trial / 4 % 2 == 0;
+        taps.columnStep = oneRow ? 1 + trial / 8 % 4 : trial % 3 + 1;
+        taps.rows = oneRow ? 1 : 3;
+        taps.columns = rowOfThree ? 3 : oneRow ? 15 : 5;
         taps.weights = kernel.data();
         taps.weightStride = 5;
         taps.premultiplied = trial % 7 == 3;
