@@ -15,9 +15,11 @@ struct LaneRoutines {
     // ConvolveSpan for spans of at least blockSamples samples.
     void (*spanOfBytes)(const TapSpan<uint8_t>& taps, const SpanOutput& out);
     void (*spanOfFloats)(const TapSpan<float>& taps, const SpanOutput& out);
-    // ConvolveColumnRows for columnRows outputs, for counts >= blockSamples.
-    void (*columnRowsOfFloats)(const TapSpan<float>& taps, const SpanOutput* outputs);
-    int32_t columnRows;
+    // ConvolveColumnRows for counts >= blockSamples. Kernels of several rows
+    // take columnRows[premultiplied] outputs at once, any kernel
+    // columnRows[false].
+    void (*columnRowsOfFloats)(const TapSpan<float>& taps, const SpanOutput* outputs, int32_t rowsAtOnce);
+    int32_t columnRows[2];
     // floats[i] = bytes[i] x scale, for count >= blockSamples.
     void (*convert)(const uint8_t* bytes, float* floats, int64_t count, float scale);
     // ConvertColours and JoinFourthBytes (tap_span.h) for the first pixels

@@ -68,17 +68,21 @@ void ConvolveSpan(const TapSpan<float>& taps, const SpanOutput& out) {
     ConvolveSpanWith(Lanes().spanOfFloats, taps, out);
 }
 
-int32_t ColumnRowsAtOnce() { return Lanes().columnRows; }
+// More rows at once than the weighted kernels take pay off for premultiplied
+// kernels of more than three rows only.
+int32_t ColumnRowsAtOnce(bool premultiplied, int32_t kernelRows) {
+    return Lanes().columnRows[premultiplied && kernelRows > 3];
+}
 
-void ConvolveColumnRows(const TapSpan<float>& taps, const SpanOutput* outputs) {
+void ConvolveColumnRows(const TapSpan<float>& taps, const SpanOutput* outputs, int32_t rowsAtOnce) {
     const LaneRoutines& lanes = Lanes();
     if (outputs[0].count >= lanes.blockSamples) {
-        lanes.columnRowsOfFloats(taps, outputs);
+        lanes.columnRowsOfFloats(taps, outputs, rowsAtOnce);
         return;
     }
     TapSpan<float> window = taps;
-    window.rows = taps.rows - (lanes.columnRows - 1);
-    for (int32_t m = 0; m < lanes.columnRows; ++m) {
+    window.rows = taps.rows - (rowsAtOnce - 1);
+    for (int32_t m = 0; m < rowsAtOnce; ++m) {
         window.rowTable = taps.rowTable + m;
         ConvolveSpan(window, outputs[m]);
     }

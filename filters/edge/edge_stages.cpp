@@ -109,7 +109,7 @@ void RowDerivativePass(const float* source, const float* kernel, int32_t length,
 void ColumnDerivativePass(const float* source, const float* kernel, int32_t length, float* destination,
                           int32_t height, int32_t width) {
     const int64_t radius = (length - 1) / 2;
-    const int64_t rowsAtOnce = ColumnRowsAtOnce();
+    const int64_t rowsAtOnce = ColumnRowsAtOnce(false, length);
     // Strips narrow enough that the rows one output row reads stay in the
     // first-level cache while the rows below reuse them; several output rows
     // at once where the whole kernel meets the plane, each kernel row loaded
@@ -132,7 +132,7 @@ void ColumnDerivativePass(const float* source, const float* kernel, int32_t leng
                     for (int64_t m = 0; m < rowsAtOnce; ++m) {
                         outputs[m] = SumsInto(destination + (y + rowsAtOnce - 1 - m) * width + p0, count);
                     }
-                    ConvolveColumnRows(span, outputs);
+                    ConvolveColumnRows(span, outputs, static_cast<int32_t>(rowsAtOnce));
                     y += rowsAtOnce;
                 } else {
                     const RowRange taps = KernelRowsInside(y, length, height);
