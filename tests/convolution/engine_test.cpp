@@ -75,8 +75,8 @@ std::vector<float> RandomKernel(std::mt19937& generator, int count, float low, f
 
 // Odd widths around the vector block lengths, so that frames take the
 // scalar path, whole blocks, and blocks plus an overlapping last block; and
-// widths beyond one strip of working rows (a few hundred pixels at 32 bits
-// with tall kernels, about 1500 at 8 bits). Kernel shapes: the last two are
+// widths beyond one strip of working rows (about 900 pixels at 32 bits with
+// tall kernels, about 3000 at 8 bits). Kernel shapes: the last two are
 // too tall or too wide for working rows and are read straight from the frame.
 const int kSizes[][2] = {{1, 1}, {2, 3}, {5, 7}, {13, 4}, {33, 5}, {63, 3}, {67, 6}, {131, 9}, {257, 2}, {1601, 3}};
 const int kShapes[][2] = {{1, 1}, {3, 3}, {1, 5}, {5, 1}, {3, 7}, {9, 9}, {35, 3}, {1, 1001}};
