@@ -1,8 +1,10 @@
 #include "convolution_engine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
+#include "numeric.h"
 #include "parallel.h"
 #include "pixel_format.h"
 #include "row_prefetch.h"
@@ -193,6 +195,38 @@ struct ConvertedRows {
     bool Premultiplied() const { return premultiply.uniform; }
 };
 
+// For a row pass: the weight sums W of the pixels nearer a side than the
+// radius (left[d] and right[d] for the pixel d pixels from that side), each
+// over the taps inside in kernel order as its clipped span sums them; and
+// whether the row pass takes those pixels a vector group at a time (see
+// SmoothedRows::FillWithEdgesTogether). That needs finite weights (a zero
+// sample times an infinite weight is not zero), a frame wide enough for a
+// group to fit between its sides, and a strip with a group's room beyond its
+// side pixels.
+constexpr int64_t kEdgeGroupSamples = 64;
+constexpr int64_t kMaxEdgeRadius = 15;
+struct EdgeWeights {
+    float left[kMaxEdgeRadius] = {};
+    float right[kMaxEdgeRadius] = {};
+    int64_t radius;
+    bool together;
+
+    EdgeWeights(const float* kernel, int64_t length, int64_t width) : radius((length - 1) / 2) {
+        together = radius > 0 && radius <= kMaxEdgeRadius && width >= 2 * radius + kEdgeGroupSamples;
+        for (int64_t k = 0; k < length; ++k) together = together && std::isfinite(kernel[k]);
+        for (int64_t d = 0; d < std::min(radius, kMaxEdgeRadius); ++d) {
+            TapSpan<float> span;
+            span.rows = 1;
+            span.columns = static_cast<int32_t>(length - (radius - d));
+            span.weights = kernel + (radius - d);
+            left[d] = SumSpanWeights(span);
+            span.weights = kernel;
+            right[d] = SumSpanWeights(span);
+        }
+    }
+    bool TakeTogether(int64_t p0, int64_t p1) const { return together && p1 - p0 >= radius + kEdgeGroupSamples; }
+};
+
 // Ring rows that are the row pass's results (as floats) over the strip's
 // pixels: the bytes ConvolveRows would write, never stored as bytes.
 template <class Format>
@@ -202,6 +236,15 @@ struct SmoothedRows {
     int64_t length;
     int64_t radius;
     UniformWeight premultiply;  // the same for the row and the column pass
+    EdgeWeights edges;
+
+    SmoothedRows(const FrameRows& rows, const float* weights, int64_t taps)
+        : frame(rows),
+          kernel(weights),
+          length(taps),
+          radius((taps - 1) / 2),
+          premultiply(UniformWeightOf(weights, taps)),
+          edges(weights, taps, rows.width) {}
 
     int64_t SamplesPerPixel() const { return RingSamplesPerPixel<Format>(length); }
     // The converted input row the row pass reads.
@@ -216,17 +259,21 @@ struct SmoothedRows {
         if (premultiply.uniform || length > kMaxTapsFromBytes) {
             const ConvertedRows<Format> input{frame, radius, premultiply, SamplesPerPixel()};
             input.Fill(converted, row, p0, p1, nullptr);
-            FillFrom(slot, converted, p0 - radius, p0, p1);
+            if (edges.TakeTogether(p0, p1)) {
+                FillWithEdgesTogether(slot, converted, p0, p1);
+            } else {
+                FillFrom(slot, converted, p0 - radius, p0, p0, p1);
+            }
         } else {
-            FillFrom(slot, frame.InputRow(row), 0, p0, p1);
+            FillFrom(slot, frame.InputRow(row), 0, p0, p0, p1);
         }
     }
-    // The row pass for pixels p0..p1-1 from a row whose pixel x starts at
-    // sample B * (x - origin).
+    // The row pass for pixels x0..x1-1 from a row whose pixel x starts at
+    // sample B * (x - origin), into the slot whose first pixel is p0.
     template <class Sample>
-    void FillFrom(float* slot, const Sample* source, int64_t origin, int64_t p0, int64_t p1) const {
+    void FillFrom(float* slot, const Sample* source, int64_t origin, int64_t p0, int64_t x0, int64_t x1) const {
         const int64_t B = SamplesPerPixel();
-        ForEachColumnSpan(p0, p1, radius, length, frame.width, [&](int64_t x, int64_t pixels, int64_t k0, int64_t taps) {
+        ForEachColumnSpan(x0, x1, radius, length, frame.width, [&](int64_t x, int64_t pixels, int64_t k0, int64_t taps) {
             TapSpan<Sample> span;
             span.origin = source;
             span.shift = B * (x - radius - origin + k0);
@@ -243,6 +290,57 @@ struct SmoothedRows {
             out.scale = premultiply.weight;  // what the column pass's taps multiply by
             ConvolveSpan(span, out);
         });
+    }
+    // The same from the converted row, with the pixels nearer a side than
+    // the radius taken a vector group at a time: the converted row holds
+    // zeros where the window leaves the frame, and every tap adds its
+    // product. A zero sample adds +0 or -0 to a sum, which leaves any sum but
+    // -0 as it is, and these sums start at +0; so each sum is the one over
+    // the taps inside, in order. Each is then divided by the weights of the
+    // taps inside, as the pixel's own clipped span does.
+    void FillWithEdgesTogether(float* slot, float* converted, int64_t p0, int64_t p1) const {
+        const int64_t B = SamplesPerPixel();
+        const int64_t width = frame.width;
+        // Pixel x starts at converted[B * (x - (p0 - radius))]; zeros outside.
+        if (p0 < radius) std::fill(converted, converted + B * (radius - p0), 0.0f);
+        if (p1 + radius > width) {
+            std::fill(converted + B * (width - (p0 - radius)), converted + B * (p1 + radius - (p0 - radius)), 0.0f);
+        }
+        const int64_t interiorBegin = std::max(p0, radius);
+        const int64_t interiorEnd = std::min(p1, width - radius);
+        FillFrom(slot, converted, p0 - radius, p0, interiorBegin, interiorEnd);
+        // The sums of one group of samples from sample `first` (of the strip).
+        float sums[kEdgeGroupSamples];
+        auto groupSums = [&](int64_t first) {
+            TapSpan<float> span;
+            span.origin = converted;
+            span.shift = first;  // the strip's sample `first`, less the radius of pixels
+            span.columnStep = B;
+            span.rows = 1;
+            span.columns = static_cast<int32_t>(length);
+            span.weights = kernel;
+            span.premultiplied = premultiply.uniform;
+            SpanOutput out;
+            out.samples = sums;
+            out.count = kEdgeGroupSamples;
+            out.finish = SpanFinish::Sum;
+            ConvolveSpan(span, out);
+        };
+        auto finish = [&](int64_t x, int64_t first, float weightSum) {
+            for (int64_t c = 0; c < B; ++c) {
+                const float sum = sums[B * (x - p0) + c - first];
+                slot[B * (x - p0) + c] = float(TruncateToByte(sum / weightSum)) * premultiply.weight;
+            }
+        };
+        if (p0 < radius) {
+            groupSums(0);
+            for (int64_t x = p0; x < interiorBegin; ++x) finish(x, 0, edges.left[x]);
+        }
+        if (p1 > width - radius) {
+            const int64_t first = B * (p1 - p0) - kEdgeGroupSamples;
+            groupSums(first);
+            for (int64_t x = interiorEnd; x < p1; ++x) finish(x, first, edges.right[width - 1 - x]);
+        }
     }
     bool Premultiplied() const { return premultiply.uniform; }
 };
@@ -421,7 +519,7 @@ void ConvolveRowsThenColumns(const PixelPlane& input, const float* kernel, int32
     const KernelPass columns{kernel, length, 1, SpanFinish::LowByte, true};
     WithFrameRows(input, output, [&](auto format, const FrameRows& frame) {
         using Format = decltype(format);
-        const SmoothedRows<Format> source{frame, kernel, length, (length - 1) / 2, UniformWeightOf(kernel, length)};
+        const SmoothedRows<Format> source(frame, kernel, length);
         // Every kernel of up to 31 taps fits.
         const int64_t stripPixels = StripPixels<Format>(columns, source, nullptr, frame.width);
         if (stripPixels > 0) ConvolveStrips<Format>(frame, columns, source, nullptr, stripPixels);
