@@ -314,7 +314,7 @@ struct SmoothedRows {
         auto groupSums = [&](int64_t first) {
             TapSpan<float> span;
             span.origin = converted;
-            span.shift = first;  // the strip's sample `first`, less the radius of pixels
+            span.shift = first;  // tap 0 of the strip's sample t reads converted[t]
             span.columnStep = B;
             span.rows = 1;
             span.columns = static_cast<int32_t>(length);
