@@ -124,19 +124,19 @@ inline bool HoldsRows(const RowSink* sink, int64_t samplesPerPixel, int64_t byte
     return sink || samplesPerPixel != bytesPerPixel;
 }
 
-// An output row from the kernel rows that meet the frame; `taps` gives where
-// those rows start, and kernel column kx of pixel x lies
+// Pixels x0..x1-1 of an output row from the kernel rows that meet the frame;
+// `taps` gives where those rows start, and kernel column kx of pixel x lies
 // C * (x - columnBase + kx) samples from each row's start, C samples a pixel.
 template <class Format, class Sample>
-void ConvolveOutputRow(const KernelPass& pass, const RowOutput<Format>& row, const RowRange& rows,
-                       TapSpan<Sample> taps, int64_t columnBase) {
+void ConvolveOutputSpans(const KernelPass& pass, const RowOutput<Format>& row, const RowRange& rows,
+                         TapSpan<Sample> taps, int64_t columnBase, int64_t x0, int64_t x1) {
     const int64_t C = row.SamplesPerPixel();
     taps.columnStep = C;
     taps.rows = static_cast<int32_t>(rows.count);
     taps.weights = pass.weights + rows.first * pass.width;
     taps.weightStride = pass.width;
     const int64_t rx = (pass.width - 1) / 2;
-    ForEachColumnSpan(row.p0, row.p1, rx, pass.width, row.frame->width,
+    ForEachColumnSpan(x0, x1, rx, pass.width, row.frame->width,
                       [&](int64_t x, int64_t pixels, int64_t kx0, int64_t columns) {
                           TapSpan<Sample> span = taps;
                           span.shift = C * (x - columnBase + kx0);
@@ -144,6 +144,13 @@ void ConvolveOutputRow(const KernelPass& pass, const RowOutput<Format>& row, con
                           span.columns = static_cast<int32_t>(columns);
                           ConvolveSpan(span, row.Span(pass, x, pixels, SumSpanWeights(span)));
                       });
+}
+
+// The whole output row.
+template <class Format, class Sample>
+void ConvolveOutputRow(const KernelPass& pass, const RowOutput<Format>& row, const RowRange& rows,
+                       TapSpan<Sample> taps, int64_t columnBase) {
+    ConvolveOutputSpans(pass, row, rows, taps, columnBase, row.p0, row.p1);
     row.Finish();
 }
 
@@ -167,33 +174,6 @@ void ConvolveOutputRows(const KernelPass& pass, const RowOutput<Format>* rows, i
     ConvolveColumnRows(taps, outputs, static_cast<int32_t>(count));
     for (int64_t m = 0; m < count; ++m) rows[m].Finish();
 }
-
-// Ring rows that are frame rows converted to floats, over the strip's pixels
-// and `halo` pixels either side.
-template <class Format>
-struct ConvertedRows {
-    const FrameRows& frame;
-    int64_t halo;
-    UniformWeight premultiply;
-    int64_t samplesPerPixel;  // RingSamplesPerPixel
-
-    int64_t SamplesPerPixel() const { return samplesPerPixel; }
-    int64_t ExtraFloatsPerPixel() const { return 0; }
-    int64_t ExtraFloatsFixed() const { return 0; }
-    void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float*) const {
-        constexpr int64_t B = Format::kBytesPerPixel;
-        const int64_t q0 = std::max<int64_t>(0, p0 - halo);
-        const int64_t q1 = std::min(frame.width, p1 + halo);
-        const uint8_t* bytes = frame.InputRow(row) + B * q0;
-        float* samples = slot + samplesPerPixel * (q0 - (p0 - halo));
-        if (samplesPerPixel != B) {
-            ConvertColours(bytes, samples, q1 - q0, premultiply.weight);
-        } else {
-            ConvertSamples(bytes, samples, B * (q1 - q0), premultiply.weight);
-        }
-    }
-    bool Premultiplied() const { return premultiply.uniform; }
-};
 
 // For a row pass: the weight sums W of the pixels nearer a side than the
 // radius (left[d] and right[d] for the pixel d pixels from that side), each
@@ -226,6 +206,97 @@ struct EdgeWeights {
     }
     bool TakeTogether(int64_t p0, int64_t p1) const { return together && p1 - p0 >= radius + kEdgeGroupSamples; }
 };
+
+// A row pass over a converted row whose pixel x starts at sample
+// B * (x - (p0 - radius)), for the pixels p0..p1-1 nearer a side than the
+// radius, a vector group at a time: the converted row gets zeros where the
+// window leaves the frame, and every tap adds its product. A zero sample adds
+// +0 or -0 to a sum, which leaves any sum but -0 as it is, and these sums
+// start at +0; so each sum is the one over the taps inside, in order, that
+// the pixel's own clipped span makes. Calls finish(x, sums + B * x - offset,
+// W): the pixel's B sums and its own weight sum.
+template <class Finish>
+void ConvolveEdgesTogether(float* converted, int64_t B, int64_t p0, int64_t p1, const float* kernel, int64_t length,
+                           bool premultiplied, const EdgeWeights& edges, int64_t width, Finish&& finish) {
+    const int64_t radius = edges.radius;
+    if (p0 < radius) std::fill(converted, converted + B * (radius - p0), 0.0f);
+    if (p1 + radius > width) {
+        std::fill(converted + B * (width - (p0 - radius)), converted + B * (p1 + radius - (p0 - radius)), 0.0f);
+    }
+    float sums[kEdgeGroupSamples];
+    // The sums of the strip's samples first .. first + kEdgeGroupSamples - 1.
+    auto groupSums = [&](int64_t first) {
+        TapSpan<float> span;
+        span.origin = converted;
+        span.shift = first;  // tap 0 of the strip's sample t reads converted[t]
+        span.columnStep = B;
+        span.rows = 1;
+        span.columns = static_cast<int32_t>(length);
+        span.weights = kernel;
+        span.premultiplied = premultiplied;
+        SpanOutput out;
+        out.samples = sums;
+        out.count = kEdgeGroupSamples;
+        out.finish = SpanFinish::Sum;
+        ConvolveSpan(span, out);
+    };
+    if (p0 < radius) {
+        groupSums(0);
+        for (int64_t x = p0; x < std::min(p1, radius); ++x) finish(x, sums + B * (x - p0), edges.left[x]);
+    }
+    if (p1 > width - radius) {
+        const int64_t first = B * (p1 - p0) - kEdgeGroupSamples;
+        groupSums(first);
+        for (int64_t x = std::max(p0, width - radius); x < p1; ++x) {
+            finish(x, sums + B * (x - p0) - first, edges.right[width - 1 - x]);
+        }
+    }
+}
+
+// Ring rows that are frame rows converted to floats, over the strip's pixels
+// and `halo` pixels either side.
+template <class Format>
+struct ConvertedRows {
+    const FrameRows& frame;
+    int64_t halo;
+    UniformWeight premultiply;
+    int64_t samplesPerPixel;  // RingSamplesPerPixel
+
+    int64_t SamplesPerPixel() const { return samplesPerPixel; }
+    int64_t ExtraFloatsPerPixel() const { return 0; }
+    int64_t ExtraFloatsFixed() const { return 0; }
+    void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float*) const {
+        constexpr int64_t B = Format::kBytesPerPixel;
+        const int64_t q0 = std::max<int64_t>(0, p0 - halo);
+        const int64_t q1 = std::min(frame.width, p1 + halo);
+        const uint8_t* bytes = frame.InputRow(row) + B * q0;
+        float* samples = slot + samplesPerPixel * (q0 - (p0 - halo));
+        if (samplesPerPixel != B) {
+            ConvertColours(bytes, samples, q1 - q0, premultiply.weight);
+        } else {
+            ConvertSamples(bytes, samples, B * (q1 - q0), premultiply.weight);
+        }
+    }
+    bool Premultiplied() const { return premultiply.uniform; }
+};
+
+// An output row of a row pass (one kernel row, bytes as ConvolveRows writes
+// them) from its ring row, the pixels nearer a side than the radius a vector
+// group at a time (see ConvolveEdgesTogether).
+template <class Format>
+void ConvolveRowEdgesTogether(const KernelPass& pass, const RowOutput<Format>& row, const TapSpan<float>& taps,
+                              float* ring, const EdgeWeights& edges, bool premultiplied) {
+    const int64_t width = row.frame->width;
+    const int64_t C = row.SamplesPerPixel();
+    ConvolveOutputSpans(pass, row, RowRange{0, 1}, taps, row.p0, std::max(row.p0, edges.radius),
+                        std::min(row.p1, width - edges.radius));
+    ConvolveEdgesTogether(ring, C, row.p0, row.p1, pass.weights, pass.width, premultiplied, edges, width,
+                          [&](int64_t x, const float* sums, float weightSum) {
+                              auto* bytes = static_cast<uint8_t*>(row.Span(pass, x, 1, weightSum).samples);
+                              for (int64_t c = 0; c < C; ++c) bytes[c] = TruncateToByte(sums[c] / weightSum);
+                          });
+    row.Finish();
+}
 
 // Ring rows that are the row pass's results (as floats) over the strip's
 // pixels: the bytes ConvolveRows would write, never stored as bytes.
@@ -291,56 +362,18 @@ struct SmoothedRows {
             ConvolveSpan(span, out);
         });
     }
-    // The same from the converted row, with the pixels nearer a side than
-    // the radius taken a vector group at a time: the converted row holds
-    // zeros where the window leaves the frame, and every tap adds its
-    // product. A zero sample adds +0 or -0 to a sum, which leaves any sum but
-    // -0 as it is, and these sums start at +0; so each sum is the one over
-    // the taps inside, in order. Each is then divided by the weights of the
-    // taps inside, as the pixel's own clipped span does.
+    // The same from the converted row, the pixels nearer a side than the
+    // radius a vector group at a time (see ConvolveEdgesTogether).
     void FillWithEdgesTogether(float* slot, float* converted, int64_t p0, int64_t p1) const {
         const int64_t B = SamplesPerPixel();
-        const int64_t width = frame.width;
-        // Pixel x starts at converted[B * (x - (p0 - radius))]; zeros outside.
-        if (p0 < radius) std::fill(converted, converted + B * (radius - p0), 0.0f);
-        if (p1 + radius > width) {
-            std::fill(converted + B * (width - (p0 - radius)), converted + B * (p1 + radius - (p0 - radius)), 0.0f);
-        }
-        const int64_t interiorBegin = std::max(p0, radius);
-        const int64_t interiorEnd = std::min(p1, width - radius);
-        FillFrom(slot, converted, p0 - radius, p0, interiorBegin, interiorEnd);
-        // The sums of one group of samples from sample `first` (of the strip).
-        float sums[kEdgeGroupSamples];
-        auto groupSums = [&](int64_t first) {
-            TapSpan<float> span;
-            span.origin = converted;
-            span.shift = first;  // tap 0 of the strip's sample t reads converted[t]
-            span.columnStep = B;
-            span.rows = 1;
-            span.columns = static_cast<int32_t>(length);
-            span.weights = kernel;
-            span.premultiplied = premultiply.uniform;
-            SpanOutput out;
-            out.samples = sums;
-            out.count = kEdgeGroupSamples;
-            out.finish = SpanFinish::Sum;
-            ConvolveSpan(span, out);
-        };
-        auto finish = [&](int64_t x, int64_t first, float weightSum) {
-            for (int64_t c = 0; c < B; ++c) {
-                const float sum = sums[B * (x - p0) + c - first];
-                slot[B * (x - p0) + c] = float(TruncateToByte(sum / weightSum)) * premultiply.weight;
-            }
-        };
-        if (p0 < radius) {
-            groupSums(0);
-            for (int64_t x = p0; x < interiorBegin; ++x) finish(x, 0, edges.left[x]);
-        }
-        if (p1 > width - radius) {
-            const int64_t first = B * (p1 - p0) - kEdgeGroupSamples;
-            groupSums(first);
-            for (int64_t x = interiorEnd; x < p1; ++x) finish(x, first, edges.right[width - 1 - x]);
-        }
+        FillFrom(slot, converted, p0 - radius, p0, std::max(p0, radius), std::min(p1, frame.width - radius));
+        ConvolveEdgesTogether(converted, B, p0, p1, kernel, length, premultiply.uniform, edges, frame.width,
+                              [&](int64_t x, const float* sums, float weightSum) {
+                                  for (int64_t c = 0; c < B; ++c) {
+                                      const uint8_t value = TruncateToByte(sums[c] / weightSum);
+                                      slot[B * (x - p0) + c] = float(value) * premultiply.weight;
+                                  }
+                              });
     }
     bool Premultiplied() const { return premultiply.uniform; }
 };
@@ -387,7 +420,7 @@ int64_t StripPixels(const KernelPass& pass, const Source& source, const RowSink*
 // block of rows, bringing into the ring the rows the kernel newly meets.
 template <class Format, class Source>
 void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source& source, const RowSink* sink,
-                    int64_t stripPixels) {
+                    int64_t stripPixels, const EdgeWeights* rowEdges = nullptr) {
     constexpr int64_t B = Format::kBytesPerPixel;
     const int64_t C = source.SamplesPerPixel();
     const int64_t ry = (pass.height - 1) / 2;
@@ -444,7 +477,14 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
                     y += rowsAtOnce;
                 } else {
                     ringTable(y + ry - rows.first, rows.count);
-                    ConvolveOutputRow<Format>(pass, output(y, 0), rows, taps, p0);
+                    if (rowEdges && rowEdges->TakeTogether(p0, p1)) {
+                        // The one ring row of a one-row kernel.
+                        float* ring = work + y % ringRows * slotFloats + lead;
+                        ConvolveRowEdgesTogether<Format>(pass, output(y, 0), taps, ring, *rowEdges,
+                                                         source.Premultiplied());
+                    } else {
+                        ConvolveOutputRow<Format>(pass, output(y, 0), rows, taps, p0);
+                    }
                     y += 1;
                 }
             }
@@ -488,8 +528,12 @@ void RunKernelPass(const PixelPlane& input, const PixelPlane& output, const Kern
         const ConvertedRows<Format> source{frame, (pass.width - 1) / 2, UniformWeightOf(pass.weights, taps),
                                            RingSamplesPerPixel<Format>(taps)};
         const int64_t stripPixels = StripPixels<Format>(pass, source, sink, frame.width);
+        // Row passes whose working rows hold colours only or whole 8- and
+        // 24-bit pixels take the pixels near the sides together.
+        const bool rowPass = pass.height == 1 && pass.finish == SpanFinish::LowByte && taps > kMaxTapsFromBytes;
+        const EdgeWeights rowEdges(pass.weights, rowPass ? pass.width : 1, frame.width);
         if (stripPixels > 0) {
-            ConvolveStrips<Format>(frame, pass, source, sink, stripPixels);
+            ConvolveStrips<Format>(frame, pass, source, sink, stripPixels, &rowEdges);
         } else if (!sink) {
             ConvolveFromFrame<Format>(frame, pass);
         }
