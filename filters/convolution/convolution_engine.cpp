@@ -179,7 +179,7 @@ void ConvolveOutputRows(const KernelPass& pass, const RowOutput<Format>* rows, i
 // radius (left[d] and right[d] for the pixel d pixels from that side), each
 // over the taps inside in kernel order as its clipped span sums them; and
 // whether the row pass takes those pixels a vector group at a time (see
-// SmoothedRows::FillWithEdgesTogether). That needs finite weights (a zero
+// ConvolveEdgesTogether). That needs finite weights (a zero
 // sample times an infinite weight is not zero), a frame wide enough for a
 // group to fit between its sides, and a strip with a group's room beyond its
 // side pixels.
@@ -213,8 +213,8 @@ struct EdgeWeights {
 // window leaves the frame, and every tap adds its product. A zero sample adds
 // +0 or -0 to a sum, which leaves any sum but -0 as it is, and these sums
 // start at +0; so each sum is the one over the taps inside, in order, that
-// the pixel's own clipped span makes. Calls finish(x, sums + B * x - offset,
-// W): the pixel's B sums and its own weight sum.
+// the pixel's own clipped span makes. Calls finish(x, sums, W) for each such
+// pixel x with its B sums and its own weight sum.
 template <class Finish>
 void ConvolveEdgesTogether(float* converted, int64_t B, int64_t p0, int64_t p1, const float* kernel, int64_t length,
                            bool premultiplied, const EdgeWeights& edges, int64_t width, Finish&& finish) {
