@@ -428,6 +428,7 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
     const int64_t lead = RingLeadFloats(C, (pass.width - 1) / 2);
     const int64_t ringRows = RingRows(pass, source.Premultiplied());
     const int64_t rowsAtOnce = RowsAtOnce(pass, source.Premultiplied());
+    const int64_t prefetchAhead = std::max<int64_t>(2, rowsAtOnce);
     // Blocks of rows go to the threads as each finishes its last, so a
     // thread the machine holds up leaves its later blocks to the others; a
     // block fills its own ring, so blocks are several kernels tall.
@@ -448,9 +449,12 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
                     const int64_t row = top - a;
                     const int64_t slot = row % ringRows;
                     if (held[slot] != row) {
-                        // Rows come into the ring in frame order.
-                        if (row + 2 < frame.height) {
-                            PrefetchRow(frame.InputRow(row + 2) + B * p0, static_cast<size_t>(B * (p1 - p0)));
+                        // Rows come into the ring in frame order, rowsAtOnce
+                        // of them one after the other: a row asked for fewer
+                        // rows ahead would be read before it has arrived.
+                        if (row + prefetchAhead < frame.height) {
+                            PrefetchRow(frame.InputRow(row + prefetchAhead) + B * p0,
+                                        static_cast<size_t>(B * (p1 - p0)));
                         }
                         source.Fill(work + slot * slotFloats + lead, row, p0, p1, extra);
                         held[slot] = row;
