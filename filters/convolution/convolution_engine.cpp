@@ -308,6 +308,9 @@ struct SmoothedRows {
     int64_t radius;
     UniformWeight premultiply;  // the same for the row and the column pass
     EdgeWeights edges;
+    // Finite positive weights: every weighted mean of bytes lies in 0 .. 255
+    // (the rounding of the sums moves it by far less than 1).
+    bool positive = true;
 
     SmoothedRows(const FrameRows& rows, const float* weights, int64_t taps)
         : frame(rows),
@@ -315,7 +318,9 @@ struct SmoothedRows {
           length(taps),
           radius((taps - 1) / 2),
           premultiply(UniformWeightOf(weights, taps)),
-          edges(weights, taps, rows.width) {}
+          edges(weights, taps, rows.width) {
+        for (int64_t k = 0; k < taps; ++k) positive = positive && weights[k] > 0.0f && std::isfinite(weights[k]);
+    }
 
     int64_t SamplesPerPixel() const { return RingSamplesPerPixel<Format>(length); }
     // The converted input row the row pass reads.
@@ -359,6 +364,7 @@ struct SmoothedRows {
             out.finish = SpanFinish::LowByteValue;
             out.divisor = SumSpanWeights(span);
             out.scale = premultiply.weight;  // what the column pass's taps multiply by
+            out.inByteRange = positive;
             ConvolveSpan(span, out);
         });
     }

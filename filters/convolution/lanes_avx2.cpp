@@ -62,6 +62,13 @@ struct Group {
     static Group LowByteValues(const Group& s, float divisor) {
         return {{_mm256_cvtepi32_ps(LowBits(s.v[0], divisor)), _mm256_cvtepi32_ps(LowBits(s.v[1], divisor))}};
     }
+    // The same for quotients in 0 .. 255: truncated in place.
+    static Group TruncatedValues(const Group& s, float divisor) {
+        const __m256 d = _mm256_set1_ps(divisor);
+        constexpr int kTowardZero = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
+        return {{_mm256_round_ps(_mm256_div_ps(s.v[0], d), kTowardZero),
+                 _mm256_round_ps(_mm256_div_ps(s.v[1], d), kTowardZero)}};
+    }
 
     // maxps returns its second operand when either is NaN, so NaN gives 0.
     static __m128i Saturated(const Group& s, bool divide, float divisor) {

@@ -64,6 +64,11 @@ struct Group {
     static Group LowByteValues(const Group& s, float divisor) {
         return {_mm512_cvtepi32_ps(_mm512_and_si512(Truncated(s, divisor), _mm512_set1_epi32(0xFF)))};
     }
+    // The same for quotients in 0 .. 255: truncated in place.
+    static Group TruncatedValues(const Group& s, float divisor) {
+        return {_mm512_roundscale_ps(_mm512_div_ps(s.v, _mm512_set1_ps(divisor)),
+                                     _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC)};
+    }
 
     // maxps returns its second operand when either is NaN, so NaN gives 0.
     static __m128i Saturated(const Group& s, bool divide, float divisor) {

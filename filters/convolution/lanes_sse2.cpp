@@ -76,6 +76,8 @@ struct Group {
         LowBits(s, divisor, n);
         return {{_mm_cvtepi32_ps(n[0]), _mm_cvtepi32_ps(n[1]), _mm_cvtepi32_ps(n[2]), _mm_cvtepi32_ps(n[3])}};
     }
+    // SSE2 has no rounding in place; the low bytes are the same values there.
+    static Group TruncatedValues(const Group& s, float divisor) { return LowByteValues(s, divisor); }
 
     // maxps returns its second operand when either is NaN, so NaN gives 0.
     static __m128i Saturated(const Group& s, bool divide, float divisor) {

@@ -62,6 +62,10 @@ struct SpanOutput {
     bool divide = true;  // only read for Saturate
     float divisor = 1.0f;
     float scale = 1.0f;  // only read for LowByteValue
+    // Only read for LowByteValue: every quotient is known to lie in 0 .. 255
+    // (a kernel of positive weights over bytes), so that truncating it is
+    // already its low byte.
+    bool inByteRange = false;
     // Byte outputs at 32 bits per pixel: the input bytes at the output's
     // positions; every fourth sample (byte 3 of a pixel) is copied from here
     // instead of being filtered. The span must then start at a pixel.

@@ -165,7 +165,8 @@ size_t SampleBytes(const SpanOutput& out) {
 // one-sample path (which the module itself only uses for short spans), for
 // byte and float sources and every way of finishing a sum; every fourth
 // trial is a kernel of one row (3 or 15 taps, a sample to four samples
-// apart), the three-tap ones finished as row passes into floats.
+// apart), the three-tap ones finished as row passes into floats, from bytes
+// mostly with positive weights, whose quotients may be truncated in place.
 template <class Sample>
 void CheckSpans(const std::vector<Sample>& source, const std::vector<uint8_t>& fourth) {
     std::mt19937 generator(3);
@@ -190,12 +191,18 @@ void CheckSpans(const std::vector<Sample>& source, const std::vector<uint8_t>& f
         taps.weights = kernel.data();
         taps.weightStride = 5;
         taps.premultiplied = trial % 7 == 3;
+        const bool inByteRange =
+            rowOfThree && std::is_same_v<Sample, uint8_t> && !taps.premultiplied && trial % 7 != 0 && trial % 3 != 0;
+        if (inByteRange) {
+            for (float& w : kernel) w = std::abs(w) + 0.01f;
+        }
         SpanOutput out;
         out.count = 4 * (20 + trial * 7 % 200);
         out.finish = rowOfThree ? SpanFinish::LowByteValue : kFinishes[trial % 5];
         out.divide = trial % 3 != 0;
         out.divisor = trial % 7 ? SumSpanWeights(taps) : 0.0f;
         out.scale = trial % 3 ? 1.0f : 0.0123f;
+        out.inByteRange = inByteRange;
         out.fourthBytes = SampleBytes(out) == 1 && trial % 4 == 1 ? fourth.data() : nullptr;
         const std::vector<uint8_t> expected = OneSampleAtATime(taps, out, SampleBytes(out));
         for (const LaneRoutines& routine : kaf_test::RunnableSets(LanesFor)) {
