@@ -101,10 +101,9 @@ struct ByteLanes {
         return {_mm512_mask_blend_epi8(0x8888888888888888ull, a.v, Load(own).v)};
     }
     static V BgrWords(const uint8_t* bgr) {
-        __m512i v = _mm512_castsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr)));
-        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 12)), 1);
-        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 24)), 2);
-        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 36)), 3);
+        // The 48 bytes as twelve dwords, three to each 128-bit quarter.
+        const __m512i v = _mm512_permutexvar_epi32(_mm512_setr_epi32(0, 1, 2, 2, 3, 4, 5, 5, 6, 7, 8, 8, 9, 10, 11, 11),
+                                                   _mm512_maskz_loadu_epi32(0x0FFF, bgr));
         const __m512i spread =
             _mm512_broadcast_i32x4(_mm_set_epi8(-1, 11, 10, 9, -1, 8, 7, 6, -1, 5, 4, 3, -1, 2, 1, 0));
         return {_mm512_shuffle_epi8(v, spread)};
