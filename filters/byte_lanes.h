@@ -100,8 +100,9 @@ struct ByteLanes {
     static V KeepFourthBytes(V a, const uint8_t* own) {
         return {_mm512_mask_blend_epi8(0x8888888888888888ull, a.v, Load(own).v)};
     }
+    // Reads nothing past the pixels (the load is masked to their 48 bytes).
     static V BgrWords(const uint8_t* bgr) {
-        // The 48 bytes as twelve dwords, three to each 128-bit quarter.
+        // Twelve dwords, three to each 128-bit quarter for the byte shuffle.
         const __m512i v = _mm512_permutexvar_epi32(_mm512_setr_epi32(0, 1, 2, 2, 3, 4, 5, 5, 6, 7, 8, 8, 9, 10, 11, 11),
                                                    _mm512_maskz_loadu_epi32(0x0FFF, bgr));
         const __m512i spread =
