@@ -3,9 +3,7 @@
 // processor's own stream prefetch starts over: the first lines of every row
 // then wait for far memory. Asking for the row the routine will read next
 // but one, a cache line at a time, lets it stream in while the current row
-// is worked on. The convolution strips do so; the rank filters, whose rows
-// cost less work each, lost more to the burst of requests than they gained
-// (see the row pass in rank/extremes_kernels.h).
+// is worked on.
 #pragma once
 
 #include <cstddef>

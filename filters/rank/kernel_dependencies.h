@@ -13,4 +13,5 @@
 
 #include "byte_lanes.h"
 #include "numeric.h"
+#include "row_prefetch.h"
 #include "rank_kernels.h"

@@ -207,7 +207,7 @@ bool MedianByNetwork(const PixelPlane& input, const PixelPlane& output, ThreadSc
             } else {
                 const uint8_t* above = input.Row(y - 1);
                 const uint8_t* below = input.Row(y + 1);
-                // Not asked for ahead: see the row pass of the extremes.
+                if (y + 2 < height) PrefetchRow(input.Row(y + 2), static_cast<size_t>(bytes));
 #if defined(RANK_KERNELS_AVX2) || defined(RANK_KERNELS_AVX512)
                 done = RankOfNineLanes<kStep, Format::kHasFourthByte>(above, at, below, out, bytes);
 #endif
