@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <type_traits>
+#include <utility>
 
 #include "instruction_sets.h"
 #include "tap_span.h"

@@ -1,6 +1,7 @@
 // The convolution engines called directly on host frames: held to the plain
 // per-pixel reference on random frames, a kernel that is not a number, and
 // every instruction set's spans held to the one-sample path.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -175,7 +176,7 @@ void CheckSpans(const std::vector<Sample>& source, const std::vector<uint8_t>& f
     const SpanFinish kFinishes[] = {SpanFinish::LowByte, SpanFinish::LowByteValue, SpanFinish::Saturate,
                                     SpanFinish::Saturate, SpanFinish::Sum};
     for (int trial = 0; trial < 100; ++trial) {
-        std::vector<float> kernel = RandomKernel(generator, 15, -2.0f, 3.0f);
+        std::vector<float> kernel = RandomKernel(generator, 63, -2.0f, 3.0f);
         if (trial % 6 == 5) kernel[trial % 15] = kSpecial[trial % 5];
         const Sample* rows[3] = {source.data() + 600, source.data() + 100, source.data() + 900};
         TapSpan<Sample> taps;
@@ -187,9 +188,11 @@ void CheckSpans(const std::vector<Sample>& source, const std::vector<uint8_t>& f
         const bool rowOfThree = oneRow && trial / 4 % 2 == 0;
         taps.columnStep = oneRow ? 1 + trial / 8 % 4 : trial % 3 + 1;
         taps.rows = oneRow ? 1 : 3;
-        taps.columns = rowOfThree ? 3 : oneRow ? 15 : 5;
+        taps.columns = rowOfThree ? 3 : oneRow ? 15 : trial % 8 < 4 ? 5 : 21;
         taps.weights = kernel.data();
-        taps.weightStride = 5;
+        taps.weightStride = 21;
+        // A kernel row of weights 1, whose taps add the samples as they are.
+        if (!oneRow && trial % 2 == 0) std::fill(kernel.begin() + 21, kernel.begin() + 21 + taps.columns, 1.0f);
         taps.premultiplied = trial % 7 == 3;
         const bool inByteRange =
             rowOfThree && std::is_same_v<Sample, uint8_t> && !taps.premultiplied && trial % 7 != 0 && trial % 3 != 0;
