@@ -175,82 +175,108 @@ void ConvolveOutputRows(const KernelPass& pass, const RowOutput<Format>* rows, i
     for (int64_t m = 0; m < count; ++m) rows[m].Finish();
 }
 
-// For a row pass: the weight sums W of the pixels nearer a side than the
-// radius (left[d] and right[d] for the pixel d pixels from that side), each
-// over the taps inside in kernel order as its clipped span sums them; and
-// whether the row pass takes those pixels a vector group at a time (see
-// ConvolveEdgesTogether). That needs finite weights (a zero
-// sample times an infinite weight is not zero), a frame wide enough for a
-// group to fit between its sides, and a strip with a group's room beyond its
-// side pixels.
-constexpr int64_t kEdgeGroupSamples = 64;
+// For a kernel of `rows` rows of `length` weights: the weight sums W of the
+// pixels nearer a side than the radius whose kernel rows all meet the frame
+// (left[d] and right[d] for the pixel d pixels from that side), each over
+// the taps inside in kernel order as its clipped span sums them; and
+// whether the pass takes those pixels a vector group at a time (see
+// EdgeSumsTogether), `groupSamples` samples at a time. That needs finite
+// weights (a zero sample times an infinite weight is not zero), a frame wide
+// enough for a group to fit between its sides, and a strip with a group's
+// room beyond its side pixels. Row passes take 64 samples; two-dimensional
+// kernels a whole vector block of 128, whose sums the lanes work out side
+// by side rather than one group after the other, and only from a radius of
+// 3: below that the pixels one at a time were as fast.
+constexpr int64_t kMaxEdgeGroupSamples = 128;
 constexpr int64_t kMaxEdgeRadius = 15;
+constexpr int64_t kMinKernelEdgeRadius = 3;
 struct EdgeWeights {
     float left[kMaxEdgeRadius] = {};
     float right[kMaxEdgeRadius] = {};
     int64_t radius;
+    int64_t groupSamples;
     bool together;
 
-    EdgeWeights(const float* kernel, int64_t length, int64_t width) : radius((length - 1) / 2) {
-        together = radius > 0 && radius <= kMaxEdgeRadius && width >= 2 * radius + kEdgeGroupSamples;
-        for (int64_t k = 0; k < length; ++k) together = together && std::isfinite(kernel[k]);
+    EdgeWeights(const float* kernel, int64_t rows, int64_t length, int64_t width)
+        : radius((length - 1) / 2), groupSamples(rows > 1 ? kMaxEdgeGroupSamples : 64) {
+        together = radius > 0 && radius <= kMaxEdgeRadius && width >= 2 * radius + groupSamples &&
+                   (rows == 1 || radius >= kMinKernelEdgeRadius);
+        for (int64_t k = 0; k < rows * length; ++k) together = together && std::isfinite(kernel[k]);
         for (int64_t d = 0; d < std::min(radius, kMaxEdgeRadius); ++d) {
             TapSpan<float> span;
-            span.rows = 1;
+            span.rows = static_cast<int32_t>(rows);
             span.columns = static_cast<int32_t>(length - (radius - d));
             span.weights = kernel + (radius - d);
+            span.weightStride = length;
             left[d] = SumSpanWeights(span);
             span.weights = kernel;
             right[d] = SumSpanWeights(span);
         }
     }
-    bool TakeTogether(int64_t p0, int64_t p1) const { return together && p1 - p0 >= radius + kEdgeGroupSamples; }
+    bool TakeTogether(int64_t p0, int64_t p1) const { return together && p1 - p0 >= radius + groupSamples; }
 };
 
-// A row pass over a converted row whose pixel x starts at sample
-// B * (x - (p0 - radius)), for the pixels p0..p1-1 nearer a side than the
-// radius, a vector group at a time: the converted row gets zeros where the
-// window leaves the frame, and every tap adds its product. A zero sample adds
-// +0 or -0 to a sum, which leaves any sum but -0 as it is, and these sums
-// start at +0; so each sum is the one over the taps inside, in order, that
-// the pixel's own clipped span makes. Calls finish(x, sums, W) for each such
-// pixel x with its B sums and its own weight sum.
+// Zeros in a working row whose pixel x starts at sample C * (x - (p0 -
+// radius)), where the windows of the pixels p0..p1-1 leave the frame.
+inline void ZeroOutsideFrame(float* row, int64_t C, int64_t p0, int64_t p1, int64_t radius, int64_t width) {
+    if (p0 < radius) std::fill(row, row + C * (radius - p0), 0.0f);
+    if (p1 + radius > width) std::fill(row + C * (width - (p0 - radius)), row + C * (p1 + radius - (p0 - radius)), 0.0f);
+}
+
+// The sums of the pixels p0..p1-1 nearer a side than the radius, a vector
+// group at a time: `taps` has every kernel column, over working rows whose
+// pixel x starts at sample C * (x - (p0 - radius)) and that hold zeros where
+// the window leaves the frame, so every tap adds its product. A zero sample
+// adds +0 or -0 to a sum, which leaves any sum but -0 as it is, and these
+// sums start at +0; so each sum is the one over the taps inside, in order,
+// that the pixel's own clipped span makes. Calls finish(x, sums) for each
+// such pixel x with its C sums.
 template <class Finish>
-void ConvolveEdgesTogether(float* converted, int64_t B, int64_t p0, int64_t p1, const float* kernel, int64_t length,
-                           bool premultiplied, const EdgeWeights& edges, int64_t width, Finish&& finish) {
+void EdgeSumsTogether(const TapSpan<float>& taps, int64_t C, int64_t p0, int64_t p1, const EdgeWeights& edges,
+                      int64_t width, Finish&& finish) {
     const int64_t radius = edges.radius;
-    if (p0 < radius) std::fill(converted, converted + B * (radius - p0), 0.0f);
-    if (p1 + radius > width) {
-        std::fill(converted + B * (width - (p0 - radius)), converted + B * (p1 + radius - (p0 - radius)), 0.0f);
-    }
-    float sums[kEdgeGroupSamples];
-    // The sums of the strip's samples first .. first + kEdgeGroupSamples - 1.
+    float sums[kMaxEdgeGroupSamples];
+    // The sums of the strip's samples first .. first + edges.groupSamples - 1.
     auto groupSums = [&](int64_t first) {
-        TapSpan<float> span;
-        span.origin = converted;
-        span.shift = first;  // tap 0 of the strip's sample t reads converted[t]
-        span.columnStep = B;
-        span.rows = 1;
-        span.columns = static_cast<int32_t>(length);
-        span.weights = kernel;
-        span.premultiplied = premultiplied;
+        TapSpan<float> span = taps;
+        span.shift = first;  // tap 0 of the strip's sample t reads sample t of a row
+        span.columnStep = C;
         SpanOutput out;
         out.samples = sums;
-        out.count = kEdgeGroupSamples;
+        out.count = static_cast<int32_t>(edges.groupSamples);
         out.finish = SpanFinish::Sum;
         ConvolveSpan(span, out);
     };
     if (p0 < radius) {
         groupSums(0);
-        for (int64_t x = p0; x < std::min(p1, radius); ++x) finish(x, sums + B * (x - p0), edges.left[x]);
+        for (int64_t x = p0; x < std::min(p1, radius); ++x) finish(x, sums + C * (x - p0));
     }
     if (p1 > width - radius) {
-        const int64_t first = B * (p1 - p0) - kEdgeGroupSamples;
+        const int64_t first = C * (p1 - p0) - edges.groupSamples;
         groupSums(first);
-        for (int64_t x = std::max(p0, width - radius); x < p1; ++x) {
-            finish(x, sums + B * (x - p0) - first, edges.right[width - 1 - x]);
-        }
+        for (int64_t x = std::max(p0, width - radius); x < p1; ++x) finish(x, sums + C * (x - p0) - first);
     }
+}
+
+// A row pass over a converted row whose pixel x starts at sample
+// B * (x - (p0 - radius)), for the pixels p0..p1-1 nearer a side than the
+// radius, a vector group at a time (see EdgeSumsTogether); the converted row
+// gets its zeros here. Calls finish(x, sums, W) for each such pixel x with
+// its B sums and its own weight sum.
+template <class Finish>
+void ConvolveEdgesTogether(float* converted, int64_t B, int64_t p0, int64_t p1, const float* kernel, int64_t length,
+                           bool premultiplied, const EdgeWeights& edges, int64_t width, Finish&& finish) {
+    const int64_t radius = edges.radius;
+    ZeroOutsideFrame(converted, B, p0, p1, radius, width);
+    TapSpan<float> taps;
+    taps.origin = converted;
+    taps.rows = 1;
+    taps.columns = static_cast<int32_t>(length);
+    taps.weights = kernel;
+    taps.premultiplied = premultiplied;
+    EdgeSumsTogether(taps, B, p0, p1, edges, width, [&](int64_t x, const float* sums) {
+        finish(x, sums, x < radius ? edges.left[x] : edges.right[width - 1 - x]);
+    });
 }
 
 // Ring rows that are frame rows converted to floats, over the strip's pixels
@@ -276,6 +302,9 @@ struct ConvertedRows {
         } else {
             ConvertSamples(bytes, samples, B * (q1 - q0), premultiply.weight);
         }
+        // Two-dimensional kernels take the pixels near the sides together
+        // (see EdgeSumsTogether), which needs these zeros in every row.
+        ZeroOutsideFrame(slot, samplesPerPixel, p0, p1, halo, frame.width);
     }
     bool Premultiplied() const { return premultiply.uniform; }
 };
@@ -292,9 +321,42 @@ void ConvolveRowEdgesTogether(const KernelPass& pass, const RowOutput<Format>& r
                         std::min(row.p1, width - edges.radius));
     ConvolveEdgesTogether(ring, C, row.p0, row.p1, pass.weights, pass.width, premultiplied, edges, width,
                           [&](int64_t x, const float* sums, float weightSum) {
-                              auto* bytes = static_cast<uint8_t*>(row.Span(pass, x, 1, weightSum).samples);
-                              for (int64_t c = 0; c < C; ++c) bytes[c] = TruncateToByte(sums[c] / weightSum);
+                              FinishSums(sums, row.Span(pass, x, 1, weightSum));
                           });
+    row.Finish();
+}
+
+// An output row of a two-dimensional kernel from the ring rows of the kernel
+// rows that meet the frame (see ConvolveOutputSpans), the pixels nearer a
+// side than the radius a vector group at a time (see EdgeSumsTogether).
+template <class Format>
+void ConvolveKernelEdgesTogether(const KernelPass& pass, const RowOutput<Format>& row, const RowRange& rows,
+                                 const TapSpan<float>& ringRows, const EdgeWeights& edges) {
+    const int64_t width = row.frame->width;
+    const int64_t C = row.SamplesPerPixel();
+    const int64_t radius = edges.radius;
+    ConvolveOutputSpans(pass, row, rows, ringRows, row.p0, std::max(row.p0, radius),
+                        std::min(row.p1, width - radius));
+    TapSpan<float> taps = ringRows;
+    taps.rows = static_cast<int32_t>(rows.count);
+    taps.columns = static_cast<int32_t>(pass.width);
+    taps.weights = pass.weights + rows.first * pass.width;
+    taps.weightStride = pass.width;
+    const bool allRows = rows.count == pass.height;
+    EdgeSumsTogether(taps, C, row.p0, row.p1, edges, width, [&](int64_t x, const float* sums) {
+        float weightSum;
+        if (allRows) {
+            weightSum = x < radius ? edges.left[x] : edges.right[width - 1 - x];
+        } else {
+            // The taps of the pixel's own clipped span.
+            TapSpan<float> clipped = taps;
+            const int64_t first = std::max<int64_t>(0, radius - x);
+            clipped.weights += first;
+            clipped.columns = static_cast<int32_t>(std::min(pass.width - 1, width - 1 - x + radius) - first + 1);
+            weightSum = SumSpanWeights(clipped);
+        }
+        FinishSums(sums, row.Span(pass, x, 1, weightSum));
+    });
     row.Finish();
 }
 
@@ -318,7 +380,7 @@ struct SmoothedRows {
           length(taps),
           radius((taps - 1) / 2),
           premultiply(UniformWeightOf(weights, taps)),
-          edges(weights, taps, rows.width) {
+          edges(weights, 1, taps, rows.width) {
         for (int64_t k = 0; k < taps; ++k) positive = positive && weights[k] > 0.0f && std::isfinite(weights[k]);
     }
 
@@ -487,11 +549,13 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
                     y += rowsAtOnce;
                 } else {
                     ringTable(y + ry - rows.first, rows.count);
-                    if (rowEdges && rowEdges->TakeTogether(p0, p1)) {
+                    if (rowEdges && rowEdges->TakeTogether(p0, p1) && pass.height == 1) {
                         // The one ring row of a one-row kernel.
                         float* ring = work + y % ringRows * slotFloats + lead;
                         ConvolveRowEdgesTogether<Format>(pass, output(y, 0), taps, ring, *rowEdges,
                                                          source.Premultiplied());
+                    } else if (rowEdges && rowEdges->TakeTogether(p0, p1)) {
+                        ConvolveKernelEdgesTogether<Format>(pass, output(y, 0), rows, taps, *rowEdges);
                     } else {
                         ConvolveOutputRow<Format>(pass, output(y, 0), rows, taps, p0);
                     }
@@ -541,7 +605,9 @@ void RunKernelPass(const PixelPlane& input, const PixelPlane& output, const Kern
         // Row passes whose working rows hold colours only or whole 8- and
         // 24-bit pixels take the pixels near the sides together.
         const bool rowPass = pass.height == 1 && pass.finish == SpanFinish::LowByte && taps > kMaxTapsFromBytes;
-        const EdgeWeights rowEdges(pass.weights, rowPass ? pass.width : 1, frame.width);
+        // So do two-dimensional kernels.
+        const bool twoDimensional = pass.height > 1 && pass.width > 1 && pass.finish == SpanFinish::Saturate;
+        const EdgeWeights rowEdges(pass.weights, pass.height, rowPass || twoDimensional ? pass.width : 1, frame.width);
         if (stripPixels > 0) {
             ConvolveStrips<Format>(frame, pass, source, sink, stripPixels, &rowEdges);
         } else if (!sink) {

@@ -16,13 +16,30 @@ uint8_t Saturated(float sum, const SpanOutput& out) {
     return static_cast<uint8_t>(q);
 }
 
+// Whether output sample j is byte 3 of a pixel, copied from the input.
+bool TakesFourthByte(const SpanOutput& out, int32_t j) {
+    const bool byteOutput = out.finish == SpanFinish::LowByte || out.finish == SpanFinish::Saturate;
+    return byteOutput && out.fourthBytes && (j & 3) == 3;
+}
+
+// Output sample j from its sum.
+void StoreSum(const SpanOutput& out, int32_t j, float sum) {
+    switch (out.finish) {
+    case SpanFinish::LowByte: static_cast<uint8_t*>(out.samples)[j] = LowByte(sum, out.divisor); break;
+    case SpanFinish::LowByteValue:
+        static_cast<float*>(out.samples)[j] = float(LowByte(sum, out.divisor)) * out.scale;
+        break;
+    case SpanFinish::Saturate: static_cast<uint8_t*>(out.samples)[j] = Saturated(sum, out); break;
+    case SpanFinish::Sum: static_cast<float*>(out.samples)[j] = sum; break;
+    }
+}
+
 // Spans shorter than a vector block (border pixels, narrow frames), one
 // sample at a time.
 template <class Sample>
 void ConvolveSamples(const TapSpan<Sample>& taps, const SpanOutput& out) {
     for (int32_t j = 0; j < out.count; ++j) {
-        const bool byteOutput = out.finish == SpanFinish::LowByte || out.finish == SpanFinish::Saturate;
-        if (byteOutput && out.fourthBytes && (j & 3) == 3) {
+        if (TakesFourthByte(out, j)) {
             static_cast<uint8_t*>(out.samples)[j] = out.fourthBytes[j];
             continue;
         }
@@ -35,14 +52,7 @@ void ConvolveSamples(const TapSpan<Sample>& taps, const SpanOutput& out) {
                 sum = sum + (taps.premultiplied ? sample : sample * weights[b]);
             }
         }
-        switch (out.finish) {
-        case SpanFinish::LowByte: static_cast<uint8_t*>(out.samples)[j] = LowByte(sum, out.divisor); break;
-        case SpanFinish::LowByteValue:
-            static_cast<float*>(out.samples)[j] = float(LowByte(sum, out.divisor)) * out.scale;
-            break;
-        case SpanFinish::Saturate: static_cast<uint8_t*>(out.samples)[j] = Saturated(sum, out); break;
-        case SpanFinish::Sum: static_cast<float*>(out.samples)[j] = sum; break;
-        }
+        StoreSum(out, j, sum);
     }
 }
 
@@ -59,6 +69,16 @@ void ConvolveSpanWith(void (*blocks)(const TapSpan<Sample>&, const SpanOutput&),
 }
 
 }  // namespace
+
+void FinishSums(const float* sums, const SpanOutput& out) {
+    for (int32_t j = 0; j < out.count; ++j) {
+        if (TakesFourthByte(out, j)) {
+            static_cast<uint8_t*>(out.samples)[j] = out.fourthBytes[j];
+        } else {
+            StoreSum(out, j, sums[j]);
+        }
+    }
+}
 
 void ConvolveSpan(const TapSpan<uint8_t>& taps, const SpanOutput& out) {
     ConvolveSpanWith(Lanes().spanOfBytes, taps, out);

@@ -76,6 +76,10 @@ struct SpanOutput {
 void ConvolveSpan(const TapSpan<uint8_t>& taps, const SpanOutput& out);
 void ConvolveSpan(const TapSpan<float>& taps, const SpanOutput& out);
 
+// The outputs of a span whose sums are known already (sums[j] for output
+// sample j): what ConvolveSpan stores for those sums.
+void FinishSums(const float* sums, const SpanOutput& out);
+
 // Output rows y + c - 1 down to y, c = ColumnRowsAtOnce(taps.premultiplied,
 // n), of a kernel of one column whose n rows all meet the frame for every
 // one of them: taps.rows = n + c - 1, outputs[m] (row y + c - 1 - m) taking
