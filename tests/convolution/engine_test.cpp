@@ -191,8 +191,10 @@ void CheckSpans(const std::vector<Sample>& source, const std::vector<uint8_t>& f
         taps.columns = rowOfThree ? 3 : oneRow ? 15 : trial % 8 < 4 ? 5 : 21;
         taps.weights = kernel.data();
         taps.weightStride = 21;
-        // A kernel row of weights 1, whose taps add the samples as they are.
+        // A kernel row of weights 1, whose taps add the samples as they are;
+        // a row whose first weight is 0, whose sums start from +0.
         if (!oneRow && trial % 2 == 0) std::fill(kernel.begin() + 21, kernel.begin() + 21 + taps.columns, 1.0f);
+        if (oneRow && trial % 32 == 6) kernel[0] = 0.0f;
         taps.premultiplied = trial % 7 == 3;
         const bool inByteRange =
             rowOfThree && std::is_same_v<Sample, uint8_t> && !taps.premultiplied && trial % 7 != 0 && trial % 3 != 0;
