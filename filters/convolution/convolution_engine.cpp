@@ -220,7 +220,9 @@ struct EdgeWeights {
 // radius)), where the windows of the pixels p0..p1-1 leave the frame.
 inline void ZeroOutsideFrame(float* row, int64_t C, int64_t p0, int64_t p1, int64_t radius, int64_t width) {
     if (p0 < radius) std::fill(row, row + C * (radius - p0), 0.0f);
-    if (p1 + radius > width) std::fill(row + C * (width - (p0 - radius)), row + C * (p1 + radius - (p0 - radius)), 0.0f);
+    if (p1 + radius > width) {
+        std::fill(row + C * (width - (p0 - radius)), row + C * (p1 + radius - (p0 - radius)), 0.0f);
+    }
 }
 
 // The sums of the pixels p0..p1-1 nearer a side than the radius, a vector
@@ -488,7 +490,7 @@ int64_t StripPixels(const KernelPass& pass, const Source& source, const RowSink*
 // block of rows, bringing into the ring the rows the kernel newly meets.
 template <class Format, class Source>
 void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source& source, const RowSink* sink,
-                    int64_t stripPixels, const EdgeWeights* rowEdges = nullptr) {
+                    int64_t stripPixels, const EdgeWeights* sideEdges = nullptr) {
     constexpr int64_t B = Format::kBytesPerPixel;
     const int64_t C = source.SamplesPerPixel();
     const int64_t ry = (pass.height - 1) / 2;
@@ -549,13 +551,14 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
                     y += rowsAtOnce;
                 } else {
                     ringTable(y + ry - rows.first, rows.count);
-                    if (rowEdges && rowEdges->TakeTogether(p0, p1) && pass.height == 1) {
+                    const bool sidesTogether = sideEdges && sideEdges->TakeTogether(p0, p1);
+                    if (sidesTogether && pass.height == 1) {
                         // The one ring row of a one-row kernel.
                         float* ring = work + y % ringRows * slotFloats + lead;
-                        ConvolveRowEdgesTogether<Format>(pass, output(y, 0), taps, ring, *rowEdges,
+                        ConvolveRowEdgesTogether<Format>(pass, output(y, 0), taps, ring, *sideEdges,
                                                          source.Premultiplied());
-                    } else if (rowEdges && rowEdges->TakeTogether(p0, p1)) {
-                        ConvolveKernelEdgesTogether<Format>(pass, output(y, 0), rows, taps, *rowEdges);
+                    } else if (sidesTogether) {
+                        ConvolveKernelEdgesTogether<Format>(pass, output(y, 0), rows, taps, *sideEdges);
                     } else {
                         ConvolveOutputRow<Format>(pass, output(y, 0), rows, taps, p0);
                     }
@@ -607,9 +610,10 @@ void RunKernelPass(const PixelPlane& input, const PixelPlane& output, const Kern
         const bool rowPass = pass.height == 1 && pass.finish == SpanFinish::LowByte && taps > kMaxTapsFromBytes;
         // So do two-dimensional kernels.
         const bool twoDimensional = pass.height > 1 && pass.width > 1 && pass.finish == SpanFinish::Saturate;
-        const EdgeWeights rowEdges(pass.weights, pass.height, rowPass || twoDimensional ? pass.width : 1, frame.width);
+        const EdgeWeights sideEdges(pass.weights, pass.height, rowPass || twoDimensional ? pass.width : 1,
+                                    frame.width);
         if (stripPixels > 0) {
-            ConvolveStrips<Format>(frame, pass, source, sink, stripPixels, &rowEdges);
+            ConvolveStrips<Format>(frame, pass, source, sink, stripPixels, &sideEdges);
         } else if (!sink) {
             ConvolveFromFrame<Format>(frame, pass);
         }
