@@ -463,12 +463,10 @@ int64_t RingSlotFloats(int64_t bytesPerPixel, int64_t stripPixels, int64_t rx) {
 // Kernels of one column compute several output rows at a time (where all
 // their kernel rows meet the frame) and hold that many ring rows more, less
 // one, than they have rows.
-inline int64_t RowsAtOnce(const KernelPass& pass, bool premultiplied) {
-    return pass.width == 1 ? ColumnRowsAtOnce(premultiplied, static_cast<int32_t>(pass.height)) : 1;
+inline int64_t RowsAtOnce(const KernelPass& pass) {
+    return pass.width == 1 ? ColumnRowsAtOnce(static_cast<int32_t>(pass.height)) : 1;
 }
-inline int64_t RingRows(const KernelPass& pass, bool premultiplied) {
-    return pass.height + RowsAtOnce(pass, premultiplied) - 1;
-}
+inline int64_t RingRows(const KernelPass& pass) { return pass.height + RowsAtOnce(pass) - 1; }
 
 // The widest strip (in pixels) whose ring and extra rows fit a thread's
 // working floats; 0 when none does.
@@ -477,9 +475,9 @@ int64_t StripPixels(const KernelPass& pass, const Source& source, const RowSink*
     if (pass.height > kMaxRingRows) return 0;
     const int64_t B = source.SamplesPerPixel();
     const int64_t rx = (pass.width - 1) / 2;
-    const int64_t slots = RingRows(pass, source.Premultiplied());
+    const int64_t slots = RingRows(pass);
     // Output rows' bytes held apart take up to a float's room a pixel.
-    const int64_t heldRows = HoldsRows(sink, B, Format::kBytesPerPixel) ? RowsAtOnce(pass, source.Premultiplied()) : 0;
+    const int64_t heldRows = HoldsRows(sink, B, Format::kBytesPerPixel) ? RowsAtOnce(pass) : 0;
     const int64_t perPixel = slots * B + source.ExtraFloatsPerPixel() + heldRows;
     const int64_t fixed = slots * (B * 2 * rx + 2 * kSlotAlignFloats) + source.ExtraFloatsFixed();
     const int64_t pixels = std::min(frameWidth, (kWorkFloats - fixed) / perPixel);
@@ -496,8 +494,8 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
     const int64_t ry = (pass.height - 1) / 2;
     const int64_t slotFloats = RingSlotFloats(C, stripPixels, (pass.width - 1) / 2);
     const int64_t lead = RingLeadFloats(C, (pass.width - 1) / 2);
-    const int64_t ringRows = RingRows(pass, source.Premultiplied());
-    const int64_t rowsAtOnce = RowsAtOnce(pass, source.Premultiplied());
+    const int64_t ringRows = RingRows(pass);
+    const int64_t rowsAtOnce = RowsAtOnce(pass);
     const int64_t prefetchAhead = std::max<int64_t>(2, rowsAtOnce);
     // Blocks of rows go to the threads as each finishes its last, so a
     // thread the machine holds up leaves its later blocks to the others; a

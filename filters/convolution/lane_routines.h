@@ -16,9 +16,8 @@ struct LaneRoutines {
     // ConvolveSpan for spans of at least blockSamples samples.
     void (*spanOfBytes)(const TapSpan<uint8_t>& taps, const SpanOutput& out);
     void (*spanOfFloats)(const TapSpan<float>& taps, const SpanOutput& out);
-    // ConvolveColumnRows for counts >= blockSamples. Kernels of several rows
-    // take columnRows[premultiplied] outputs at once, any kernel
-    // columnRows[false].
+    // ConvolveColumnRows for counts >= blockSamples. Kernels of up to three
+    // rows take columnRows[0] outputs at once, taller ones columnRows[1].
     void (*columnRowsOfFloats)(const TapSpan<float>& taps, const SpanOutput* outputs, int32_t rowsAtOnce);
     int32_t columnRows[2];
     // floats[i] = bytes[i] x scale, for count >= blockSamples.

@@ -79,12 +79,12 @@ struct Group {
 };
 
 constexpr int kGroupsPerBlock = 8;
-// Output rows a column pass computes at once: two for weighted kernels (four,
-// each with its own weight at every row, were slower), four for premultiplied
-// ones, whose products are the loaded samples themselves, so that each ring
-// row is loaded from the second-level cache once for four outputs.
+// Output rows a column pass computes at once: four for kernels of more than
+// three rows, so that each ring row is loaded from the second-level cache
+// once for four outputs, and two for kernels of three rows, whose few taps
+// gain nothing from it.
 constexpr int kColumnRows = 2;
-constexpr int kPremultipliedColumnRows = 4;
+constexpr int kTallColumnRows = 4;
 
 // Sixteen BGRA pixels at a time: each 16-byte quarter keeps bytes 0-2 of its
 // four pixels in its low 12 bytes, and one dword permutation lays the

@@ -94,7 +94,7 @@ struct Group {
 constexpr int kGroupsPerBlock = 2;
 // Output rows a column pass computes at once (four were no faster than two).
 constexpr int kColumnRows = 2;
-constexpr int kPremultipliedColumnRows = kColumnRows;
+constexpr int kTallColumnRows = kColumnRows;
 // Three of every four bytes need byte shuffles across the register; the
 // callers' plain loops do them.
 constexpr auto kConvertColours = nullptr;

@@ -109,7 +109,7 @@ void RowDerivativePass(const float* source, const float* kernel, int32_t length,
 void ColumnDerivativePass(const float* source, const float* kernel, int32_t length, float* destination,
                           int32_t height, int32_t width) {
     const int64_t radius = (length - 1) / 2;
-    const int64_t rowsAtOnce = ColumnRowsAtOnce(false, length);
+    const int64_t rowsAtOnce = ColumnRowsAtOnce(length);
     // Strips narrow enough that the rows one output row reads stay in the
     // first-level cache while the rows below reuse them; several output rows
     // at once where the whole kernel meets the plane, each kernel row loaded
