@@ -44,10 +44,14 @@ struct Group {
     }
     static Group Sqrt(const Group& a) { return {{_mm256_sqrt_ps(a.v[0]), _mm256_sqrt_ps(a.v[1])}}; }
 
+    // S / divisor; S / 1 is S (see the AVX-512 routines).
+    static __m256 Quotient(__m256 s, float divisor) {
+        return divisor == 1.0f ? s : _mm256_div_ps(s, _mm256_set1_ps(divisor));
+    }
     // The low 8 bits of S / divisor truncated; cvttps2dq gives -2147483648
     // for NaN and out of range, the x86 rule.
     static __m256i LowBits(__m256 s, float divisor) {
-        return _mm256_and_si256(_mm256_cvttps_epi32(_mm256_div_ps(s, _mm256_set1_ps(divisor))), _mm256_set1_epi32(0xFF));
+        return _mm256_and_si256(_mm256_cvttps_epi32(Quotient(s, divisor)), _mm256_set1_epi32(0xFF));
     }
     // Two vectors of 32-bit integers in 0..255 to sixteen bytes.
     static __m128i PackBytes(__m256i a, __m256i b) {
@@ -64,18 +68,16 @@ struct Group {
     }
     // The same for quotients in 0 .. 255: truncated in place.
     static Group TruncatedValues(const Group& s, float divisor) {
-        const __m256 d = _mm256_set1_ps(divisor);
         constexpr int kTowardZero = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
-        return {{_mm256_round_ps(_mm256_div_ps(s.v[0], d), kTowardZero),
-                 _mm256_round_ps(_mm256_div_ps(s.v[1], d), kTowardZero)}};
+        return {{_mm256_round_ps(Quotient(s.v[0], divisor), kTowardZero),
+                 _mm256_round_ps(Quotient(s.v[1], divisor), kTowardZero)}};
     }
 
     // maxps returns its second operand when either is NaN, so NaN gives 0.
     static __m128i Saturated(const Group& s, bool divide, float divisor) {
-        const __m256 d = _mm256_set1_ps(divisor);
         __m256i n[2];
         for (int q = 0; q < 2; ++q) {
-            const __m256 x = divide ? _mm256_div_ps(s.v[q], d) : s.v[q];
+            const __m256 x = divide ? Quotient(s.v[q], divisor) : s.v[q];
             n[q] = _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(x, _mm256_setzero_ps()), _mm256_set1_ps(255.0f)));
         }
         return PackBytes(n[0], n[1]);

@@ -55,10 +55,14 @@ struct Group {
     static Group Mul(const Group& a, const Group& b) { return {_mm512_mul_ps(a.v, b.v)}; }
     static Group Sqrt(const Group& a) { return {_mm512_sqrt_ps(a.v)}; }
 
-    // cvttps2dq gives -2147483648 for NaN and out of range: the x86 rule.
-    static __m512i Truncated(const Group& s, float divisor) {
-        return _mm512_cvttps_epi32(_mm512_div_ps(s.v, _mm512_set1_ps(divisor)));
+    // S / divisor. S / 1 is S in every lane, so spans whose weights sum to
+    // exactly 1 (most normalised kernels, away from the sides) skip the
+    // division.
+    static __m512 Quotient(__m512 s, float divisor) {
+        return divisor == 1.0f ? s : _mm512_div_ps(s, _mm512_set1_ps(divisor));
     }
+    // cvttps2dq gives -2147483648 for NaN and out of range: the x86 rule.
+    static __m512i Truncated(const Group& s, float divisor) { return _mm512_cvttps_epi32(Quotient(s.v, divisor)); }
     // vpmovdb keeps the low 8 bits.
     static __m128i LowBytes(const Group& s, float divisor) { return _mm512_cvtepi32_epi8(Truncated(s, divisor)); }
     static Group LowByteValues(const Group& s, float divisor) {
@@ -66,13 +70,12 @@ struct Group {
     }
     // The same for quotients in 0 .. 255: truncated in place.
     static Group TruncatedValues(const Group& s, float divisor) {
-        return {_mm512_roundscale_ps(_mm512_div_ps(s.v, _mm512_set1_ps(divisor)),
-                                     _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC)};
+        return {_mm512_roundscale_ps(Quotient(s.v, divisor), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC)};
     }
 
     // maxps returns its second operand when either is NaN, so NaN gives 0.
     static __m128i Saturated(const Group& s, bool divide, float divisor) {
-        const __m512 x = divide ? _mm512_div_ps(s.v, _mm512_set1_ps(divisor)) : s.v;
+        const __m512 x = divide ? Quotient(s.v, divisor) : s.v;
         const __m512 clamped = _mm512_min_ps(_mm512_max_ps(x, _mm512_setzero_ps()), _mm512_set1_ps(255.0f));
         return _mm512_cvtepi32_epi8(_mm512_cvttps_epi32(clamped));
     }

@@ -55,11 +55,16 @@ struct Group {
         return r;
     }
 
+    // S / divisor; S / 1 is S (see the AVX-512 routines).
+    static __m128 Quotient(__m128 s, float divisor) {
+        return divisor == 1.0f ? s : _mm_div_ps(s, _mm_set1_ps(divisor));
+    }
     // The low 8 bits of S / divisor truncated; cvttps2dq gives -2147483648
     // for NaN and out of range, the x86 rule.
     static void LowBits(const Group& s, float divisor, __m128i (&n)[4]) {
-        const __m128 d = _mm_set1_ps(divisor);
-        for (int q = 0; q < 4; ++q) n[q] = _mm_and_si128(_mm_cvttps_epi32(_mm_div_ps(s.v[q], d)), _mm_set1_epi32(0xFF));
+        for (int q = 0; q < 4; ++q) {
+            n[q] = _mm_and_si128(_mm_cvttps_epi32(Quotient(s.v[q], divisor)), _mm_set1_epi32(0xFF));
+        }
     }
     // Four vectors of 32-bit integers in 0..255 to sixteen bytes.
     static __m128i PackBytes(const __m128i (&n)[4]) {
@@ -81,10 +86,9 @@ struct Group {
 
     // maxps returns its second operand when either is NaN, so NaN gives 0.
     static __m128i Saturated(const Group& s, bool divide, float divisor) {
-        const __m128 d = _mm_set1_ps(divisor);
         __m128i n[4];
         for (int q = 0; q < 4; ++q) {
-            const __m128 x = divide ? _mm_div_ps(s.v[q], d) : s.v[q];
+            const __m128 x = divide ? Quotient(s.v[q], divisor) : s.v[q];
             n[q] = _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(x, _mm_setzero_ps()), _mm_set1_ps(255.0f)));
         }
         return PackBytes(n);

@@ -207,7 +207,9 @@ void CheckSpans(const std::vector<Sample>& source, const std::vector<uint8_t>& f
         out.count = 4 * (20 + trial * 7 % 200);
         out.finish = rowOfThree ? SpanFinish::LowByteValue : kFinishes[trial % 5];
         out.divide = trial % 3 != 0;
-        out.divisor = trial % 7 ? SumSpanWeights(taps) : 0.0f;
+        // A divisor of exactly 1 is not divided by (quotients in the byte
+        // range need the weights' own sum).
+        out.divisor = trial % 7 == 0 ? 0.0f : trial % 11 == 4 && !inByteRange ? 1.0f : SumSpanWeights(taps);
         out.scale = trial % 3 ? 1.0f : 0.0123f;
         out.inByteRange = inByteRange;
         out.fourthBytes = SampleBytes(out) == 1 && trial % 4 == 1 ? fourth.data() : nullptr;
