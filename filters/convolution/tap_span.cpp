@@ -88,8 +88,7 @@ void ConvolveSpan(const TapSpan<float>& taps, const SpanOutput& out) {
     ConvolveSpanWith(Lanes().spanOfFloats, taps, out);
 }
 
-// More rows at once than the weighted kernels take pay off for premultiplied
-// kernels of more than three rows only.
+// More rows at once pay off for kernels of more than three rows only.
 int32_t ColumnRowsAtOnce(int32_t kernelRows) { return Lanes().columnRows[kernelRows > 3]; }
 
 void ConvolveColumnRows(const TapSpan<float>& taps, const SpanOutput* outputs, int32_t rowsAtOnce) {
