@@ -67,8 +67,16 @@ for program in "$win64"/tests/test_*.exe; do
   log=$win64/wine-$name.log
   begin=$SECONDS
   filter=${excluded[$name]:-}
-  (cd "$win64" && timeout 900 "$wine" "$program" --gtest_brief=1 ${filter:+--gtest_filter=-$filter}) >"$log" 2>&1
+  run() { (cd "$win64" && timeout 900 "$wine" "$program" --gtest_brief=1 ${filter:+--gtest_filter=-$filter}) >"$log" 2>&1; }
+  run
   status=$?
+  # A program that lost its connection to the Wine server before it could
+  # report anything did not run its tests: it runs once more.
+  if ((status != 0)) && grep -aq '^wine client error' "$log" && ! grep -aq '^\[  PASSED  \]\|^\[  FAILED  \]' "$log"; then
+    echo "wine-test: $name lost the Wine server ($(head -1 "$log")); running it again"
+    run
+    status=$?
+  fi
   count "$log"
   if ((status != 0)) || grep -aq '^\[  FAILED  \]' "$log"; then
     failures+=("$name")
