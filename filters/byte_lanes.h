@@ -1,12 +1,13 @@
 // Vectors of bytes for the routines compiled per instruction set (AVX2 and
 // AVX-512): loads and stores, byte minimum, maximum and OR, a blend that
 // keeps every fourth byte of another vector, bytes and 3-byte pixels spread
-// to one a 32-bit lane, bytes narrowed back, 32-bit lanes permuted, and the
-// bytes a few places before or after a vector's, taken from it and its
-// neighbour by shifts (a shift of whole 32-bit lanes across the vector, then
-// one of bytes within each 128-bit lane). Rows read a vector at a time this
-// way need one aligned load per vector where a window of k bytes would
-// otherwise need k loads, most of them split across cache lines.
+// to one a 32-bit lane, bytes narrowed back, 32-bit lanes permuted, summed
+// bytewise, tested for zero, truncated from floats and clamped, and the bytes a few places before or
+// after a vector's, taken from it and its neighbour by shifts (a shift of
+// whole 32-bit lanes across the vector, then one of bytes within each
+// 128-bit lane). Rows read a vector at a time this way need one aligned load
+// per vector where a window of k bytes would otherwise need k loads, most of
+// them split across cache lines.
 #pragma once
 
 #include <cstdint>
@@ -64,13 +65,33 @@ struct ByteLanes {
     static V WidenBytes(const uint8_t* p) {
         return {_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)))};
     }
-    // And back: 32-bit lanes that hold 0 .. 255 as kBytes / 4 bytes at p.
+    // And back: signed 32-bit lanes as kBytes / 4 bytes at p, each clamped
+    // to 0 .. 255.
     static void StoreNarrowed(uint8_t* p, V lanes) {
         const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(lanes.v), _mm256_extracti128_si256(lanes.v, 1));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(words, words));
     }
     // Lane i of the result is lane index[i] of `lanes` (32-bit lanes).
     static V PermuteWords(V lanes, V index) { return {_mm256_permutevar8x32_epi32(lanes.v, index.v)}; }
+    // The sum of the low kBytes bytes (2 or 3) of every 32-bit lane: pairs
+    // of bytes times 1 or 0 added into 16-bit halves, and the halves added.
+    template <int kBytes>
+    static V LowByteSums(V words) {
+        const int32_t ones = kBytes == 3 ? 0x00010101 : 0x00000101;
+        const __m256i pairs = _mm256_maddubs_epi16(words.v, _mm256_set1_epi32(ones));
+        return {_mm256_madd_epi16(pairs, _mm256_set1_epi16(1))};
+    }
+    // Single-precision lanes truncated toward zero with the x86 rule: NaN
+    // and out of range give -2147483648.
+    static V Truncated(V floats) { return {_mm256_cvttps_epi32(_mm256_castsi256_ps(floats.v))}; }
+    // Signed 32-bit lanes clamped to 0 .. 255.
+    static V ClampedToBytes(V lanes) {
+        return {_mm256_max_epi32(_mm256_min_epi32(lanes.v, _mm256_set1_epi32(255)), _mm256_setzero_si256())};
+    }
+    // Whether no 32-bit lane is 0.
+    static bool NoZeroWord(V lanes) {
+        return _mm256_movemask_epi8(_mm256_cmpeq_epi32(lanes.v, _mm256_setzero_si256())) == 0;
+    }
 };
 
 }  // namespace byte_lanes_avx2
@@ -113,9 +134,21 @@ struct ByteLanes {
         return {_mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)))};
     }
     static void StoreNarrowed(uint8_t* p, V lanes) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm512_cvtepi32_epi8(lanes.v));
+        const __m512i nonNegative = _mm512_max_epi32(lanes.v, _mm512_setzero_si512());
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm512_cvtusepi32_epi8(nonNegative));
     }
     static V PermuteWords(V lanes, V index) { return {_mm512_permutexvar_epi32(index.v, lanes.v)}; }
+    template <int kBytes>
+    static V LowByteSums(V words) {
+        const int32_t ones = kBytes == 3 ? 0x00010101 : 0x00000101;
+        const __m512i pairs = _mm512_maddubs_epi16(words.v, _mm512_set1_epi32(ones));
+        return {_mm512_madd_epi16(pairs, _mm512_set1_epi16(1))};
+    }
+    static V Truncated(V floats) { return {_mm512_cvttps_epi32(_mm512_castsi512_ps(floats.v))}; }
+    static V ClampedToBytes(V lanes) {
+        return {_mm512_max_epi32(_mm512_min_epi32(lanes.v, _mm512_set1_epi32(255)), _mm512_setzero_si512())};
+    }
+    static bool NoZeroWord(V lanes) { return _mm512_test_epi32_mask(lanes.v, lanes.v) == 0xFFFF; }
 };
 
 }  // namespace byte_lanes_avx512

@@ -152,14 +152,9 @@ struct KeyLanes {
     static V Earlier(V before, V at) { return V(_mm512_alignr_epi32(__m512i(at), __m512i(before), 15)); }
     static V Later(V at, V after) { return V(_mm512_alignr_epi32(__m512i(after), __m512i(at), 1)); }
 
-    // Bytes 0 + 1 (+ 2 when kBytes is 3) of every lane: pairs of bytes
-    // times 1 or 0 added into 16-bit halves, and the halves added.
+    // Bytes 0 + 1 (+ 2 when kBytes is 3) of every lane.
     template <int kBytes>
-    static V ByteSums(V words) {
-        const int32_t ones = kBytes == 3 ? 0x00010101 : 0x00000101;
-        const __m512i pairs = _mm512_maddubs_epi16(__m512i(words), _mm512_set1_epi32(ones));
-        return V(_mm512_madd_epi16(pairs, _mm512_set1_epi16(1)));
-    }
+    static V ByteSums(V words) { return V(ByteLanes::LowByteSums<kBytes>({__m512i(words)}).v); }
 
     // Each 128-bit quarter: four words back to the 12 bytes of four 3-byte
     // pixels.
@@ -204,11 +199,7 @@ struct KeyLanes {
     static V Later(V at, V after) { return V(ByteLanes::Later<sizeof(int32_t)>({__m256i(at)}, {__m256i(after)}).v); }
 
     template <int kBytes>
-    static V ByteSums(V words) {
-        const int32_t ones = kBytes == 3 ? 0x00010101 : 0x00000101;
-        const __m256i pairs = _mm256_maddubs_epi16(__m256i(words), _mm256_set1_epi32(ones));
-        return V(_mm256_madd_epi16(pairs, _mm256_set1_epi16(1)));
-    }
+    static V ByteSums(V words) { return V(ByteLanes::LowByteSums<kBytes>({__m256i(words)}).v); }
 
     // Each 128-bit half: four words back to the 12 bytes of four 3-byte
     // pixels.
