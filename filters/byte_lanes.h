@@ -110,12 +110,15 @@ struct ByteLanes {
     static V Min(V a, V b) { return {_mm512_min_epu8(a.v, b.v)}; }
     static V Max(V a, V b) { return {_mm512_max_epu8(a.v, b.v)}; }
     static V Or(V a, V b) { return {_mm512_or_si512(a.v, b.v)}; }
+    // A shift by whole 32-bit lanes takes the lane shift alone.
     template <int k>
     static V Earlier(V before, V at) {
+        if constexpr (k % 4 == 0) return {_mm512_alignr_epi32(at.v, before.v, 16 - k / 4)};
         return {_mm512_alignr_epi8(at.v, _mm512_alignr_epi32(at.v, before.v, 12), 16 - k)};
     }
     template <int k>
     static V Later(V at, V after) {
+        if constexpr (k % 4 == 0) return {_mm512_alignr_epi32(after.v, at.v, k / 4)};
         return {_mm512_alignr_epi8(_mm512_alignr_epi32(after.v, at.v, 4), at.v, k)};
     }
     static V KeepFourthBytes(V a, const uint8_t* own) {
