@@ -2,12 +2,12 @@
 // AVX-512): loads and stores, byte minimum, maximum and OR, a blend that
 // keeps every fourth byte of another vector, bytes and 3-byte pixels spread
 // to one a 32-bit lane, bytes narrowed back, 32-bit lanes permuted, summed
-// bytewise, tested for zero, truncated from floats and clamped, and the bytes a few places before or
-// after a vector's, taken from it and its neighbour by shifts (a shift of
-// whole 32-bit lanes across the vector, then one of bytes within each
-// 128-bit lane). Rows read a vector at a time this way need one aligned load
-// per vector where a window of k bytes would otherwise need k loads, most of
-// them split across cache lines.
+// bytewise, tested for zero, truncated from floats and clamped, and the
+// bytes a few places before or after a vector's, taken from it and its
+// neighbour by shifts (a shift of whole 32-bit lanes across the vector, then
+// one of bytes within each 128-bit lane). Rows read a vector at a time this
+// way need one aligned load per vector where a window of k bytes would
+// otherwise need k loads, most of them split across cache lines.
 #pragma once
 
 #include <cstdint>
