@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "box_kernel.h"
 #include "numeric.h"
 #include "parallel.h"
 #include "pixel_format.h"
@@ -650,5 +651,6 @@ void ConvolveRowsThenColumns(const PixelPlane& input, const float* kernel, int32
 
 void ConvolveKernel(const PixelPlane& input, const float* kernel, int32_t kernelHeight, int32_t kernelWidth,
                     const PixelPlane& output, bool normalise) {
+    if (ConvolveBoxKernel(input, kernel, kernelHeight, kernelWidth, output, normalise)) return;
     RunKernelPass(input, output, {kernel, kernelHeight, kernelWidth, SpanFinish::Saturate, normalise});
 }

@@ -2,6 +2,7 @@
 // per-pixel reference on random frames, a kernel that is not a number, and
 // every instruction set's spans held to the one-sample path.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "convolution/box_sum_rows.h"
 #include "convolution/convolution_engine.h"
 #include "convolution/lane_routines.h"
 #include "host_api.h"
@@ -138,6 +140,79 @@ TEST(Engines, MatchThePerPixelRulesOnRandomFrames) {
     ConvolveKernel(Plane(input), kernel, 3, 3, Plane(output), false);
     for (int x : {0, 20, 39}) {
         for (int c = 0; c < 4; ++c) EXPECT_EQ(kaf_test::PixelAt(output, x, 1)[c], c < 3 ? 0 : kaf_test::PixelAt(input, x, 1)[3]);
+    }
+}
+
+// Kernels of ones with a whole-number centre, which the module sums in whole
+// numbers: held to the per-pixel rules on frames narrower and shorter than
+// the kernels, wider than a strip of column sums, and with windows short,
+// long and longer than the sums double, normalised or not. A centre of 70000
+// takes the sums past 2^24, where the single-precision sums round and the
+// kernel engine takes over; one of 2.5 is not whole.
+TEST(Engines, BoxKernelsMatchThePerPixelRules) {
+    std::mt19937 generator(13);
+    const int kBoxShapes[][2] = {{3, 3}, {5, 1}, {1, 13}, {21, 21}, {3, 23}, {35, 3}, {1, 1001}};
+    const float kCentres[] = {0.0f, 1.0f, 8.0f, 440.0f, 70000.0f, 2.5f};
+    int trial = 0;
+    for (int bpp : {8, 24, 32}) {
+        for (const auto& size : {std::array<int, 2>{1, 1}, {5, 7}, {33, 5}, {131, 9}, {1601, 3}, {4200, 2}}) {
+            ka_iproc::Session session;
+            FrameHandle input = session.AddFrame(u"in", size[0], size[1], bpp);
+            FrameHandle output = session.AddFrame(u"out", size[0], size[1], bpp);
+            kaf_test::FillRandom(input, generator());
+            for (const auto& shape : kBoxShapes) {
+                std::vector<float> kernel(shape[0] * shape[1], 1.0f);
+                kernel[(shape[0] / 2) * shape[1] + shape[1] / 2] = kCentres[trial % 6];
+                const bool normalise = ++trial % 4 != 0;
+                kaf_test::FillRandom(output, generator());
+                kaf_test::WithThreads(trial % 2 ? 1 : 3, [&] {
+                    ConvolveKernel(Plane(input), kernel.data(), shape[0], shape[1], Plane(output), normalise);
+                });
+                EXPECT_EQ(PixelBytes(output),
+                          ReferenceConvolve(input, kernel, shape[0], shape[1], Finish::Saturate, normalise))
+                    << bpp << " bpp " << size[0] << "x" << size[1] << " kernel " << shape[0] << "x" << shape[1]
+                    << " centre " << kCentres[(trial - 1) % 6] << " normalise " << normalise;
+            }
+        }
+    }
+    // Past 2^24 the rounded sums of a flat frame differ from its exact value.
+    ka_iproc::Session session;
+    FrameHandle input = session.AddFrame(u"in", 3, 3, 8), output = session.AddFrame(u"out", 3, 3, 8);
+    const std::vector<float> kernel = {1, 1, 1, 1, 70000, 1, 1, 1, 1};
+    int rounded = 0;
+    for (int v = 1; v < 256; v += 2) {
+        kaf_test::FillFlat(input, static_cast<uint8_t>(v));
+        ConvolveKernel(Plane(input), kernel.data(), 3, 3, Plane(output), true);
+        const auto expected = ReferenceConvolve(input, kernel, 3, 3, Finish::Saturate, true);
+        EXPECT_EQ(PixelBytes(output), expected) << v;
+        rounded += expected[4] != v;
+    }
+    EXPECT_GT(rounded, 0);
+}
+
+// Every instruction set's box-kernel rows give the baseline's bytes.
+TEST(Engines, BoxRowsAgreeInEverySet) {
+    std::mt19937 generator(17);
+    std::vector<int32_t> sums(3000);
+    std::vector<uint8_t> centre(1200), fourth(1200);
+    for (int32_t& s : sums) s = static_cast<int32_t>(generator() % 3000);
+    for (uint8_t& b : centre) b = static_cast<uint8_t>(generator());
+    for (uint8_t& b : fourth) b = static_cast<uint8_t>(generator());
+    const BoxSumRows& baseline = *BoxSumRowsFor(kaf_isa::InstructionSet::Baseline);
+    for (int span : {1, 3, 5, 7, 9, 11, 13, 21, 31}) {
+        for (int step : {1, 3, 4}) {
+            BoxFinish finish;
+            finish.divide = span % 3 != 0;
+            finish.divisor = static_cast<float>(span * span + 7);
+            finish.fourthBytes = step == 4 ? fourth.data() : nullptr;
+            std::vector<uint8_t> expected(1200);
+            baseline.windows(sums.data(), step, span, centre.data(), span - 2, finish, expected.data(), 1200);
+            for (const BoxSumRows& rows : kaf_test::RunnableSets(BoxSumRowsFor)) {
+                std::vector<uint8_t> got(1200, 0xAB);
+                rows.windows(sums.data(), step, span, centre.data(), span - 2, finish, got.data(), 1200);
+                EXPECT_EQ(got, expected) << "span " << span << " step " << step;
+            }
+        }
     }
 }
 
