@@ -64,10 +64,10 @@ void BoxStrip(const BoxPass& pass, int32_t y0, int32_t y1, int64_t p0, int64_t p
         const uint8_t* own = in.Row(y);
         uint8_t* out = pass.output.Row(y);
         const int64_t rowsInside = KernelRowsInside(y, pass.kernelHeight, in.height).count;
-        ForEachColumnSpan(p0, p1, rx, pass.kernelWidth, in.width, [&](int64_t x, int64_t pixels, int64_t, int64_t columns) {
-            // W over the taps inside: their ones and the centre, which is
-            // always inside. The sums outside the frame are 0, so the window
-            // may take every kernel column.
+        // W over the taps inside: their ones and the centre, which is always
+        // inside. The sums outside the frame are 0, so every span's window
+        // may take every kernel column.
+        auto span = [&](int64_t x, int64_t pixels, int64_t, int64_t columns) {
             const float weightSum = static_cast<float>(rowsInside * columns - 1 + pass.centre);
             BoxFinish finish;
             finish.divide = pass.normalise && weightSum != 0.0f;
@@ -75,7 +75,8 @@ void BoxStrip(const BoxPass& pass, int32_t y0, int32_t y1, int64_t p0, int64_t p
             finish.fourthBytes = Format::kHasFourthByte ? own + x * B : nullptr;
             pass.rows.windows(sums + (x - p0) * B, B, pass.kernelWidth, own + x * B, pass.centre - 1, finish,
                               out + x * B, pixels * B);
-        });
+        };
+        ForEachColumnSpan(p0, p1, rx, pass.kernelWidth, in.width, span);
     }
 }
 
