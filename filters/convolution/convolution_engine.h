@@ -50,6 +50,8 @@ void ConvolveRowsThenColumns(const PixelPlane& input, const float* kernel, int32
 // A kernel of kernelHeight x kernelWidth weights stored row by row: tap
 // (ky, kx) reads row y + ry - ky and column x - rx + kx, kernel rows taken
 // first. The sum is divided by W when `normalise` and W is not 0; then below
-// 0 (and NaN) gives 0, above 255 gives 255, else truncation.
+// 0 (and NaN) gives 0, above 255 gives 255, else truncation. Kernels of ones
+// with a whole-number centre, whose sums are exact whole numbers, are summed
+// as such (box_kernel.h), with the same bytes.
 void ConvolveKernel(const PixelPlane& input, const float* kernel, int32_t kernelHeight, int32_t kernelWidth,
                     const PixelPlane& output, bool normalise);
