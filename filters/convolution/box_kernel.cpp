@@ -54,7 +54,7 @@ void BoxStrip(const BoxPass& pass, int32_t y0, int32_t y1, int64_t p0, int64_t p
     const auto row = [&](int32_t j) { return j >= 0 && j < in.height ? in.Row(j) + first * B : nullptr; };
     std::fill(sums, sums + (p1 - p0 + 2 * rx) * B, 0);
     for (int32_t j = std::max(0, y0 - ry); j <= std::min(in.height - 1, y0 + ry); ++j) {
-        pass.rows.add(sums + lead, row(j), count);
+        pass.rows.slide(sums + lead, row(j), nullptr, count);
     }
     for (int32_t y = y0; y < y1; ++y) {
         if (y > y0) {

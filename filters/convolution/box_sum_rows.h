@@ -1,6 +1,6 @@
 // The row routines of the box-kernel engine (box_kernel.h), one table per
-// instruction set. All work in whole numbers, so every set gives the same
-// sums.
+// instruction set. The sums are whole numbers and each quotient a single
+// division, so every set gives the same bytes.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +18,6 @@ struct BoxFinish {
 };
 
 struct BoxSumRows {
-    // sums[i] += bytes[i], for i < count.
-    void (*add)(int32_t* sums, const uint8_t* bytes, int64_t count);
     // sums[i] += added[i] - removed[i], for i < count; a null row adds or
     // takes nothing.
     void (*slide)(int32_t* sums, const uint8_t* added, const uint8_t* removed, int64_t count);
