@@ -29,6 +29,10 @@ bool CEdge::BuildEdgeKernels(float sigma) {
 bool CEdge::PreparePlanes(int32_t width, int32_t height) {
     if (rowGrayPlane && width == cachedWidth && height == cachedHeight) return true;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    // All four planes are laid out, so a run fails for want of memory where
+    // it always did; the column gradient itself goes row by row into the
+    // suppression, and the row gray plane only holds rows wider than the
+    // smoothing's strips.
     for (ScratchArray<float>* plane : {&rowGrayPlane, &columnGrayPlane, &gradientX, &gradientY}) {
         if (!plane->Resize(count)) return false;
     }
@@ -61,12 +65,14 @@ bool CEdge::Step(RunFrame& run) {
     }
     cachedBpp = b;
 
-    // The input is smoothed in each direction on its own, and each smoothed
-    // frame goes straight into its gray plane.
-    SmoothIntoGrayPlane(run.InputPlane(), gaussKernel.Data(), length, true, rowGrayPlane.Data());
+    // The input is smoothed in each direction on its own. Each row smoothed
+    // along the row becomes its gray values and its row gradient at once;
+    // the frame smoothed along columns becomes a gray plane, whose column
+    // gradient the suppression works out row by row as it goes.
+    RowGradient(run.InputPlane(), gaussKernel.Data(), derivativeKernel.Data(), length, rowGrayPlane.Data(),
+                gradientX.Data());
     SmoothIntoGrayPlane(run.InputPlane(), gaussKernel.Data(), length, false, columnGrayPlane.Data());
-    RowDerivativePass(rowGrayPlane.Data(), derivativeKernel.Data(), length, gradientX.Data(), h, w);
-    ColumnDerivativePass(columnGrayPlane.Data(), derivativeKernel.Data(), length, gradientY.Data(), h, w);
-    SuppressAndThreshold(gradientX.Data(), gradientY.Data(), run.OutputPlane(), level);
+    const ColumnGradientSource columnGradient{columnGrayPlane.Data(), derivativeKernel.Data(), length, h, w};
+    SuppressAndThreshold(gradientX.Data(), columnGradient, run.OutputPlane(), level);
     return true;
 }

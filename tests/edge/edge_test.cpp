@@ -1,6 +1,7 @@
 // "edge": the suppression table, thresholds and the buffers kept between
 // runs, run the way a host runs them and, for the stages, held to plain
 // per-pixel versions.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -33,20 +34,21 @@ TEST(EdgeStages, EqualMagnitudesAreNotMaximaAndDiagonalsUseTheTable) {
     }
     ka_iproc::Session session;
     FrameHandle output = session.AddFrame(u"out", width, height, 8);
-    SuppressAndThreshold(gx.data(), gy.data(), kaf_test::Plane(output), 0);
+    // The column gradient is gy itself: a one-tap kernel of weight 1.
+    const float one = 1.0f;
+    const ColumnGradientSource columnGradient{gy.data(), &one, 1, height, width};
+    SuppressAndThreshold(gx.data(), columnGradient, kaf_test::Plane(output), 0);
     EXPECT_EQ(PixelBytes(output), std::vector<uint8_t>(height * width, 0));
     // |gy| equal to |gx| takes the second case with t = 1: only the diagonal
     // neighbours count (same signs: above-left and below-right).
     std::fill(gx.begin(), gx.end(), 0.0f);
     for (int i : {2 * width + 2, 1 * width + 1, 3 * width + 3}) gx[i] = gy[i] = i == 2 * width + 2 ? 5.0f : 4.9f;
     gx[2 * width + 3] = gy[2 * width + 3] = 9.0f;  // a straight neighbour, weighted 0
-    SuppressAndThreshold(gx.data(), gy.data(), kaf_test::Plane(output), 0);
+    SuppressAndThreshold(gx.data(), columnGradient, kaf_test::Plane(output), 0);
     EXPECT_EQ(*PixelAt(output, 2, 2), 255);
 }
 
 TEST(EdgeStages, DerivativePassesTakeTheTapsInsideInOrder) {
-    // Wider than a strip of the column pass and taller than its row blocks,
-    // so strip ends, row blocks and several output rows at once all meet.
     const int width = 1100, height = 45;
     std::mt19937 generator(5);
     std::uniform_real_distribution<float> value(0.0f, 255.0f);
@@ -58,7 +60,18 @@ TEST(EdgeStages, DerivativePassesTakeTheTapsInsideInOrder) {
         for (float& k : kernel) k = value(generator) / 255.0f - 0.5f;
         std::vector<float> gx(width * height), gy(width * height);
         RowDerivativePass(plane.data(), kernel.data(), length, gx.data(), height, width);
-        ColumnDerivativePass(plane.data(), kernel.data(), length, gy.data(), height, width);
+        // The column pass in two pieces of columns and in batches of rows
+        // of every size up to 9, so that rows computed several at once meet
+        // the plane's top and bottom.
+        const ColumnGradientSource source{plane.data(), kernel.data(), length, height, width};
+        for (int y = 0, batch = 1; y < height; y += batch, batch = batch % 9 + 1) {
+            batch = std::min(batch, height - y);
+            for (int x0 : {0, 300}) {
+                float* rows[9];
+                for (int m = 0; m < batch; ++m) rows[m] = gy.data() + (y + m) * width + x0;
+                ColumnDerivativeRows(source, y, batch, x0, x0 == 0 ? 300 : width - 300, rows);
+            }
+        }
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
                 float sx = 0.0f, sy = 0.0f;
@@ -105,6 +118,34 @@ TEST(EdgeStages, SmoothingGoesStraightIntoTheGrayPlanes) {
                 }
                 SmoothIntoGrayPlane(in, gauss.data(), length, alongRows, got.data());
                 EXPECT_EQ(got, expected) << bpp << " bpp, length " << length << (alongRows ? " rows" : " columns");
+            }
+        }
+    }
+}
+
+TEST(EdgeStages, RowGradientIsTheDerivativeOfTheRowGrayPlane) {
+    // Rows narrower than the gray row kept on the stack, wider than it, and
+    // wider than the smoothing pass's strips (taken in pieces through the
+    // gray plane).
+    std::mt19937 generator(31);
+    ka_iproc::Session session;
+    const int height = 3;
+    for (int width : {1100, 9000, 16500}) {
+        for (int bpp : {8, 24, 32}) {
+            FrameHandle input = session.AddFrame(u"in", width, height, bpp);
+            kaf_test::FillFrame(input, [&](int, int, int) { return static_cast<uint8_t>(generator()); });
+            const PixelPlane in = kaf_test::Plane(input);
+            for (float sigma : {1.4f, 3.0f}) {
+                const int length = 2 * EdgeHalfWidth(sigma) + 1;
+                std::vector<float> gauss(length), derivative(length);
+                FillEdgeKernels(sigma, gauss.data(), derivative.data());
+                std::vector<float> gray(width * height), expected(width * height), got(width * height);
+                SmoothIntoGrayPlane(in, gauss.data(), length, true, gray.data());
+                RowDerivativePass(gray.data(), derivative.data(), length, expected.data(), height, width);
+                std::vector<float> scratch(width * height);
+                RowGradient(in, gauss.data(), derivative.data(), length, scratch.data(), got.data());
+                EXPECT_EQ(0, std::memcmp(got.data(), expected.data(), got.size() * sizeof(float)))
+                    << width << " wide, " << bpp << " bpp, length " << length;
             }
         }
     }
