@@ -30,9 +30,8 @@ bool CEdge::PreparePlanes(int32_t width, int32_t height) {
     if (rowGrayPlane && width == cachedWidth && height == cachedHeight) return true;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     // All four planes are laid out, so a run fails for want of memory where
-    // it always did; the column gradient itself goes row by row into the
-    // suppression, and the row gray plane only holds rows wider than the
-    // smoothing's strips.
+    // it always did, though the gradients go straight into the suppression
+    // and the gray planes hold bytes.
     for (ScratchArray<float>* plane : {&rowGrayPlane, &columnGrayPlane, &gradientX, &gradientY}) {
         if (!plane->Resize(count)) return false;
     }
@@ -65,14 +64,15 @@ bool CEdge::Step(RunFrame& run) {
     }
     cachedBpp = b;
 
-    // The input is smoothed in each direction on its own. Each row smoothed
-    // along the row becomes its gray values and its row gradient at once;
-    // the frame smoothed along columns becomes a gray plane, whose column
-    // gradient the suppression works out row by row as it goes.
-    RowGradient(run.InputPlane(), gaussKernel.Data(), derivativeKernel.Data(), length, rowGrayPlane.Data(),
-                gradientX.Data());
-    SmoothIntoGrayPlane(run.InputPlane(), gaussKernel.Data(), length, false, columnGrayPlane.Data());
-    const ColumnGradientSource columnGradient{columnGrayPlane.Data(), derivativeKernel.Data(), length, h, w};
-    SuppressAndThreshold(gradientX.Data(), columnGradient, run.OutputPlane(), level);
+    // The input is smoothed in each direction on its own, each smoothed
+    // frame going straight into its gray plane; the gradients are worked out
+    // from those as the suppression goes. Gray values are whole numbers
+    // 0..255, so each plane holds them as bytes, in its first width x height
+    // bytes.
+    uint8_t* rowGray = reinterpret_cast<uint8_t*>(rowGrayPlane.Data());
+    uint8_t* columnGray = reinterpret_cast<uint8_t*>(columnGrayPlane.Data());
+    SmoothIntoGrayPlane(run.InputPlane(), gaussKernel.Data(), length, true, rowGray);
+    SmoothIntoGrayPlane(run.InputPlane(), gaussKernel.Data(), length, false, columnGray);
+    SuppressAndThreshold({rowGray, columnGray, derivativeKernel.Data(), length}, run.OutputPlane(), level);
     return true;
 }

@@ -23,7 +23,6 @@ public:
     // The cached kernels, for tests that check what is kept between runs.
     const float* CachedGaussKernel() const { return gaussKernel.Data(); }
     const float* CachedDerivativeKernel() const { return derivativeKernel.Data(); }
-    const float* CachedGradientX() const { return gradientX.Data(); }
     const void* CachedRowSmoothFrame() const { return rowSmoothFrame.Handle(); }
 
 private:

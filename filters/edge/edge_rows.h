@@ -8,8 +8,8 @@
 struct EdgeRows {
     // The gray value of colour pixels, and the suppression and threshold of
     // one interior row (see edge_rows.inc); any width.
-    void (*grayOfBgr)(const uint8_t* pixels, float* gray, int32_t width);
-    void (*grayOfBgra)(const uint8_t* pixels, float* gray, int32_t width);
+    void (*grayOfBgr)(const uint8_t* pixels, uint8_t* gray, int32_t width);
+    void (*grayOfBgra)(const uint8_t* pixels, uint8_t* gray, int32_t width);
     void (*suppress)(const float* gx, const float* gy, const float* magnitudeAbove, const float* magnitude,
                      const float* magnitudeBelow, uint8_t* output, int32_t width, float level);
 };

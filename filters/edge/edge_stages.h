@@ -20,50 +20,50 @@ int32_t EdgeHalfWidth(float sigma);
 // so -x / (2 sigma squared) times it.
 void FillEdgeKernels(float sigma, float* gauss, float* derivative);
 
-// The gray plane (width floats a row) of the input smoothed along rows
-// (ConvolveRows) or along columns (ConvolveColumns) with the kernel: one
-// float a pixel, the smoothed byte, or the sum of the smoothed bytes 0, 1, 2
-// divided by 3 in integers. The smoothed frame itself is never stored: each
-// piece of a row becomes gray values while it is still in cache. Depths
-// other than 8, 24 and 32 leave the plane unwritten.
+// The gray plane (width bytes a row) of the input smoothed along rows
+// (ConvolveRows) or along columns (ConvolveColumns) with the kernel: the
+// smoothed byte, or the sum of the smoothed bytes 0, 1, 2 divided by 3 in
+// integers. Gray values are whole numbers 0..255, so bytes hold them
+// exactly, at a quarter of the memory traffic of floats. The smoothed frame
+// itself is never stored: each piece of a row becomes gray values while it
+// is still in cache. Depths other than 8, 24 and 32 leave the plane
+// unwritten.
 void SmoothIntoGrayPlane(const PixelPlane& input, const float* kernel, int32_t length, bool alongRows,
-                         float* plane);
+                         uint8_t* plane);
 
-// The row gradient plane (width floats a row): the row derivative pass
-// (below) over the gray plane of the input smoothed along rows with
-// `gauss`. Each row's gray values go into its gradient while they are in
-// cache; `grayPlane` (width x height floats) is only written for frames
-// wider than the smoothing pass's strips.
-void RowGradient(const PixelPlane& input, const float* gauss, const float* derivative, int32_t length,
-                 float* grayPlane, float* gradient);
+// The derivative passes, over gray values as floats; the weights are not
+// renormalised where taps fall outside the plane.
+//
+// Along a row: destination[x - x0] for the `count` columns x from x0 is the
+// single-precision sum, from 0, over taps i = 0..length-1 in order, of
+// kernel[i] x the row's sample at column x - n + i, n = (length - 1) / 2,
+// over the taps inside columns 0..width-1. samples[0] is the row's sample
+// at column `first`, and the samples reach as far as those taps do.
+void RowDerivative(const float* samples, int64_t first, const float* kernel, int32_t length, int64_t x0,
+                   int64_t count, int64_t width, float* destination);
 
-// The derivative passes. Row pass: dst[r][x] = the single-precision sum,
-// from 0, over taps i = 0..length-1 in order, of kernel[i] x src[r][x - n +
-// i], n = (length - 1) / 2, over the taps that fall inside the row; the
-// weights are not renormalised. RowDerivative does one row of `width`
-// floats, RowDerivativePass every row of a plane.
-void RowDerivative(const float* row, const float* kernel, int32_t length, float* destination, int64_t width);
-void RowDerivativePass(const float* source, const float* kernel, int32_t length, float* destination, int32_t height,
-                       int32_t width);
+// Along columns: rows r .. r + rowCount - 1 (row r + m into destinations[m],
+// `count` samples), each the sum likewise of kernel[i] x gray row r + n - i
+// over the rows inside 0..height-1. grayRows[a] holds gray row r - n + a
+// (null where that row lies outside the plane).
+void ColumnDerivativeRows(const float* const* grayRows, const float* kernel, int32_t length, int32_t height,
+                          int32_t r, int32_t rowCount, int64_t count, float* const* destinations);
 
-// Column pass: the sum likewise of derivative[i] x src[r + n - i][x] over
-// the rows inside the plane, for `count` columns from x0 of rows r .. r +
-// rowCount - 1 (row r + m into destinations[m]).
-struct ColumnGradientSource {
-    const float* grayPlane;  // width x height floats
+// What the suppression works from: the gray planes of the input smoothed
+// along rows and along columns (output width x height bytes) and the
+// derivative kernel.
+struct EdgeGrayPlanes {
+    const uint8_t* alongRows;
+    const uint8_t* alongColumns;
     const float* derivative;
     int32_t length;
-    int32_t height;
-    int32_t width;
 };
-void ColumnDerivativeRows(const ColumnGradientSource& source, int32_t r, int32_t rowCount, int64_t x0,
-                          int64_t count, float* const* destinations);
 
 // The interior pixels (rows 1..height-2, columns 1..width-2) of the 8-bit
-// output frame, whose geometry the planes share: 255 where the gradient
-// magnitude is a strict local maximum across the gradient direction and,
-// times 20, exceeds the level; else 0. The column gradient is worked out
-// here from its source, each row once for the rows beside it. The border
-// rows and columns are not written.
-void SuppressAndThreshold(const float* gradientX, const ColumnGradientSource& gradientY, const PixelPlane& output,
-                          int32_t level);
+// output frame: 255 where the gradient magnitude is a strict local maximum
+// across the gradient direction and, times 20, exceeds the level; else 0.
+// The gradients are the row derivative of the row gray plane and the column
+// derivative of the column gray plane, worked out here a strip at a time,
+// each row once for the rows beside it, and never stored. The border rows
+// and columns are not written.
+void SuppressAndThreshold(const EdgeGrayPlanes& gray, const PixelPlane& output, int32_t level);
