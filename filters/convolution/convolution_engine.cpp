@@ -294,7 +294,7 @@ struct ConvertedRows {
     int64_t SamplesPerPixel() const { return samplesPerPixel; }
     int64_t ExtraFloatsPerPixel() const { return 0; }
     int64_t ExtraFloatsFixed() const { return 0; }
-    void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float*) const {
+    void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float*, bool = false) const {
         constexpr int64_t B = Format::kBytesPerPixel;
         const int64_t q0 = std::max<int64_t>(0, p0 - halo);
         const int64_t q1 = std::min(frame.width, p1 + halo);
@@ -396,7 +396,7 @@ struct SmoothedRows {
     // weights reads the frame's bytes at each tap instead: converting a byte
     // at each of three taps costs less than a pass that stores the floats and
     // reads them back, and a byte becomes the same float either way.
-    void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float* converted) const {
+    void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float* converted, bool = false) const {
         if (premultiply.uniform || length > kMaxTapsFromBytes) {
             const ConvertedRows<Format> input{frame, radius, premultiply, SamplesPerPixel()};
             input.Fill(converted, row, p0, p1, nullptr);
@@ -447,6 +447,53 @@ struct SmoothedRows {
                               });
     }
     bool Premultiplied() const { return premultiply.uniform; }
+};
+
+// Ring rows for a column pass that are frame rows converted to floats, as
+// ConvertedRows makes them, where each row converted also goes through the
+// row pass of the same kernel, whose bytes (those ConvolveRows writes) go to
+// a sink of their own: each input row is read and converted once for both
+// passes. Rows enter the ring once for each strip and each block of rows
+// that reads them; the row pass takes those the block owns, so every piece
+// of every row goes to the sink once.
+template <class Format>
+struct RowsForBothPasses {
+    const FrameRows& frame;
+    KernelPass rowPass;
+    const RowSink& rowSink;
+    ConvertedRows<Format> withHalo;  // the row pass's converted row, `radius` pixels either side
+    EdgeWeights rowEdges;
+
+    RowsForBothPasses(const FrameRows& rows, const float* kernel, int64_t length, const RowSink& sink)
+        : frame(rows),
+          rowPass{kernel, 1, length, SpanFinish::LowByte, true},
+          rowSink(sink),
+          withHalo{rows, (length - 1) / 2, UniformWeightOf(kernel, length), RingSamplesPerPixel<Format>(length)},
+          rowEdges(kernel, 1, length > kMaxTapsFromBytes ? length : 1, rows.width) {}
+
+    int64_t SamplesPerPixel() const { return withHalo.SamplesPerPixel(); }
+    // The converted row and the row pass's bytes (a float's room each).
+    int64_t ExtraFloatsPerPixel() const { return 2 * SamplesPerPixel(); }
+    int64_t ExtraFloatsFixed() const { return SamplesPerPixel() * 2 * withHalo.halo; }
+    void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float* converted, bool ownRow) const {
+        const int64_t C = SamplesPerPixel();
+        const int64_t radius = withHalo.halo;
+        withHalo.Fill(converted, row, p0, p1, nullptr);
+        std::memcpy(slot, converted + C * radius, static_cast<size_t>(C * (p1 - p0)) * sizeof(float));
+        if (!ownRow) return;
+        uint8_t* held = reinterpret_cast<uint8_t*>(converted + C * (p1 - p0 + 2 * radius));
+        const RowOutput<Format> output{&frame, &rowSink, row, p0, p1, C, held};
+        const float* table[1] = {converted};
+        TapSpan<float> taps;
+        taps.rowTable = table;
+        taps.premultiplied = Premultiplied();
+        if (rowEdges.TakeTogether(p0, p1)) {
+            ConvolveRowEdgesTogether<Format>(rowPass, output, taps, converted, rowEdges, Premultiplied());
+        } else {
+            ConvolveOutputRow<Format>(rowPass, output, RowRange{0, 1}, taps, p0);
+        }
+    }
+    bool Premultiplied() const { return withHalo.premultiply.uniform; }
 };
 
 // A ring row's first strip pixel lies on a 64-byte boundary (its row starts
@@ -525,7 +572,7 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
                             PrefetchRow(frame.InputRow(row + prefetchAhead) + B * p0,
                                         static_cast<size_t>(B * (p1 - p0)));
                         }
-                        source.Fill(work + slot * slotFloats + lead, row, p0, p1, extra);
+                        source.Fill(work + slot * slotFloats + lead, row, p0, p1, extra, row >= y0 && row < y1);
                         held[slot] = row;
                     }
                     rowTable[a] = work + slot * slotFloats + lead;
@@ -647,6 +694,24 @@ void ConvolveRowsThenColumns(const PixelPlane& input, const float* kernel, int32
         const int64_t stripPixels = StripPixels<Format>(columns, source, nullptr, frame.width);
         if (stripPixels > 0) ConvolveStrips<Format>(frame, columns, source, nullptr, stripPixels);
     });
+}
+
+void ConvolveRowsAndColumns(const PixelPlane& input, const float* kernel, int32_t length, const RowSink& alongRows,
+                            const RowSink& alongColumns) {
+    const KernelPass columns{kernel, length, 1, SpanFinish::LowByte, true};
+    bool done = false;
+    WithFrameRows(input, input, [&](auto format, const FrameRows& frame) {
+        using Format = decltype(format);
+        const RowsForBothPasses<Format> source(frame, kernel, length, alongRows);
+        const int64_t stripPixels = StripPixels<Format>(columns, source, &alongColumns, frame.width);
+        if (stripPixels > 0) {
+            ConvolveStrips<Format>(frame, columns, source, &alongColumns, stripPixels);
+            done = true;
+        }
+    });
+    if (done) return;
+    ConvolveRows(input, kernel, length, alongRows);
+    ConvolveColumns(input, kernel, length, alongColumns);
 }
 
 void ConvolveKernel(const PixelPlane& input, const float* kernel, int32_t kernelHeight, int32_t kernelWidth,

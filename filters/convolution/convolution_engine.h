@@ -40,6 +40,12 @@ struct RowSink {
 void ConvolveRows(const PixelPlane& input, const float* kernel, int32_t length, const RowSink& output);
 void ConvolveColumns(const PixelPlane& input, const float* kernel, int32_t length, const RowSink& output);
 
+// Both: the bytes of ConvolveRows to one sink and those of ConvolveColumns
+// (each pass on the input alone) to the other, with each input row read
+// and converted once for both passes.
+void ConvolveRowsAndColumns(const PixelPlane& input, const float* kernel, int32_t length, const RowSink& alongRows,
+                            const RowSink& alongColumns);
+
 // ConvolveRows from the input into an intermediate frame, then ConvolveColumns
 // from there into the output, with the same bytes as those two calls but
 // without the intermediate frame: each thread keeps the row-pass results its

@@ -11,6 +11,7 @@
 #include "edge_rows.h"
 #include "parallel.h"
 #include "pixel_format.h"
+#include "row_prefetch.h"
 
 int32_t EdgeHalfWidth(float sigma) {
     const double halfWidth = static_cast<double>(sigma) * 3.35 + 0.33;
@@ -51,7 +52,7 @@ SpanOutput SumsInto(float* destination, int64_t count) {
     return out;
 }
 
-// Where SmoothIntoGrayPlane's passes hand their bytes: each piece of a row
+// Where SmoothIntoGrayPlanes's passes hand their bytes: each piece of a row
 // becomes the gray values at the same place in the plane.
 struct GrayTarget {
     uint8_t* plane;
@@ -72,15 +73,12 @@ void TakeGray(void* context, const uint8_t* bytes, int64_t bytesPerPixel, int64_
 
 }  // namespace
 
-void SmoothIntoGrayPlane(const PixelPlane& input, const float* kernel, int32_t length, bool alongRows,
-                         uint8_t* plane) {
-    GrayTarget target{plane, input.width, &kaf_isa::WidestTable(EdgeRowsFor)};
-    const RowSink sink{TakeGray, &target};
-    if (alongRows) {
-        ConvolveRows(input, kernel, length, sink);
-    } else {
-        ConvolveColumns(input, kernel, length, sink);
-    }
+void SmoothIntoGrayPlanes(const PixelPlane& input, const float* kernel, int32_t length, uint8_t* alongRows,
+                          uint8_t* alongColumns) {
+    const EdgeRows* rows = &kaf_isa::WidestTable(EdgeRowsFor);
+    GrayTarget rowTarget{alongRows, input.width, rows};
+    GrayTarget columnTarget{alongColumns, input.width, rows};
+    ConvolveRowsAndColumns(input, kernel, length, RowSink{TakeGray, &rowTarget}, RowSink{TakeGray, &columnTarget});
 }
 
 void RowDerivative(const float* samples, int64_t first, const float* kernel, int32_t length, int64_t x0,
@@ -149,6 +147,9 @@ constexpr int64_t kStripFloats = kSuppressionStrip + 2;  // one column further e
 constexpr int64_t kGradientRing = 8;
 // Column gray rows held: every row one batch of column gradients reads.
 constexpr int64_t kGrayRing = kMaxDerivativeLength + kMaxDerivativeRowsAtOnce - 1;
+// How far ahead of the rows being converted the gray planes' rows are asked
+// for: in strips, each row's part is a few cache lines on a page of its own.
+constexpr int64_t kPrefetchRows = 4;
 
 struct SuppressionRows {
     float rowGradient[3][kStripFloats];
@@ -203,6 +204,9 @@ void SuppressAndThreshold(const EdgeGrayPlanes& gray, const PixelPlane& output, 
                     if (j < 0 || j >= height) continue;
                     float* slot = work.columnGray[j % kGrayRing];
                     if (grayHeld[j % kGrayRing] != j) {
+                        if (j + kPrefetchRows < height) {
+                            PrefetchRow(gray.alongColumns + (j + kPrefetchRows) * width + c0, static_cast<size_t>(count));
+                        }
                         ConvertSamples(gray.alongColumns + j * width + c0, slot, count);
                         grayHeld[j % kGrayRing] = j;
                     }
@@ -219,6 +223,9 @@ void SuppressAndThreshold(const EdgeGrayPlanes& gray, const PixelPlane& output, 
             auto rowGradient = [&](int64_t q) {
                 const int64_t a0 = std::max<int64_t>(0, c0 - radius);
                 const int64_t a1 = std::min<int64_t>(width, c0 + count + radius);
+                if (q + kPrefetchRows < height) {
+                    PrefetchRow(gray.alongRows + (q + kPrefetchRows) * width + a0, static_cast<size_t>(a1 - a0));
+                }
                 ConvertSamples(gray.alongRows + q * width + a0, work.rowGray, a1 - a0);
                 RowDerivative(work.rowGray, a0, gray.derivative, length, c0, count, width, work.rowGradient[q % 3]);
             };

@@ -20,16 +20,16 @@ int32_t EdgeHalfWidth(float sigma);
 // so -x / (2 sigma squared) times it.
 void FillEdgeKernels(float sigma, float* gauss, float* derivative);
 
-// The gray plane (width bytes a row) of the input smoothed along rows
-// (ConvolveRows) or along columns (ConvolveColumns) with the kernel: the
+// The gray planes (width bytes a row) of the input smoothed along rows
+// (ConvolveRows) and along columns (ConvolveColumns) with the kernel: the
 // smoothed byte, or the sum of the smoothed bytes 0, 1, 2 divided by 3 in
 // integers. Gray values are whole numbers 0..255, so bytes hold them
-// exactly, at a quarter of the memory traffic of floats. The smoothed frame
-// itself is never stored: each piece of a row becomes gray values while it
-// is still in cache. Depths other than 8, 24 and 32 leave the plane
-// unwritten.
-void SmoothIntoGrayPlane(const PixelPlane& input, const float* kernel, int32_t length, bool alongRows,
-                         uint8_t* plane);
+// exactly, at a quarter of the memory traffic of floats. The smoothed
+// frames themselves are never stored: each piece of a row becomes gray
+// values while it is still in cache, and each input row is read once for
+// both. Depths other than 8, 24 and 32 leave the planes unwritten.
+void SmoothIntoGrayPlanes(const PixelPlane& input, const float* kernel, int32_t length, uint8_t* alongRows,
+                          uint8_t* alongColumns);
 
 // The derivative passes, over gray values as floats; the weights are not
 // renormalised where taps fall outside the plane.

@@ -98,9 +98,11 @@ TEST(EdgeStages, DerivativePassesTakeTheTapsInsideInOrder) {
 TEST(EdgeStages, SmoothingGoesStraightIntoTheGrayPlanes) {
     // The gray planes are those of the smoothed frames ConvolveRows and
     // ConvolveColumns write: the byte, or bytes 0-2 added and divided by 3.
-    // Wide enough for several strips of the column pass, at kernel lengths
-    // that take 32-bit pixels whole (3) and as colours only (11, 21).
-    const int width = 1100, height = 40;
+    // Wide enough for several strips of the column pass and, on three
+    // threads, tall enough for several blocks of rows (each row's row pass
+    // comes from the block that owns it), at kernel lengths that take 32-bit
+    // pixels whole (3) and as colours only (11, 21).
+    const int width = 1100, height = 200;
     std::mt19937 generator(12);
     ka_iproc::Session session;
     for (int bpp : {8, 24, 32}) {
@@ -112,22 +114,27 @@ TEST(EdgeStages, SmoothingGoesStraightIntoTheGrayPlanes) {
             const int length = 2 * EdgeHalfWidth(sigma) + 1;
             std::vector<float> gauss(length), derivative(length);
             FillEdgeKernels(sigma, gauss.data(), derivative.data());
-            for (bool alongRows : {true, false}) {
-                if (alongRows) {
+            // The gray values of the frame each pass writes.
+            std::vector<uint8_t> expected[2], got[2];
+            for (int pass : {0, 1}) {
+                if (pass == 0) {
                     ConvolveRows(in, gauss.data(), length, out);
                 } else {
                     ConvolveColumns(in, gauss.data(), length, out);
                 }
-                std::vector<uint8_t> expected(width * height), got(width * height, 0);
+                expected[pass].resize(width * height);
+                got[pass].assign(width * height, 0);
                 for (int y = 0; y < height; ++y) {
                     for (int x = 0; x < width; ++x) {
                         const uint8_t* p = out.data + y * out.stride + x * (bpp / 8);
-                        expected[y * width + x] = bpp == 8 ? p[0] : uint8_t((uint32_t{p[0]} + p[1] + p[2]) / 3u);
+                        expected[pass][y * width + x] =
+                            bpp == 8 ? p[0] : uint8_t((uint32_t{p[0]} + p[1] + p[2]) / 3u);
                     }
                 }
-                SmoothIntoGrayPlane(in, gauss.data(), length, alongRows, got.data());
-                EXPECT_EQ(got, expected) << bpp << " bpp, length " << length << (alongRows ? " rows" : " columns");
             }
+            kaf_test::WithThreads(3, [&] { SmoothIntoGrayPlanes(in, gauss.data(), length, got[0].data(), got[1].data()); });
+            EXPECT_EQ(got[0], expected[0]) << bpp << " bpp, length " << length << " rows";
+            EXPECT_EQ(got[1], expected[1]) << bpp << " bpp, length " << length << " columns";
         }
     }
 }
