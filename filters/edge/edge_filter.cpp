@@ -64,11 +64,11 @@ bool CEdge::Step(RunFrame& run) {
     }
     cachedBpp = b;
 
-    // The input is smoothed in each direction on its own (each row read
-    // once for both), each smoothed frame going straight into its gray plane; the gradients are worked out
-    // from those as the suppression goes. Gray values are whole numbers
-    // 0..255, so each plane holds them as bytes, in its first width x height
-    // bytes.
+    // The input is smoothed in each direction on its own (each input row
+    // read once for both), each smoothed frame going straight into its gray
+    // plane; the gradients are worked out from those as the suppression
+    // goes. Gray values are whole numbers 0..255, so each plane holds them
+    // as bytes, in its first width x height bytes.
     uint8_t* rowGray = reinterpret_cast<uint8_t*>(rowGrayPlane.Data());
     uint8_t* columnGray = reinterpret_cast<uint8_t*>(columnGrayPlane.Data());
     SmoothIntoGrayPlanes(run.InputPlane(), gaussKernel.Data(), length, rowGray, columnGray);
