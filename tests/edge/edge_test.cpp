@@ -139,6 +139,49 @@ TEST(EdgeStages, SmoothingGoesStraightIntoTheGrayPlanes) {
     }
 }
 
+TEST(EdgeStages, SuppressionInStripsAndBlocksGivesThePlainRows) {
+    // Wider than the suppression's strips and, on three threads, in several
+    // blocks of rows: the bytes of the plain rows over whole gradient planes.
+    const int width = 1700, height = 70;
+    std::mt19937 generator(8);
+    std::vector<uint8_t> rowGray(width * height), columnGray(width * height);
+    for (uint8_t& g : rowGray) g = static_cast<uint8_t>(generator());
+    for (uint8_t& g : columnGray) g = static_cast<uint8_t>(generator() % 40);
+    const EdgeRows plain = *EdgeRowsFor(kaf_isa::InstructionSet::Baseline);
+    ka_iproc::Session session;
+    FrameHandle output = session.AddFrame(u"out", width, height, 8);
+    for (float sigma : {1.4f, 3.0f}) {
+        const int n = EdgeHalfWidth(sigma), length = 2 * n + 1;
+        std::vector<float> gauss(length), derivative(length);
+        FillEdgeKernels(sigma, gauss.data(), derivative.data());
+        std::vector<float> gx(width * height), gy(width * height), magnitude(width * height);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                float sx = 0.0f, sy = 0.0f;
+                for (int i = 0; i < length; ++i) {
+                    if (x - n + i >= 0 && x - n + i < width) sx = sx + derivative[i] * rowGray[y * width + x - n + i];
+                    if (y + n - i >= 0 && y + n - i < height) sy = sy + derivative[i] * columnGray[(y + n - i) * width + x];
+                }
+                gx[y * width + x] = sx;
+                gy[y * width + x] = sy;
+                magnitude[y * width + x] = std::sqrt(sx * sx + sy * sy);
+            }
+        }
+        std::vector<uint8_t> expected(width * height, 7);
+        for (int r = 1; r < height - 1; ++r) {
+            const size_t at = static_cast<size_t>(r) * width;
+            plain.suppress(gx.data() + at, gy.data() + at, magnitude.data() + at - width, magnitude.data() + at,
+                           magnitude.data() + at + width, expected.data() + at, width, 60.0f);
+        }
+        FillFrame(output, [](int, int, int) { return uint8_t{7}; });
+        kaf_test::WithThreads(3, [&] {
+            SuppressAndThreshold({rowGray.data(), columnGray.data(), derivative.data(), length},
+                                 kaf_test::Plane(output), 60);
+        });
+        EXPECT_EQ(PixelBytes(output), expected) << "sigma " << sigma;
+    }
+}
+
 TEST(EdgeStages, EveryInstructionSetGivesThePlainRows) {
     const std::vector<LaneRoutines> sets = kaf_test::RunnableSets(LanesFor);
     const std::vector<EdgeRows> rowSets = kaf_test::RunnableSets(EdgeRowsFor);
