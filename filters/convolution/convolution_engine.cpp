@@ -458,15 +458,13 @@ struct SmoothedRows {
 // of every row goes to the sink once.
 template <class Format>
 struct RowsForBothPasses {
-    const FrameRows& frame;
     KernelPass rowPass;
     const RowSink& rowSink;
     ConvertedRows<Format> withHalo;  // the row pass's converted row, `radius` pixels either side
     EdgeWeights rowEdges;
 
     RowsForBothPasses(const FrameRows& rows, const float* kernel, int64_t length, const RowSink& sink)
-        : frame(rows),
-          rowPass{kernel, 1, length, SpanFinish::LowByte, true},
+        : rowPass{kernel, 1, length, SpanFinish::LowByte, true},
           rowSink(sink),
           withHalo{rows, (length - 1) / 2, UniformWeightOf(kernel, length), RingSamplesPerPixel<Format>(length)},
           rowEdges(kernel, 1, length > kMaxTapsFromBytes ? length : 1, rows.width) {}
@@ -482,7 +480,7 @@ struct RowsForBothPasses {
         std::memcpy(slot, converted + C * radius, static_cast<size_t>(C * (p1 - p0)) * sizeof(float));
         if (!ownRow) return;
         uint8_t* held = reinterpret_cast<uint8_t*>(converted + C * (p1 - p0 + 2 * radius));
-        const RowOutput<Format> output{&frame, &rowSink, row, p0, p1, C, held};
+        const RowOutput<Format> output{&withHalo.frame, &rowSink, row, p0, p1, C, held};
         const float* table[1] = {converted};
         TapSpan<float> taps;
         taps.rowTable = table;
