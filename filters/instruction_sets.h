@@ -55,14 +55,15 @@ inline bool ProcessorRuns(InstructionSet set) {
 constexpr InstructionSet kSetsWidestFirst[] = {InstructionSet::Avx512, InstructionSet::Avx2,
                                                InstructionSet::Baseline};
 
-// A family's table for the widest set that the build compiled (tableFor
-// gives null for a set it did not) and the processor runs; the baseline
-// table is always there.
+// A family's table for the widest set that the processor runs and the
+// build compiled (tableFor gives null for a set it did not); the baseline
+// table is always there. tableFor is asked only for sets the processor
+// runs, since a set's table may be made with that set's instructions.
 template <class Table>
 const Table& WidestTable(const Table* (*tableFor)(InstructionSet)) {
     for (InstructionSet set : kSetsWidestFirst) {
-        const Table* table = tableFor(set);
-        if (table && ProcessorRuns(set)) return *table;
+        if (!ProcessorRuns(set)) continue;
+        if (const Table* table = tableFor(set)) return *table;
     }
     return *tableFor(InstructionSet::Baseline);
 }

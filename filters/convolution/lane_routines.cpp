@@ -17,17 +17,31 @@ LaneRoutines LanesPlain() {
 
 const LaneRoutines* LanesFor(kaf_isa::InstructionSet set) {
     using kaf_isa::InstructionSet;
+    // A set's routines are listed the first time that set is asked for:
+    // the listing is compiled for the set and runs only where it runs.
+    switch (set) {
+        case InstructionSet::Baseline: {
 #if defined(KAF_LANES_X86)
-    // SSE2 is the baseline of every x86 build.
-    static const LaneRoutines baseline = LanesSse2();
-    static const LaneRoutines avx2 = LanesAvx2();
-    static const LaneRoutines avx512 = LanesAvx512();
-    if (set == InstructionSet::Avx2) return &avx2;
-    if (set == InstructionSet::Avx512) return &avx512;
+            // SSE2 is the baseline of every x86 build.
+            static const LaneRoutines baseline = LanesSse2();
 #else
-    static const LaneRoutines baseline = LanesPlain();
+            static const LaneRoutines baseline = LanesPlain();
 #endif
-    return set == InstructionSet::Baseline ? &baseline : nullptr;
+            return &baseline;
+        }
+#if defined(KAF_LANES_X86)
+        case InstructionSet::Avx2: {
+            static const LaneRoutines avx2 = LanesAvx2();
+            return &avx2;
+        }
+        case InstructionSet::Avx512: {
+            static const LaneRoutines avx512 = LanesAvx512();
+            return &avx512;
+        }
+#endif
+        default:
+            return nullptr;
+    }
 }
 
 const LaneRoutines& Lanes() {

@@ -65,7 +65,8 @@ template <class Table>
 std::vector<Table> RunnableSets(const Table* (*tableFor)(kaf_isa::InstructionSet)) {
     std::vector<Table> sets;
     for (kaf_isa::InstructionSet set : kaf_isa::kSetsWidestFirst) {
-        if (tableFor(set) && kaf_isa::ProcessorRuns(set)) sets.push_back(*tableFor(set));
+        if (!kaf_isa::ProcessorRuns(set)) continue;
+        if (const Table* table = tableFor(set)) sets.push_back(*table);
     }
     return sets;
 }
