@@ -136,3 +136,10 @@ linux32:
 test32: linux32 build
 	cd $(LINUX32_BUILD) && ctest --output-on-failure -j $(JOBS)
 	bash tests/windows/compare-linux32.sh $(LINUX32_BUILD) $(BUILD)
+
+# `make test-sets`: the 64-bit module's frame runs under qemu-x86_64 as a
+# plain x86-64 processor and as one without AVX-512, against this machine's
+# (needs qemu-user): every processor starts the module and gets the same bytes.
+.PHONY: test-sets
+test-sets: build
+	bash tests/windows/compare-instruction-sets.sh $(BUILD)
