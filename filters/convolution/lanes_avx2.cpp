@@ -89,10 +89,52 @@ constexpr int kGroupsPerBlock = 4;
 // taller kernels, where each loaded row then serves twice as many sums.
 constexpr int kColumnRows = 2;
 constexpr int kTallColumnRows = 4;
-// Three of every four bytes need byte shuffles across the register; the
-// callers' plain loops do them.
-constexpr auto kConvertColours = nullptr;
-constexpr auto kJoinFourthBytes = nullptr;
+// Eight BGRA pixels at a time: each 16-byte half keeps bytes 0-2 of its
+// four pixels in its low 12 bytes, and one dword permutation lays the
+// halves' 12 bytes end to end.
+int64_t ConvertColours(const uint8_t* bgra, float* bgr, int64_t pixels, float scale) {
+    const __m256i dropFourth =
+        _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+    const __m256i together = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7);
+    const __m256 k = _mm256_set1_ps(scale);
+    auto store = [&](float* out, __m128i bytes) {
+        _mm256_storeu_ps(out, _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(bytes)), k));
+    };
+    int64_t i = 0;
+    for (; i + 8 <= pixels; i += 8) {
+        const __m256i whole = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bgra + 4 * i));
+        const __m256i colours = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(whole, dropFourth), together);
+        const __m128i low = _mm256_castsi256_si128(colours);
+        store(bgr + 3 * i, low);
+        store(bgr + 3 * i + 8, _mm_srli_si128(low, 8));
+        store(bgr + 3 * i + 16, _mm256_extracti128_si256(colours, 1));
+    }
+    return i;
+}
+
+// The reverse: 24 colour bytes spread to eight pixels, each 16-byte half
+// taking three dwords, with byte 3 from `fourth`. Streaming stores, as in
+// the AVX-512 routine (the caller starts on a line).
+int64_t JoinFourthBytes(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra, int64_t pixels) {
+    const __m256i spread = _mm256_setr_epi32(0, 1, 2, 2, 3, 4, 5, 5);
+    const __m256i toPixels =
+        _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
+    const __m256i fourthByte = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    int64_t i = 0;
+    for (; i + 8 <= pixels; i += 8) {
+        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 3 * i));
+        const __m128i last = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bgr + 3 * i + 16));
+        const __m256i colours = _mm256_set_m128i(last, first);
+        const __m256i joined = _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(colours, spread), toPixels);
+        const __m256i kept =
+            _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(fourth + 4 * i)), fourthByte);
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(bgra + 4 * i), _mm256_or_si256(joined, kept));
+    }
+    _mm_sfence();
+    return i;
+}
+constexpr auto kConvertColours = ConvertColours;
+constexpr auto kJoinFourthBytes = JoinFourthBytes;
 #include "lane_routines.inc"
 
 }  // namespace lanes_avx2
