@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "byte_lanes.h"
+
 KAF_TARGET_BEGIN(KAF_SET_AVX2)
 
 namespace lanes_avx2 {
@@ -112,23 +114,17 @@ int64_t ConvertColours(const uint8_t* bgra, float* bgr, int64_t pixels, float sc
     return i;
 }
 
-// The reverse: 24 colour bytes spread to eight pixels, each 16-byte half
-// taking three dwords, with byte 3 from `fourth`. Streaming stores, as in
-// the AVX-512 routine (the caller starts on a line).
+// The reverse: eight 3-byte pixels spread to one a 32-bit lane, byte 3
+// from `fourth`. Streaming stores, as in the AVX-512 routine (the caller
+// starts on a line).
 int64_t JoinFourthBytes(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra, int64_t pixels) {
-    const __m256i spread = _mm256_setr_epi32(0, 1, 2, 2, 3, 4, 5, 5);
-    const __m256i toPixels =
-        _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
-    const __m256i fourthByte = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    using Bytes = byte_lanes_avx2::ByteLanes;
+    constexpr int64_t N = Bytes::kBytes / 4;
     int64_t i = 0;
-    for (; i + 8 <= pixels; i += 8) {
-        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 3 * i));
-        const __m128i last = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bgr + 3 * i + 16));
-        const __m256i colours = _mm256_set_m128i(last, first);
-        const __m256i joined = _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(colours, spread), toPixels);
-        const __m256i kept =
-            _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(fourth + 4 * i)), fourthByte);
-        _mm256_stream_si256(reinterpret_cast<__m256i*>(bgra + 4 * i), _mm256_or_si256(joined, kept));
+    // BgrWords reads 4 bytes past a step's pixels.
+    for (; i + N + 2 <= pixels; i += N) {
+        const Bytes::V joined = Bytes::KeepFourthBytes(Bytes::BgrWords(bgr + 3 * i), fourth + 4 * i);
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(bgra + 4 * i), joined.v);
     }
     _mm_sfence();
     return i;
