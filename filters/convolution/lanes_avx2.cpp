@@ -121,8 +121,8 @@ int64_t JoinFourthBytes(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra
     using Bytes = byte_lanes_avx2::ByteLanes;
     constexpr int64_t N = Bytes::kBytes / 4;
     int64_t i = 0;
-    // BgrWords reads 4 bytes past a step's pixels.
-    for (; i + N + 2 <= pixels; i += N) {
+    // BgrWords reads into the pixels after a step's.
+    for (; i + N + Bytes::kBgrPixelsPast <= pixels; i += N) {
         const Bytes::V joined = Bytes::KeepFourthBytes(Bytes::BgrWords(bgr + 3 * i), fourth + 4 * i);
         _mm256_stream_si256(reinterpret_cast<__m256i*>(bgra + 4 * i), joined.v);
     }

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "byte_lanes.h"
+
 // GCC 12 reports its own _mm512_undefined_* placeholders as maybe uninitialized.
 #if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
@@ -111,22 +113,18 @@ int64_t ConvertColours(const uint8_t* bgra, float* bgr, int64_t pixels, float sc
     return i;
 }
 
-// The reverse: each quarter takes three dwords of colour bytes, spreads them
-// to four pixels and takes byte 3 from `fourth`. The output row is written
-// once and not read back by the pass, so whole lines (the caller starts on a
-// line) go out with streaming stores, which do not first read the lines they
-// overwrite.
+// The reverse: sixteen 3-byte pixels spread to one a 32-bit lane, byte 3
+// from `fourth`. The output row is written once and not read back by the
+// pass, so whole lines (the caller starts on a line) go out with streaming
+// stores, which do not first read the lines they overwrite.
 int64_t JoinFourthBytes(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra, int64_t pixels) {
-    const __m512i spread = _mm512_setr_epi32(0, 1, 2, 2, 3, 4, 5, 5, 6, 7, 8, 8, 9, 10, 11, 11);
-    const __m512i toPixels =
-        _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
-    const __m512i fourthByte = _mm512_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    using Bytes = byte_lanes_avx512::ByteLanes;
+    constexpr int64_t N = Bytes::kBytes / 4;
     int64_t i = 0;
-    for (; i + 16 <= pixels; i += 16) {
-        const __m512i colours = _mm512_maskz_loadu_epi32(0x0FFF, bgr + 3 * i);
-        const __m512i joined = _mm512_shuffle_epi8(_mm512_permutexvar_epi32(spread, colours), toPixels);
-        const __m512i kept = _mm512_and_si512(_mm512_loadu_si512(fourth + 4 * i), fourthByte);
-        _mm512_stream_si512(reinterpret_cast<__m512i*>(bgra + 4 * i), _mm512_or_si512(joined, kept));
+    // BgrWords reads into the pixels after a step's.
+    for (; i + N + Bytes::kBgrPixelsPast <= pixels; i += N) {
+        const Bytes::V joined = Bytes::KeepFourthBytes(Bytes::BgrWords(bgr + 3 * i), fourth + 4 * i);
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(bgra + 4 * i), joined.v);
     }
     _mm_sfence();
     return i;

@@ -278,10 +278,10 @@ void MakeKeys(const uint8_t* __restrict in, typename Order::Key* __restrict keys
     int32_t x = 0;
 #if defined(RANK_KERNELS_KEY_LANES)
     if constexpr (Format::kBytesPerPixel == 3) {
-        // A vector of pixels at a time while their bytes and the 4 read past
+        // A vector of pixels at a time while their bytes and those read past
         // them lie within the run's pixels.
         constexpr int32_t kLanes = KeyLanes::kLanes;
-        for (; x + kLanes + 2 <= count; x += kLanes) {
+        for (; x + kLanes + ByteLanes::kBgrPixelsPast <= count; x += kLanes) {
             KeyLanes::Store(keys + x, KeysOfWords<Order, 3>(KeyVector(ByteLanes::BgrWords(in + 3 * x).v)));
         }
     } else if constexpr (Format::kBytesPerPixel == 4) {
