@@ -6,7 +6,7 @@ LaneRoutines LanesPlain() {
     lanes.spanOfBytes = nullptr;
     lanes.spanOfFloats = nullptr;
     lanes.columnRowsOfFloats = nullptr;
-    lanes.columnRows[0] = lanes.columnRows[1] = 1;
+    lanes.columnRows[0] = lanes.columnRows[1] = lanes.columnRows[2] = 1;
     lanes.convert = nullptr;
     lanes.magnitudes = nullptr;
     lanes.convertColours = nullptr;

@@ -17,9 +17,10 @@ struct LaneRoutines {
     void (*spanOfBytes)(const TapSpan<uint8_t>& taps, const SpanOutput& out);
     void (*spanOfFloats)(const TapSpan<float>& taps, const SpanOutput& out);
     // ConvolveColumnRows for counts >= blockSamples. Kernels of up to three
-    // rows take columnRows[0] outputs at once, taller ones columnRows[1].
+    // rows take columnRows[0] outputs at once, taller ones columnRows[1], or
+    // columnRows[2] when their weights are all the same.
     void (*columnRowsOfFloats)(const TapSpan<float>& taps, const SpanOutput* outputs, int32_t rowsAtOnce);
-    int32_t columnRows[2];
+    int32_t columnRows[3];
     // floats[i] = bytes[i] x scale, for count >= blockSamples.
     void (*convert)(const uint8_t* bytes, float* floats, int64_t count, float scale);
     // ConvertColours and JoinFourthBytes (tap_span.h) for the first pixels

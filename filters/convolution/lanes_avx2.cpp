@@ -91,6 +91,7 @@ constexpr int kGroupsPerBlock = 4;
 // taller kernels, where each loaded row then serves twice as many sums.
 constexpr int kColumnRows = 2;
 constexpr int kTallColumnRows = 4;
+constexpr int kEqualWeightColumnRows = kTallColumnRows;
 // Eight BGRA pixels at a time: each 16-byte half keeps bytes 0-2 of its
 // four pixels in its low 12 bytes, and one dword permutation lays the
 // halves' 12 bytes end to end.

@@ -99,6 +99,7 @@ constexpr int kGroupsPerBlock = 2;
 // Output rows a column pass computes at once (four were no faster than two).
 constexpr int kColumnRows = 2;
 constexpr int kTallColumnRows = kColumnRows;
+constexpr int kEqualWeightColumnRows = kColumnRows;
 // Three of every four bytes need byte shuffles across the register; the
 // callers' plain loops do them.
 constexpr auto kConvertColours = nullptr;

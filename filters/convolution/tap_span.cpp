@@ -89,7 +89,9 @@ void ConvolveSpan(const TapSpan<float>& taps, const SpanOutput& out) {
 }
 
 // More rows at once pay off for kernels of more than three rows only.
-int32_t ColumnRowsAtOnce(int32_t kernelRows) { return Lanes().columnRows[kernelRows > 3]; }
+int32_t ColumnRowsAtOnce(int32_t kernelRows, bool equalWeights) {
+    return Lanes().columnRows[kernelRows <= 3 ? 0 : equalWeights ? 2 : 1];
+}
 
 void ConvolveColumnRows(const TapSpan<float>& taps, const SpanOutput* outputs, int32_t rowsAtOnce) {
     const LaneRoutines& lanes = Lanes();

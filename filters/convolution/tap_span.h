@@ -80,13 +80,14 @@ void ConvolveSpan(const TapSpan<float>& taps, const SpanOutput& out);
 // sample j): what ConvolveSpan stores for those sums.
 void FinishSums(const float* sums, const SpanOutput& out);
 
-// Output rows y + c - 1 down to y, c = ColumnRowsAtOnce(n), of a kernel of
-// one column whose n rows all meet the frame for every one of them:
-// taps.rows = n + c - 1, outputs[m] (row y + c - 1 - m) taking the table's
-// rows m..m+n-1 as its kernel rows 0..n-1 (kernel row 0 meets its highest
-// row). The same samples as c ConvolveSpan calls, with the shared rows read
-// once.
-int32_t ColumnRowsAtOnce(int32_t kernelRows);
+// Output rows y + c - 1 down to y, c = ColumnRowsAtOnce(n, equalWeights),
+// of a kernel of one column whose n rows all meet the frame for every one
+// of them: taps.rows = n + c - 1, outputs[m] (row y + c - 1 - m) taking the
+// table's rows m..m+n-1 as its kernel rows 0..n-1 (kernel row 0 meets its
+// highest row). The same samples as c ConvolveSpan calls, with the shared
+// rows read once. A count asked for with equalWeights needs premultiplied
+// taps.
+int32_t ColumnRowsAtOnce(int32_t kernelRows, bool equalWeights);
 void ConvolveColumnRows(const TapSpan<float>& taps, const SpanOutput* outputs, int32_t rowsAtOnce);
 
 // floats[i] = bytes[i] x scale (single precision) for i < count.

@@ -346,12 +346,12 @@ TEST(KernelEngine, EveryInstructionSetGivesTheSameSamples) {
     CheckSpans(floats, fourth);
 
     // Several output rows of a column pass at once give the samples of single
-    // rows, for each count a set takes.
+    // rows, for each count a set takes (premultiplied taps take all three).
     for (float& f : floats) f = std::floor(std::abs(f) * 0.85f);
     for (const LaneRoutines& lanes : kaf_test::RunnableSets(LanesFor)) {
-        for (int trial = 0; trial < 24; ++trial) {
+        for (int trial = 0; trial < 30; ++trial) {
             const bool premultiplied = trial % 5 == 0;
-            const int rowsAtOnce = lanes.columnRows[trial % 2 == 0];
+            const int rowsAtOnce = lanes.columnRows[premultiplied ? trial / 5 % 3 : trial % 2 == 0];
             const int n = 1 + 2 * (trial % 4) + (trial % 3 == 0 ? 12 : 0);
             std::vector<float> kernel = RandomKernel(generator, n, 0.01f, 1.0f);
             const float* table[40];
@@ -370,8 +370,8 @@ TEST(KernelEngine, EveryInstructionSetGivesTheSameSamples) {
             out.divisor = 1.7f + trial;
             out.scale = 0.5f;
             out.fourthBytes = trial % 4 == 1 ? fourth.data() : nullptr;
-            SpanOutput outputs[4];
-            std::vector<uint8_t> expected[4], got[4];
+            SpanOutput outputs[8];
+            std::vector<uint8_t> expected[8], got[8];
             for (int m = 0; m < rowsAtOnce; ++m) {
                 TapSpan<float> window = taps;
                 window.rows = n;
