@@ -35,6 +35,11 @@ struct ByteLanes {
     };
     static V Load(const uint8_t* p) { return {_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))}; }
     static void Store(uint8_t* p, V a) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), a.v); }
+    // A store to p, on a kBytes boundary, that goes past the caches and does
+    // not first read the line it overwrites; Fence() orders such stores
+    // before the stores that follow it.
+    static void StreamStore(uint8_t* p, V a) { _mm256_stream_si256(reinterpret_cast<__m256i*>(p), a.v); }
+    static void Fence() { _mm_sfence(); }
     static V Min(V a, V b) { return {_mm256_min_epu8(a.v, b.v)}; }
     static V Max(V a, V b) { return {_mm256_max_epu8(a.v, b.v)}; }
     static V Or(V a, V b) { return {_mm256_or_si256(a.v, b.v)}; }
@@ -109,6 +114,8 @@ struct ByteLanes {
     };
     static V Load(const uint8_t* p) { return {_mm512_loadu_si512(p)}; }
     static void Store(uint8_t* p, V a) { _mm512_storeu_si512(p, a.v); }
+    static void StreamStore(uint8_t* p, V a) { _mm512_stream_si512(reinterpret_cast<__m512i*>(p), a.v); }
+    static void Fence() { _mm_sfence(); }
     static V Min(V a, V b) { return {_mm512_min_epu8(a.v, b.v)}; }
     static V Max(V a, V b) { return {_mm512_max_epu8(a.v, b.v)}; }
     static V Or(V a, V b) { return {_mm512_or_si512(a.v, b.v)}; }

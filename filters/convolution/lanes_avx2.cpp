@@ -115,24 +115,10 @@ int64_t ConvertColours(const uint8_t* bgra, float* bgr, int64_t pixels, float sc
     return i;
 }
 
-// The reverse: eight 3-byte pixels spread to one a 32-bit lane, byte 3
-// from `fourth`. Streaming stores, as in the AVX-512 routine (the caller
-// starts on a line).
-int64_t JoinFourthBytes(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra, int64_t pixels) {
-    using Bytes = byte_lanes_avx2::ByteLanes;
-    constexpr int64_t N = Bytes::kBytes / 4;
-    int64_t i = 0;
-    // BgrWords reads into the pixels after a step's.
-    for (; i + N + Bytes::kBgrPixelsPast <= pixels; i += N) {
-        const Bytes::V joined = Bytes::KeepFourthBytes(Bytes::BgrWords(bgr + 3 * i), fourth + 4 * i);
-        _mm256_stream_si256(reinterpret_cast<__m256i*>(bgra + 4 * i), joined.v);
-    }
-    _mm_sfence();
-    return i;
-}
 constexpr auto kConvertColours = ConvertColours;
-constexpr auto kJoinFourthBytes = JoinFourthBytes;
+#define KAF_LANES_BYTE_LANES byte_lanes_avx2::ByteLanes
 #include "lane_routines.inc"
+#undef KAF_LANES_BYTE_LANES
 
 }  // namespace lanes_avx2
 

@@ -117,25 +117,10 @@ int64_t ConvertColours(const uint8_t* bgra, float* bgr, int64_t pixels, float sc
     return i;
 }
 
-// The reverse: sixteen 3-byte pixels spread to one a 32-bit lane, byte 3
-// from `fourth`. The output row is written once and not read back by the
-// pass, so whole lines (the caller starts on a line) go out with streaming
-// stores, which do not first read the lines they overwrite.
-int64_t JoinFourthBytes(const uint8_t* bgr, const uint8_t* fourth, uint8_t* bgra, int64_t pixels) {
-    using Bytes = byte_lanes_avx512::ByteLanes;
-    constexpr int64_t N = Bytes::kBytes / 4;
-    int64_t i = 0;
-    // BgrWords reads into the pixels after a step's.
-    for (; i + N + Bytes::kBgrPixelsPast <= pixels; i += N) {
-        const Bytes::V joined = Bytes::KeepFourthBytes(Bytes::BgrWords(bgr + 3 * i), fourth + 4 * i);
-        _mm512_stream_si512(reinterpret_cast<__m512i*>(bgra + 4 * i), joined.v);
-    }
-    _mm_sfence();
-    return i;
-}
 constexpr auto kConvertColours = ConvertColours;
-constexpr auto kJoinFourthBytes = JoinFourthBytes;
+#define KAF_LANES_BYTE_LANES byte_lanes_avx512::ByteLanes
 #include "lane_routines.inc"
+#undef KAF_LANES_BYTE_LANES
 
 }  // namespace lanes_avx512
 

@@ -103,7 +103,6 @@ constexpr int kEqualWeightColumnRows = kColumnRows;
 // Three of every four bytes need byte shuffles across the register; the
 // callers' plain loops do them.
 constexpr auto kConvertColours = nullptr;
-constexpr auto kJoinFourthBytes = nullptr;
 #include "lane_routines.inc"
 
 }  // namespace lanes_sse2
