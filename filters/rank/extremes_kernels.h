@@ -257,9 +257,10 @@ inline KeyVector WordsOfKeys(KeyVector keys) {
 // (KeyLanes::Earlier, Later). With kToLastVector, also the vectors after
 // those that lie within the pixels, their after made one key at a time and
 // neutral past the last pixel. Returns the first x not done.
-template <class Order, int kBytesPerPixel, bool kToLastVector = false, class Fn>
+template <class Format, class Order, bool kToLastVector = false, class Fn>
 int32_t ForEachKeyVector(const uint8_t* __restrict in, int32_t pixels, Fn&& fn) {
     using L = KeyLanes;
+    constexpr int kBytesPerPixel = Format::kBytesPerPixel;
     constexpr int32_t N = L::kLanes;
     constexpr int32_t kPast = kBytesPerPixel == 3 ? ByteLanes::kBgrPixelsPast : 0;
     auto keys = [&](int32_t x) {
@@ -280,7 +281,6 @@ int32_t ForEachKeyVector(const uint8_t* __restrict in, int32_t pixels, Fn&& fn) 
         now = after;
     }
     if constexpr (kToLastVector) {
-        using Format = std::conditional_t<kBytesPerPixel == 3, Bgr24, Bgra32>;
         for (; x + N <= pixels; x += N) {
             KeyVector after = KeyVector{} + Order::kNeutral;
             for (int32_t i = 0; i < N && x + N + i < pixels; ++i) after[i] = KeyOf<Format, Order>(in, x + N + i);
@@ -323,7 +323,7 @@ void PairKeys(const uint8_t* __restrict in, typename Order::Key* __restrict pair
 #if defined(RANK_KERNELS_KEY_LANES)
     if constexpr (Format::kBytesPerPixel == 4) {
         // The pairs read pixels 0 .. count.
-        x = ForEachKeyVector<Order, 4>(in, count + 1, [&](int32_t at, KeyVector, KeyVector now, KeyVector after) {
+        x = ForEachKeyVector<Format, Order>(in, count + 1, [&](int32_t at, KeyVector, KeyVector now, KeyVector after) {
             KeyLanes::Store(pairs + at, KeyLanes::PickKeys(now, KeyLanes::Later(now, after)));
         });
     }
@@ -470,7 +470,7 @@ public:
                     using L = KeyLanes;
                     L::Store(dst + x, L::PickKeys(L::PickKeys(L::Earlier(before, now), now), L::Later(now, after)));
                 };
-                done = ForEachKeyVector<Order, Format::kBytesPerPixel, true>(in, w, pickThrees);
+                done = ForEachKeyVector<Format, Order, true>(in, w, pickThrees);
             }
 #endif
             PickThrees<Format, Order>(in, dst, w, done);
