@@ -549,8 +549,9 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
     const int64_t ry = (pass.height - 1) / 2;
     const int64_t slotFloats = RingSlotFloats(C, stripPixels, (pass.width - 1) / 2);
     const int64_t lead = RingLeadFloats(C, (pass.width - 1) / 2);
-    const int64_t ringRows = RingRows(pass, HoldsRows(sink, C, B));
-    const int64_t rowsAtOnce = RowsAtOnce(pass, HoldsRows(sink, C, B));
+    const bool heldApart = HoldsRows(sink, C, B);
+    const int64_t ringRows = RingRows(pass, heldApart);
+    const int64_t rowsAtOnce = RowsAtOnce(pass, heldApart);
     const int64_t prefetchAhead = std::max<int64_t>(2, rowsAtOnce);
     // Blocks of rows go to the threads as each finishes its last, so a
     // thread the machine holds up leaves its later blocks to the others; a
@@ -593,7 +594,7 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
                 // The m-th row computed at once; its bytes, if held apart,
                 // lie C x stripPixels bytes after the previous one's.
                 auto output = [&](int64_t row, int64_t m) {
-                    uint8_t* own = HoldsRows(sink, C, B) ? outputBytes + m * C * stripPixels : nullptr;
+                    uint8_t* own = heldApart ? outputBytes + m * C * stripPixels : nullptr;
                     return RowOutput<Format>{&frame, sink, row, p0, p1, C, own};
                 };
                 if (rowsAtOnce > 1 && y + rowsAtOnce <= y1 && y - ry >= 0 && y + rowsAtOnce - 1 + ry < frame.height) {

@@ -100,6 +100,7 @@ void RowDerivative(const float* samples, int64_t first, const float* kernel, int
 void ColumnDerivativeRows(const float* const* grayRows, const float* kernel, int32_t length, int32_t height,
                           int32_t r, int32_t rowCount, int64_t count, float* const* destinations) {
     const int64_t radius = (length - 1) / 2;
+    // A derivative kernel's weights differ: each tap multiplies.
     const int32_t atOnce = ColumnRowsAtOnce(length, false);
     // The table's rows from frame row `top` downwards.
     const float* rowTable[kMaxDerivativeLength + kMaxDerivativeRowsAtOnce];
