@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "box_kernel.h"
+#include "lane_routines.h"
 #include "numeric.h"
 #include "parallel.h"
 #include "pixel_format.h"
@@ -309,6 +310,7 @@ struct ConvertedRows {
         // (see EdgeSumsTogether), which needs these zeros in every row.
         ZeroOutsideFrame(slot, samplesPerPixel, p0, p1, halo, frame.width);
     }
+    void StartRows(float*) const {}
     bool Premultiplied() const { return premultiply.uniform; }
 };
 
@@ -376,6 +378,11 @@ struct SmoothedRows {
     // Finite positive weights: every weighted mean of bytes lies in 0 .. 255
     // (the rounding of the sums moves it by far less than 1).
     bool positive = true;
+    // A kernel of equal weights longer than kMaxTapsFromBytes takes
+    // kRowsSideBySide rows at once (see FillSideBySide); weightSums[j] is W
+    // of a pixel with j taps inside the row.
+    bool sideBySide = false;
+    float weightSums[kMaxRingRows + 1] = {};
 
     SmoothedRows(const FrameRows& rows, const float* weights, int64_t taps)
         : frame(rows),
@@ -385,19 +392,41 @@ struct SmoothedRows {
           premultiply(UniformWeightOf(weights, taps)),
           edges(weights, 1, taps, rows.width) {
         for (int64_t k = 0; k < taps; ++k) positive = positive && weights[k] > 0.0f && std::isfinite(weights[k]);
+        sideBySide = premultiply.uniform && positive && taps > kMaxTapsFromBytes && taps <= kMaxRingRows &&
+                     Lanes().rowsSideBySide;
+        for (int64_t j = 1; sideBySide && j <= taps; ++j) {
+            TapSpan<float> inside;
+            inside.rows = 1;
+            inside.columns = static_cast<int32_t>(j);
+            inside.weights = weights;
+            weightSums[j] = SumSpanWeights(inside);
+        }
     }
 
     int64_t SamplesPerPixel() const { return RingSamplesPerPixel<Format>(length); }
-    // The converted input row the row pass reads.
-    int64_t ExtraFloatsPerPixel() const { return SamplesPerPixel(); }
-    int64_t ExtraFloatsFixed() const { return SamplesPerPixel() * 2 * radius; }
+    // The converted input row the row pass reads; side by side, what the
+    // rows are held in (see FillSideBySide).
+    int64_t ExtraFloatsPerPixel() const {
+        return sideBySide ? kRowsSideBySide * Format::kBytesPerPixel / sizeof(float) : SamplesPerPixel();
+    }
+    int64_t ExtraFloatsFixed() const {
+        if (!sideBySide) return SamplesPerPixel() * 2 * radius;
+        const int64_t scratch = RowsSideBySideScratch(Format::kBytesPerPixel, static_cast<int32_t>(length));
+        return kHeldFloats + (scratch + sizeof(float) - 1) / sizeof(float);
+    }
+    // A thread's rows side by side are its own: none is held when it starts.
+    void StartRows(float* extra) const {
+        if (sideBySide) std::memcpy(extra, &kNoneHeld, sizeof kNoneHeld);
+    }
     // Rows are converted to floats once (and, for a kernel of equal weights,
     // multiplied once), then read by every tap. A short kernel of unequal
     // weights reads the frame's bytes at each tap instead: converting a byte
     // at each of three taps costs less than a pass that stores the floats and
     // reads them back, and a byte becomes the same float either way.
     void Fill(float* slot, int64_t row, int64_t p0, int64_t p1, float* converted, bool = false) const {
-        if (premultiply.uniform || length > kMaxTapsFromBytes) {
+        if (sideBySide) {
+            FillSideBySide(slot, row, p0, p1, converted);
+        } else if (premultiply.uniform || length > kMaxTapsFromBytes) {
             const ConvertedRows<Format> input{frame, radius, premultiply, SamplesPerPixel()};
             input.Fill(converted, row, p0, p1, nullptr);
             if (edges.TakeTogether(p0, p1)) {
@@ -446,6 +475,54 @@ struct SmoothedRows {
                                   }
                               });
     }
+    // The row pass of the kRowsSideBySide rows from a multiple of that
+    // count on, over the strip, into bytes a thread keeps in `extra` after
+    // which rows (and strip) they are; a ring row then only converts its
+    // bytes, times the weight. The frame's last row stands in for rows
+    // past it, whose bytes nothing reads.
+    struct HeldRows {
+        int64_t first;
+        int64_t p0;
+    };
+    static constexpr HeldRows kNoneHeld{-1, -1};
+    static constexpr int64_t kHeldFloats = 16;  // the scratch after it stays on a cache line
+    void FillSideBySide(float* slot, int64_t row, int64_t p0, int64_t p1, float* extra) const {
+        constexpr int64_t B = Format::kBytesPerPixel;
+        uint8_t* scratch = reinterpret_cast<uint8_t*>(extra + kHeldFloats);
+        uint8_t* held = scratch + RowsSideBySideScratch(B, static_cast<int32_t>(length));
+        const int64_t rowBytes = B * (p1 - p0);
+        const HeldRows wanted{row - row % kRowsSideBySide, p0};
+        HeldRows now;
+        std::memcpy(&now, extra, sizeof now);
+        if (now.first != wanted.first || now.p0 != wanted.p0) {
+            RowsSideBySide rows;
+            for (int64_t i = 0; i < kRowsSideBySide; ++i) {
+                rows.input[i] = frame.InputRow(std::min(wanted.first + i, frame.height - 1));
+                rows.output[i] = held + i * rowBytes;
+            }
+            rows.samples = B * frame.width;
+            rows.first = B * p0;
+            rows.end = B * p1;
+            rows.step = B;
+            rows.channels = SamplesPerPixel() != B ? Format::kChannels : B;
+            rows.taps = static_cast<int32_t>(length);
+            rows.weight = premultiply.weight;
+            rows.weightSums = weightSums;
+            rows.scratch = scratch;
+            Lanes().rowsSideBySide(rows);
+            std::memcpy(extra, &wanted, sizeof wanted);
+        }
+        // Each row brought in asks for the row the next pass takes in its place.
+        if (row + kRowsSideBySide < frame.height) {
+            PrefetchRow(frame.InputRow(row + kRowsSideBySide) + B * p0, static_cast<size_t>(rowBytes));
+        }
+        const uint8_t* bytes = held + (row - wanted.first) * rowBytes;
+        if (SamplesPerPixel() != B) {
+            ConvertColours(bytes, slot, p1 - p0, premultiply.weight);
+        } else {
+            ConvertSamples(bytes, slot, rowBytes, premultiply.weight);
+        }
+    }
     bool Premultiplied() const { return premultiply.uniform; }
 };
 
@@ -491,6 +568,7 @@ struct RowsForBothPasses {
             ConvolveOutputRow<Format>(rowPass, output, RowRange{0, 1}, taps, p0);
         }
     }
+    void StartRows(float*) const {}
     bool Premultiplied() const { return withHalo.premultiply.uniform; }
 };
 
@@ -564,12 +642,14 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
                                                           source.ExtraFloatsPerPixel() * stripPixels);
         int64_t held[kMaxRingRows + kMaxRowsAtOnce];
         const float* rowTable[kMaxRingRows + kMaxRowsAtOnce];
+        source.StartRows(extra);
         for (int64_t p0 = 0; p0 < frame.width; p0 += stripPixels) {
             const int64_t p1 = std::min(frame.width, p0 + stripPixels);
             std::fill(held, held + ringRows, -1);
-            // The table of ring rows for frame rows top, top - 1, ... (count of them).
+            // The table of ring rows for frame rows top, top - 1, ... (count
+            // of them), those missing brought in from the lowest up.
             auto ringTable = [&](int64_t top, int64_t count) {
-                for (int64_t a = 0; a < count; ++a) {
+                for (int64_t a = count - 1; a >= 0; --a) {
                     const int64_t row = top - a;
                     const int64_t slot = row % ringRows;
                     if (held[slot] != row) {

@@ -8,6 +8,7 @@ LaneRoutines LanesPlain() {
     lanes.columnRowsOfFloats = nullptr;
     lanes.columnRows[0] = lanes.columnRows[1] = lanes.columnRows[2] = 1;
     lanes.convert = nullptr;
+    lanes.rowsSideBySide = nullptr;
     lanes.magnitudes = nullptr;
     lanes.convertColours = nullptr;
     lanes.joinFourthBytes = nullptr;

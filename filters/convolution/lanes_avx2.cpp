@@ -25,6 +25,10 @@ struct Group {
         const __m128i high = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 8));
         return {{_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(low)), _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(high))}};
     }
+    static Group FromBytes(__m128i bytes) {
+        return {{_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(bytes)),
+                 _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_unpackhi_epi64(bytes, bytes)))}};
+    }
     static Group Load(const float* p) { return {{_mm256_loadu_ps(p), _mm256_loadu_ps(p + 8)}}; }
     static void Store(float* p, const Group& g) {
         _mm256_storeu_ps(p, g.v[0]);

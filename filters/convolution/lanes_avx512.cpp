@@ -25,9 +25,8 @@ struct Group {
 
     static Group Zero() { return {_mm512_setzero_ps()}; }
 
-    static Group Load(const uint8_t* p) {
-        return {_mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))))};
-    }
+    static Group Load(const uint8_t* p) { return FromBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))); }
+    static Group FromBytes(__m128i bytes) { return {_mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(bytes))}; }
     static Group Load(const float* p) { return {_mm512_loadu_ps(p)}; }
     static void Store(float* p, const Group& g) { _mm512_storeu_ps(p, g.v); }
 

@@ -15,9 +15,9 @@ struct Group {
 
     static Group Zero() { return {{_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()}}; }
 
-    static Group Load(const uint8_t* p) {
+    static Group Load(const uint8_t* p) { return FromBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))); }
+    static Group FromBytes(__m128i bytes) {
         const __m128i zero = _mm_setzero_si128();
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const __m128i low = _mm_unpacklo_epi8(bytes, zero);
         const __m128i high = _mm_unpackhi_epi8(bytes, zero);
         return {{_mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero)), _mm_cvtepi32_ps(_mm_unpackhi_epi16(low, zero)),

@@ -307,11 +307,12 @@ void CheckSpans(const std::vector<Sample>& source, const std::vector<uint8_t>& f
 // The two passes at once give the bytes of the row pass into a frame and the
 // column pass out of it, on frames wide enough for several strips and for
 // the pixels near the sides to go a vector group at a time (kernels of
-// equal weights and of any weights, up to the longest the ring takes), and
-// on frames too narrow for that.
+// equal weights and of any weights, up to the longest the ring takes), on
+// frames too narrow for that, and on frames taller than the rows a row pass
+// takes side by side.
 TEST(Engines, RowsThenColumnsGiveTheTwoPassesBytes) {
     std::mt19937 generator(11);
-    const int kFrames[][3] = {{3203, 6, 8}, {1500, 5, 24}, {1333, 7, 32}, {90, 9, 24}};
+    const int kFrames[][3] = {{3203, 6, 8}, {1500, 5, 24}, {1333, 7, 32}, {90, 9, 24}, {70, 37, 32}, {300, 50, 8}};
     for (const auto& size : kFrames) {
         ka_iproc::Session session;
         FrameHandle input = session.AddFrame(u"in", size[0], size[1], size[2]);
@@ -384,6 +385,65 @@ TEST(KernelEngine, EveryInstructionSetGivesTheSameSamples) {
             lanes.columnRowsOfFloats(taps, outputs, rowsAtOnce);
             for (int m = 0; m < rowsAtOnce; ++m) {
                 EXPECT_EQ(got[m], expected[m]) << "trial " << trial << " row " << m << " block " << lanes.blockSamples;
+            }
+        }
+    }
+}
+
+// The row pass of sixteen rows side by side gives each row the bytes of its
+// own taps: rows of 1, 3 and 4 samples a pixel (the fourth not filtered),
+// kernels whose length is spelt out and one whose length is not, ranges
+// that meet a side or not, shorter than a transpose or longer than a chunk.
+TEST(KernelEngine, RowsSideBySideGiveEachRowItsOwnBytes) {
+    std::mt19937 generator(21);
+    const int kPixels = 700;
+    std::vector<uint8_t> frame(16 * 4 * kPixels);
+    for (uint8_t& b : frame) b = static_cast<uint8_t>(generator());
+    std::vector<uint8_t> scratch, got[16];
+    for (const LaneRoutines& lanes : kaf_test::RunnableSets(LanesFor)) {
+        if (!lanes.rowsSideBySide) continue;
+        for (int trial = 0; trial < 12; ++trial) {
+            const int step = trial % 3 == 0 ? 1 : trial % 3 == 1 ? 3 : 4;
+            const int taps = trial % 4 == 3 ? 23 : 5 + 2 * (trial % 9);
+            const int pixels = trial % 5 == 2 ? 9 : kPixels - trial;
+            const int p0 = trial % 2 ? 0 : std::min(pixels - 1, 3 + trial * 17);
+            const int p1 = trial % 6 == 4 ? std::min(pixels, p0 + 4) : pixels - (trial % 4 == 1 ? 5 : 0);
+            const float weight = 1.0f / float(taps);
+            std::vector<float> weightSums(taps + 1, 0.0f);
+            for (int j = 1; j <= taps; ++j) weightSums[j] = weightSums[j - 1] + weight;
+            RowsSideBySide rows;
+            for (int i = 0; i < 16; ++i) {
+                rows.input[i] = frame.data() + 4 * kPixels * ((i * 5 + trial) % 16);
+                got[i].assign(step * (p1 - p0), 0);
+                rows.output[i] = got[i].data();
+            }
+            rows.samples = step * pixels;
+            rows.first = step * p0;
+            rows.end = step * p1;
+            rows.step = step;
+            rows.channels = std::min(step, 3);
+            rows.taps = taps;
+            rows.weight = weight;
+            rows.weightSums = weightSums.data();
+            scratch.assign(RowsSideBySideScratch(step, taps), 0);
+            rows.scratch = scratch.data();
+            lanes.rowsSideBySide(rows);
+            const int r = (taps - 1) / 2;
+            for (int i = 0; i < 16; ++i) {
+                for (int s = step * p0; s < step * p1; ++s) {
+                    if (s % step >= rows.channels) continue;
+                    float sum = 0.0f;
+                    int inside = 0;
+                    for (int k = 0; k < taps; ++k) {
+                        const int x = s / step - r + k;
+                        if (x < 0 || x >= pixels) continue;
+                        sum = sum + float(rows.input[i][step * x + s % step]) * weight;
+                        ++inside;
+                    }
+                    const uint8_t want = static_cast<uint8_t>(TruncateToInt32(sum / weightSums[inside]));
+                    ASSERT_EQ(got[i][s - step * p0], want)
+                        << "trial " << trial << " row " << i << " sample " << s << " block " << lanes.blockSamples;
+                }
             }
         }
     }
