@@ -283,6 +283,17 @@ void ConvolveEdgesTogether(float* converted, int64_t B, int64_t p0, int64_t p1, 
     });
 }
 
+// Pixels' bytes as floats times scale, as working rows hold them (see
+// RingSamplesPerPixel): every byte, or the colours of 32-bit pixels.
+template <class Format>
+void ConvertPixels(const uint8_t* bytes, float* samples, int64_t pixels, int64_t samplesPerPixel, float scale) {
+    if (samplesPerPixel != Format::kBytesPerPixel) {
+        ConvertColours(bytes, samples, pixels, scale);
+    } else {
+        ConvertSamples(bytes, samples, Format::kBytesPerPixel * pixels, scale);
+    }
+}
+
 // Ring rows that are frame rows converted to floats, over the strip's pixels
 // and `halo` pixels either side.
 template <class Format>
@@ -301,11 +312,7 @@ struct ConvertedRows {
         const int64_t q1 = std::min(frame.width, p1 + halo);
         const uint8_t* bytes = frame.InputRow(row) + B * q0;
         float* samples = slot + samplesPerPixel * (q0 - (p0 - halo));
-        if (samplesPerPixel != B) {
-            ConvertColours(bytes, samples, q1 - q0, premultiply.weight);
-        } else {
-            ConvertSamples(bytes, samples, B * (q1 - q0), premultiply.weight);
-        }
+        ConvertPixels<Format>(bytes, samples, q1 - q0, samplesPerPixel, premultiply.weight);
         // Two-dimensional kernels take the pixels near the sides together
         // (see EdgeSumsTogether), which needs these zeros in every row.
         ZeroOutsideFrame(slot, samplesPerPixel, p0, p1, halo, frame.width);
@@ -522,12 +529,8 @@ struct SmoothedRows {
         if (row + kRowsSideBySide < frame.height) {
             PrefetchRow(frame.InputRow(row + kRowsSideBySide) + B * p0, static_cast<size_t>(rowBytes));
         }
-        const uint8_t* bytes = held + (row - wanted.first) * rowBytes;
-        if (SamplesPerPixel() != B) {
-            ConvertColours(bytes, slot, p1 - p0, premultiply.weight);
-        } else {
-            ConvertSamples(bytes, slot, rowBytes, premultiply.weight);
-        }
+        ConvertPixels<Format>(held + (row - wanted.first) * rowBytes, slot, p1 - p0, SamplesPerPixel(),
+                              premultiply.weight);
     }
     bool Premultiplied() const { return premultiply.uniform; }
 };
