@@ -41,6 +41,8 @@ struct Group {
     static Group Add(const Group& a, const Group& b) {
         return {{_mm256_add_ps(a.v[0], b.v[0]), _mm256_add_ps(a.v[1], b.v[1])}};
     }
+    // The set has no multiply-add: the adding units take every addition.
+    static Group AddOnMultiplyUnits(const Group& a, const Group& b) { return Add(a, b); }
     static Group Scale(const Group& x, float w) {
         const __m256 k = _mm256_set1_ps(w);
         return {{_mm256_mul_ps(x.v[0], k), _mm256_mul_ps(x.v[1], k)}};

@@ -52,6 +52,13 @@ struct Group {
     static __mmask16 FirstLanes(int count) { return static_cast<__mmask16>((1u << count) - 1u); }
 
     static Group Add(const Group& a, const Group& b) { return {_mm512_add_ps(a.v, b.v)}; }
+    // a + b on the multiply-add units: b x 1 is exact, so fma(b, 1, a)
+    // rounds once, as a + b does, to the same bits. Sums that only add
+    // (kernels of equal weights) give half their additions to these units
+    // and keep both kinds busy.
+    static Group AddOnMultiplyUnits(const Group& a, const Group& b) {
+        return {_mm512_fmadd_ps(b.v, _mm512_set1_ps(1.0f), a.v)};
+    }
     static Group Scale(const Group& x, float w) { return {_mm512_mul_ps(x.v, _mm512_set1_ps(w))}; }
     static Group Mul(const Group& a, const Group& b) { return {_mm512_mul_ps(a.v, b.v)}; }
     static Group Sqrt(const Group& a) { return {_mm512_sqrt_ps(a.v)}; }

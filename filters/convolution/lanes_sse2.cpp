@@ -38,6 +38,8 @@ struct Group {
         for (int q = 0; q < 4; ++q) r.v[q] = _mm_add_ps(a.v[q], b.v[q]);
         return r;
     }
+    // The set has no multiply-add: the adding units take every addition.
+    static Group AddOnMultiplyUnits(const Group& a, const Group& b) { return Add(a, b); }
     static Group Scale(const Group& x, float w) {
         const __m128 k = _mm_set1_ps(w);
         Group r;
