@@ -596,18 +596,15 @@ int64_t RingSlotFloats(int64_t bytesPerPixel, int64_t stripPixels, int64_t rx) {
 // Kernels of one column compute several output rows at a time (where all
 // their kernel rows meet the frame) and hold that many ring rows more, less
 // one, than they have rows. Kernels of equal weights, whose rows only add,
-// may take more (see ColumnRowsAtOnce), but not through output rows held
-// apart: with the fourth bytes of 32-bit pixels to join, more rows at once
-// were slower ("mean" r10 32-bit 1.11-1.30 against 1.36-1.55 times the
-// peer), where rows of 8- and 24-bit pixels were faster. `premultiplied`:
-// the ring rows hold products (the source's Premultiplied()), which is
-// what the count for equal weights needs.
-inline int64_t RowsAtOnce(const KernelPass& pass, bool heldApart, bool premultiplied) {
+// may take more (see ColumnRowsAtOnce). `premultiplied`: the ring rows hold
+// products (the source's Premultiplied()), which is what the count for equal
+// weights needs.
+inline int64_t RowsAtOnce(const KernelPass& pass, bool premultiplied) {
     if (pass.width != 1) return 1;
-    return ColumnRowsAtOnce(static_cast<int32_t>(pass.height), premultiplied && !heldApart);
+    return ColumnRowsAtOnce(static_cast<int32_t>(pass.height), premultiplied);
 }
-inline int64_t RingRows(const KernelPass& pass, bool heldApart, bool premultiplied) {
-    return pass.height + RowsAtOnce(pass, heldApart, premultiplied) - 1;
+inline int64_t RingRows(const KernelPass& pass, bool premultiplied) {
+    return pass.height + RowsAtOnce(pass, premultiplied) - 1;
 }
 
 // The widest strip (in pixels) whose ring and extra rows fit a thread's
@@ -618,9 +615,9 @@ int64_t StripPixels(const KernelPass& pass, const Source& source, const RowSink*
     const int64_t B = source.SamplesPerPixel();
     const int64_t rx = (pass.width - 1) / 2;
     const bool heldApart = HoldsRows(sink, B, Format::kBytesPerPixel);
-    const int64_t slots = RingRows(pass, heldApart, source.Premultiplied());
+    const int64_t slots = RingRows(pass, source.Premultiplied());
     // Output rows' bytes held apart take up to a float's room a pixel.
-    const int64_t heldRows = heldApart ? RowsAtOnce(pass, heldApart, source.Premultiplied()) : 0;
+    const int64_t heldRows = heldApart ? RowsAtOnce(pass, source.Premultiplied()) : 0;
     const int64_t perPixel = slots * B + source.ExtraFloatsPerPixel() + heldRows;
     const int64_t fixed = slots * (B * 2 * rx + 2 * kSlotAlignFloats) + source.ExtraFloatsFixed();
     const int64_t pixels = std::min(frameWidth, (kWorkFloats - fixed) / perPixel);
@@ -638,8 +635,8 @@ void ConvolveStrips(const FrameRows& frame, const KernelPass& pass, const Source
     const int64_t slotFloats = RingSlotFloats(C, stripPixels, (pass.width - 1) / 2);
     const int64_t lead = RingLeadFloats(C, (pass.width - 1) / 2);
     const bool heldApart = HoldsRows(sink, C, B);
-    const int64_t ringRows = RingRows(pass, heldApart, source.Premultiplied());
-    const int64_t rowsAtOnce = RowsAtOnce(pass, heldApart, source.Premultiplied());
+    const int64_t ringRows = RingRows(pass, source.Premultiplied());
+    const int64_t rowsAtOnce = RowsAtOnce(pass, source.Premultiplied());
     const int64_t prefetchAhead = std::max<int64_t>(2, rowsAtOnce);
     // Blocks of rows go to the threads as each finishes its last, so a
     // thread the machine holds up leaves its later blocks to the others; a
